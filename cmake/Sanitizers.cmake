@@ -1,0 +1,10 @@
+# Sanitizer flags for the asan and tsan presets; applied to every target.
+if(LUMAREL_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(LUMAREL_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT LUMAREL_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "LUMAREL_SANITIZE must be empty, 'address' or 'thread'")
+endif()

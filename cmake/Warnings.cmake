@@ -1,0 +1,21 @@
+# Warnings for the project's own targets (not for third-party code).
+function(lumarel_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter)
+endfunction()
+
+# A GoogleTest executable registered with CTest under the given labels.
+#   lumarel_test(NAME test_x SOURCES a.cpp b.cpp LIBS lib... LABELS unit)
+function(lumarel_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
+  target_compile_definitions(${T_NAME} PRIVATE
+    LUMAREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" LUMAREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  lumarel_warnings(${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+endfunction()

@@ -1,0 +1,22 @@
+// The message-box interface through which the non-Qt layers talk to the user.
+// The GUI shows a QMessageBox, lumarel-cli prints "CAPTION: text" to standard
+// error, tests record the call and return a scripted answer.
+#pragma once
+
+#include <string>
+
+namespace lumarel {
+
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageIcon { None, Information, Exclamation, Question, Stop };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+class Notifier {
+ public:
+  virtual ~Notifier() = default;
+  // Shows text under caption and blocks until the user answers.
+  virtual MessageAnswer Show(const std::string& text, const std::string& caption,
+                             MessageButtons buttons, MessageIcon icon) = 0;
+};
+
+}  // namespace lumarel

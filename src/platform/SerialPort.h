@@ -1,0 +1,55 @@
+// The serial line as the camera link uses it: exclusive open, 8N1 without flow
+// control at 9600..115200 bit/s, purge, error clearing with the count of bytes
+// waiting, a blocking wait for received characters that another thread can end,
+// plain reads and writes. PosixSerialPort implements it on termios and poll();
+// tests substitute a fake.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace lumarel {
+
+// Why a device could not be opened; kept so the user can learn why no camera was found.
+enum class PortOpenError { None, NoSuchDevice, PermissionDenied, Busy, NotATerminal, Other };
+const char* Describe(PortOpenError error);
+
+enum class PortWait {
+  Received,  // at least one byte is waiting
+  Woken,     // Wake() was called (or the wait was otherwise ended) with nothing received
+  Failed,    // the device is gone or reported an error
+};
+
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  // Reads the current line speed (bit/s); false when the driver refuses.
+  virtual bool GetSpeed(std::uint32_t& speed) = 0;
+  // Applies 8 data bits, no parity, 1 stop bit, no flow control, DTR off at speed.
+  virtual bool SetLine(std::uint32_t speed) = 0;
+  // Discards both the transmit and the receive queue.
+  virtual void Purge() = 0;
+  // Clears any line error and returns how many received bytes are waiting.
+  virtual std::size_t ClearErrors() = 0;
+  // Blocks until a byte is waiting or Wake() is called from any thread.
+  virtual PortWait WaitForCharacter() = 0;
+  // Ends a WaitForCharacter in progress (or the next one) without a character.
+  virtual void Wake() = 0;
+  // Reads up to size bytes that are already waiting; returns the count read.
+  virtual std::size_t Read(std::uint8_t* data, std::size_t size) = 0;
+  // Writes all bytes (blocking until the driver took them); false on failure.
+  virtual bool Write(const std::uint8_t* data, std::size_t size) = 0;
+  bool WriteByte(std::uint8_t byte) { return Write(&byte, 1); }
+};
+
+// Opens devices by path; the link scans COM1..COM4 through one of these.
+class SerialPortOpener {
+ public:
+  virtual ~SerialPortOpener() = default;
+  virtual std::unique_ptr<SerialPort> Open(const std::string& device, PortOpenError& error) = 0;
+};
+
+}  // namespace lumarel
