@@ -16,6 +16,13 @@ function(lumarel_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${T_TIMEOUT})
+  # gtest_discover_tests splits a label list into separate properties, so the labels
+  # are set by a script that runs after discovery.
+  set(labels_file ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_labels.cmake)
+  file(WRITE ${labels_file}
+    "foreach(test IN LISTS ${T_NAME}_TESTS)\n"
+    "  set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${T_LABELS}\")\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_file})
 endfunction()

@@ -1,0 +1,218 @@
+#include "platform/serial/PosixSerialPort.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace lumarel {
+namespace {
+
+struct SpeedPair {
+  std::uint32_t bitsPerSecond;
+  speed_t constant;
+};
+
+constexpr SpeedPair kSpeeds[] = {
+    {1200, B1200},     {2400, B2400},     {4800, B4800},     {9600, B9600},
+    {19200, B19200},   {38400, B38400},   {57600, B57600},   {115200, B115200},
+    {230400, B230400}, {460800, B460800}, {921600, B921600},
+};
+
+// Raw 8N1 without flow control: no byte is translated, echoed or swallowed.
+void MakeRawEightNoneOne(termios& tio) {
+  tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                        ICRNL | IXON | IXOFF | IXANY | INPCK);
+  tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+  tio.c_cflag |= CS8 | CREAD | CLOCAL;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+}
+
+// Closes fd on scope exit unless released.
+struct FdGuard {
+  int fd;
+  ~FdGuard() {
+    if (fd >= 0) ::close(fd);
+  }
+  int Release() { return std::exchange(fd, -1); }
+};
+
+PortOpenError Fail(PortOpenError& error, int* errnum, int code) {
+  error = PortOpenErrorFromErrno(code);
+  if (errnum) *errnum = code;
+  return error;
+}
+
+}  // namespace
+
+PortOpenError PortOpenErrorFromErrno(int errnum) {
+  switch (errnum) {
+    case 0: return PortOpenError::None;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case EIO:  // a serial driver slot with no hardware behind it
+      return PortOpenError::NoSuchDevice;
+    case EACCES:
+    case EPERM: return PortOpenError::PermissionDenied;
+    case EBUSY:
+    case EWOULDBLOCK: return PortOpenError::Busy;
+    case ENOTTY: return PortOpenError::NotATerminal;
+    default: return PortOpenError::Other;
+  }
+}
+
+unsigned int TermiosSpeedFor(std::uint32_t bitsPerSecond) {
+  for (const SpeedPair& s : kSpeeds)
+    if (s.bitsPerSecond == bitsPerSecond) return s.constant;
+  return 0;
+}
+
+std::uint32_t BitsPerSecondFor(unsigned int termiosSpeed) {
+  for (const SpeedPair& s : kSpeeds)
+    if (s.constant == termiosSpeed) return s.bitsPerSecond;
+  return 0;
+}
+
+std::unique_ptr<PosixSerialPort> PosixSerialPort::Open(const std::string& device,
+                                                       PortOpenError& error, int* errnum) {
+  error = PortOpenError::None;
+  if (errnum) *errnum = 0;
+  FdGuard fd{::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)};
+  if (fd.fd < 0) {
+    Fail(error, errnum, errno);
+    return nullptr;
+  }
+  termios tio{};
+  if (::tcgetattr(fd.fd, &tio) != 0) {
+    Fail(error, errnum, errno == EINVAL ? ENOTTY : errno);
+    return nullptr;
+  }
+  // TIOCEXCL keeps other (unprivileged) opens out; the advisory lock also
+  // catches a second copy of this program, which TIOCEXCL lets through for root.
+  if (::ioctl(fd.fd, TIOCEXCL) != 0 || ::flock(fd.fd, LOCK_EX | LOCK_NB) != 0) {
+    Fail(error, errnum, errno);
+    error = PortOpenError::Busy;
+    return nullptr;
+  }
+  FdGuard wake{::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)};
+  if (wake.fd < 0) {
+    Fail(error, errnum, errno);
+    ::ioctl(fd.fd, TIOCNXCL);
+    return nullptr;
+  }
+  return std::unique_ptr<PosixSerialPort>(new PosixSerialPort(fd.Release(), wake.Release()));
+}
+
+PosixSerialPort::~PosixSerialPort() {
+  // The exclusive flag outlives this descriptor on a pseudo-terminal; drop it.
+  ::ioctl(fd_, TIOCNXCL);
+  ::close(fd_);
+  ::close(wakeFd_);
+}
+
+bool PosixSerialPort::GetSpeed(std::uint32_t& speed) {
+  termios tio{};
+  if (::tcgetattr(fd_, &tio) != 0) return false;
+  std::uint32_t bps = BitsPerSecondFor(::cfgetospeed(&tio));
+  if (bps == 0) return false;
+  speed = bps;
+  return true;
+}
+
+bool PosixSerialPort::SetLine(std::uint32_t speed) {
+  speed_t constant = TermiosSpeedFor(speed);
+  termios tio{};
+  if (constant == 0 || ::tcgetattr(fd_, &tio) != 0) return false;
+  MakeRawEightNoneOne(tio);
+  if (::cfsetispeed(&tio, constant) != 0 || ::cfsetospeed(&tio, constant) != 0) return false;
+  if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
+  // tcsetattr succeeds when any part was applied; the speed is what matters.
+  std::uint32_t applied = 0;
+  if (!GetSpeed(applied) || applied != speed) return false;
+  // DTR off. A pseudo-terminal has no modem lines and rejects this: not a failure.
+  int dtr = TIOCM_DTR;
+  ::ioctl(fd_, TIOCMBIC, &dtr);
+  return true;
+}
+
+void PosixSerialPort::Purge() { ::tcflush(fd_, TCIOFLUSH); }
+
+std::size_t PosixSerialPort::ClearErrors() {
+  // In raw mode line errors arrive in-band as bytes; there is no error state to reset.
+  int waiting = 0;
+  if (::ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0) return 0;
+  return static_cast<std::size_t>(waiting);
+}
+
+PortWait PosixSerialPort::WaitForCharacter() {
+  for (;;) {
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    int n = ::poll(fds, 2, -1);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return PortWait::Failed;
+    }
+    // Waiting bytes win over a pending wake, which then ends the next wait:
+    // reporting Woken here would make the caller discard real input.
+    // A hung-up device also reports POLLIN; it counts as received only while
+    // bytes are really waiting, else the caller would spin on empty reads.
+    bool gone = fds[0].revents & (POLLHUP | POLLERR | POLLNVAL);
+    if ((fds[0].revents & POLLIN) && (!gone || ClearErrors() > 0)) return PortWait::Received;
+    if (fds[1].revents & POLLIN) {
+      DrainWake();
+      return PortWait::Woken;
+    }
+    if (gone) return PortWait::Failed;
+  }
+}
+
+void PosixSerialPort::Wake() {
+  std::uint64_t one = 1;
+  // The counter only saturates after 2^64-2 wakes; a failed write cannot lose the wake.
+  [[maybe_unused]] ssize_t n = ::write(wakeFd_, &one, sizeof one);
+}
+
+void PosixSerialPort::DrainWake() {
+  std::uint64_t count = 0;
+  [[maybe_unused]] ssize_t n = ::read(wakeFd_, &count, sizeof count);
+}
+
+std::size_t PosixSerialPort::Read(std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  for (;;) {
+    ssize_t n = ::read(fd_, data, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) return 0;  // EAGAIN: nothing waiting
+  }
+}
+
+bool PosixSerialPort::Write(const std::uint8_t* data, std::size_t size) {
+  std::lock_guard<std::mutex> lock(writeMutex_);
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::write(fd_, data + done, size - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return false;
+    pollfd out{fd_, POLLOUT, 0};
+    int ready = ::poll(&out, 1, kWriteStallMilliseconds);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || (out.revents & (POLLERR | POLLHUP | POLLNVAL))) return false;
+  }
+  return true;
+}
+
+}  // namespace lumarel

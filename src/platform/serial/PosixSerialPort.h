@@ -1,0 +1,59 @@
+// SerialPort on a POSIX terminal device: termios for the line, poll() for
+// every wait, an eventfd so that another thread can end a wait.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/SerialPort.h"
+
+namespace lumarel {
+
+// Maps an errno value from opening or locking a device to the reason shown to the user.
+PortOpenError PortOpenErrorFromErrno(int errnum);
+
+// Converts between bit/s and the termios speed constants; 0 when there is no such constant.
+unsigned int TermiosSpeedFor(std::uint32_t bitsPerSecond);
+std::uint32_t BitsPerSecondFor(unsigned int termiosSpeed);
+
+class PosixSerialPort final : public SerialPort {
+ public:
+  // Opens device for exclusive read and write without making it the controlling
+  // terminal. On failure returns null and sets error (and errnum when given).
+  static std::unique_ptr<PosixSerialPort> Open(const std::string& device, PortOpenError& error,
+                                               int* errnum = nullptr);
+  ~PosixSerialPort() override;
+  PosixSerialPort(const PosixSerialPort&) = delete;
+  PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+  bool GetSpeed(std::uint32_t& speed) override;
+  bool SetLine(std::uint32_t speed) override;
+  void Purge() override;
+  std::size_t ClearErrors() override;
+  PortWait WaitForCharacter() override;
+  void Wake() override;
+  std::size_t Read(std::uint8_t* data, std::size_t size) override;
+  bool Write(const std::uint8_t* data, std::size_t size) override;
+
+  // A write that makes no progress for this long fails instead of hanging.
+  static constexpr int kWriteStallMilliseconds = 5000;
+
+ private:
+  PosixSerialPort(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
+  void DrainWake();
+
+  int fd_;
+  int wakeFd_;
+  std::mutex writeMutex_;  // keeps each Write's bytes together when two threads write
+};
+
+class PosixSerialPortOpener final : public SerialPortOpener {
+ public:
+  std::unique_ptr<SerialPort> Open(const std::string& device, PortOpenError& error) override {
+    return PosixSerialPort::Open(device, error);
+  }
+};
+
+}  // namespace lumarel
