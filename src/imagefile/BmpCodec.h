@@ -1,0 +1,34 @@
+// The BMP forms the JPEG codec exchanges: the file the decoder writes from
+// decoded rows, and the encoder's BMP reader that turns a file's bytes into
+// top-down red-green-blue rows.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <vector>
+
+namespace lumarel {
+
+// Writes a BMP file from `rows` (top-down, width x components bytes each):
+// 24-bit (blue, green, red) for 3 components, 8-bit with a 256-entry grey
+// table for 1 component. False on a write error or another component count.
+bool WriteDecodedBitmap(std::FILE* f, std::uint32_t width, std::uint32_t height, int components,
+                        std::int32_t xPelsPerMeter, std::int32_t yPelsPerMeter,
+                        const std::uint8_t* rows);
+
+struct BmpPicture {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::vector<std::uint8_t> rgb;  // top-down rows of width x 3 bytes, red-green-blue
+  bool hasDensity = false;        // both resolution fields positive
+  std::uint16_t xDensity = 0;     // dots per centimetre
+  std::uint16_t yDensity = 0;
+};
+
+// Parses a whole BMP file: "BM", a 12-, 40- or 64-byte header, one plane, no
+// compression, 8 or 24 bits, a colour table of at most 256 entries ending at
+// or before the pixels, and every row present. False otherwise.
+bool ReadBmpForEncoder(std::span<const std::uint8_t> file, BmpPicture& picture);
+
+}  // namespace lumarel

@@ -1,0 +1,157 @@
+// WriteExifFile: rewrites a JPEG file as SOI, one APP1 Exif segment with a
+// thumbnail, and the compacted main stream; ReplaceFileSafely puts the result
+// in place with a backup of the old file.
+#include "imagefile/ExifFile.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "imagefile/ByteOrder.h"
+#include "imagefile/ExifMessages.h"
+#include "imagefile/ExifSegment.h"
+#include "imagefile/ExifThumbnail.h"
+#include "imagefile/FileUtil.h"
+#include "imagefile/FreeSpace.h"
+#include "imagefile/JpegEncode.h"
+#include "imagefile/JpegStream.h"
+#include "imagefile/TempFile.h"
+
+namespace lumarel {
+
+std::uint8_t ExifRecodeQuality = 75;
+
+namespace {
+
+constexpr const char* kMainSampling = "2x1,1x1,1x1";
+
+// The main picture's scan data can be kept when its luminance is sampled 2x1
+// or 2x2, its first chrominance 1x1, and its Huffman tables are the standard
+// ones gathered in one segment.
+bool CanReuseScan(const JpegFrame& frame, const std::string& sourcePath, Notifier& notifier) {
+  if (frame.sampling.size() < 2) return false;
+  const JpegComponentSampling y = frame.sampling[0];
+  const JpegComponentSampling cb = frame.sampling[1];
+  if (y.horizontal != 2 || (y.vertical != 1 && y.vertical != 2)) return false;
+  if (cb.horizontal != 1 || cb.vertical != 1) return false;
+  return HasStandardHuffmanCounts(sourcePath, notifier) == 1;
+}
+
+std::string DateTimeText(const LocalTime& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%d:%02d:%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
+// Fills in the length field and the per-file tags of the APP1 segment.
+bool PatchSegment(MemoryBlock& segment, std::size_t thumbLength, const ExifThumbnail& thumb,
+                  const std::string& when, Notifier& notifier) {
+  if (472 + thumbLength > 0xFFFF) return false;  // an APP1 segment holds at most 64 KiB
+  bytes::PutBe16(segment.data() + 2, static_cast<std::uint32_t>(472 + thumbLength));
+  std::span<std::uint8_t> s = segment.bytes();
+  SetExifTag(s, 0xA002, static_cast<std::uint32_t>(thumb.pictureWidth), notifier);
+  SetExifTag(s, 0xA003, static_cast<std::uint32_t>(thumb.pictureHeight), notifier);
+  SetExifTag(s, 0x0202, static_cast<std::uint32_t>(thumbLength), notifier);
+  SetExifTag(s, 0x9003, when, notifier);
+  SetExifTag(s, 0x9004, when, notifier);
+  SetExifTag(s, 0x0132, when, notifier);
+  return true;
+}
+
+bool WriteFinished(const std::string& path, std::span<const std::uint8_t> main,
+                   std::span<const std::uint8_t> segment, std::span<const std::uint8_t> thumb) {
+  fileutil::File f = fileutil::Open(path, "wb");
+  if (!f) return false;
+  const std::size_t mainLength = JpegStreamLength(main);
+  if (!fileutil::WriteAll(f.get(), main.first(2)) ||
+      !fileutil::WriteAll(f.get(), segment.first(kExifSegmentSize)) ||
+      !fileutil::WriteAll(f.get(), thumb) ||
+      !fileutil::WriteAll(f.get(), main.subspan(2, mainLength - 2))) {
+    return false;
+  }
+  return std::fclose(f.release()) == 0;
+}
+
+std::uint64_t FileSize(const std::string& path, bool& exists) {
+  std::error_code ec;
+  exists = std::filesystem::is_regular_file(path, ec);
+  if (!exists) return 0;
+  std::uint64_t size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : size;
+}
+
+}  // namespace
+
+int WriteExifFile(const std::string& sourcePath, const std::string& destPath, Notifier& notifier,
+                  Clock& clock) {
+  MemoryBlock segment = BuildExifSegment();
+  if (!segment) return 0;
+  JpegFrame frame;
+  if (!JpegFrameInfo(sourcePath, frame)) {
+    ShowExifMessage(notifier, kMsgNotJpeg);
+    return 0;
+  }
+  TempFileGuard decoded(MakeTempFile());
+  if (decoded.path().empty()) return 0;
+  ExifThumbnail thumb = MakeExifThumbnail(sourcePath, decoded.path(), notifier);
+  if (!thumb.jpeg) return 0;
+  const bool reuse = CanReuseScan(frame, sourcePath, notifier);
+  if (reuse) decoded.Remove();
+
+  MemoryBlock thumbStream = CompactJpegStream(thumb.jpeg);
+  thumb.jpeg.Reset();
+  if (!thumbStream) return 0;
+  const std::size_t thumbLength = JpegStreamLength(thumbStream);
+  if (!PatchSegment(segment, thumbLength, thumb, DateTimeText(clock.Now()), notifier)) return 0;
+
+  TempFileGuard recoded;
+  if (!reuse) {
+    recoded = TempFileGuard(MakeTempFile());
+    if (recoded.path().empty() ||
+        EncodeJpegFile(decoded.path(), recoded.path(), kMainSampling, ExifRecodeQuality) == 0) {
+      return 0;
+    }
+  }
+  MemoryBlock main = CompactJpegStream(ReadWholeFile(reuse ? sourcePath : recoded.path()));
+  decoded.Remove();
+  recoded.Remove();
+  if (!main || main.size() < 2 || main.data()[0] != 0xFF || main.data()[1] != 0xD8) return 0;
+
+  TempFileGuard finished(MakeTempFile());
+  if (finished.path().empty() ||
+      !WriteFinished(finished.path(), main, segment, thumbStream.bytes().first(thumbLength))) {
+    return 0;
+  }
+  return ReplaceFileSafely(destPath, finished.path());
+}
+
+int ReplaceFileSafely(const std::string& destPath, const std::string& finishedPath,
+                      const FreeSpaceQuery& freeSpace) {
+  bool finishedExists = false;
+  bool destExists = false;
+  const std::uint64_t n = FileSize(finishedPath, finishedExists);
+  const std::uint64_t o = FileSize(destPath, destExists);
+  if (!finishedExists) return 0;
+  // When the free space cannot be learned, the copy is attempted: the backup
+  // below still protects the old file.
+  const std::optional<std::uint64_t> free =
+      freeSpace ? freeSpace(destPath) : FreeBytesForPath(destPath);
+  if (free) {
+    const bool enough = o < n ? (n - o < *free) : (*free > 0);
+    if (!enough) return -1;
+  }
+  TempFileGuard backup;
+  if (destExists) {
+    backup = TempFileGuard(MakeTempFile());
+    // Without a backup the old file is not risked.
+    if (backup.path().empty() || !fileutil::CopyFile(destPath, backup.path())) return 0;
+  }
+  const bool copied = fileutil::CopyFile(finishedPath, destPath);
+  if (!copied && destExists) {
+    std::remove(destPath.c_str());
+    fileutil::CopyFile(backup.path(), destPath);
+  }
+  return copied ? 1 : 0;
+}
+
+}  // namespace lumarel

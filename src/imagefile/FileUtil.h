@@ -1,0 +1,36 @@
+// Small RAII helpers for stdio files used by the image-file layer.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace lumarel::fileutil {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f) std::fclose(f);
+  }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+inline File Open(const std::string& path, const char* mode) {
+  return File(std::fopen(path.c_str(), mode));
+}
+
+// Size of an open file in bytes (seeks to the end and back to the start).
+std::optional<std::uint64_t> SizeOf(std::FILE* f);
+
+// Writes all bytes in pieces of at most `piece` bytes; false on any short write.
+bool WriteAll(std::FILE* f, std::span<const std::uint8_t> data, std::size_t piece = 32767);
+
+// Reads exactly data.size() bytes in pieces; false when fewer arrive.
+bool ReadExact(std::FILE* f, std::span<std::uint8_t> data, std::size_t piece = 32767);
+
+// Copies the file `from` to `to` (created or truncated); false on any error.
+bool CopyFile(const std::string& from, const std::string& to);
+
+}  // namespace lumarel::fileutil

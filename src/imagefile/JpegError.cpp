@@ -1,0 +1,36 @@
+#include "imagefile/JpegError.h"
+
+#include "imagefile/JpegDecode.h"
+
+namespace lumarel {
+
+std::uint8_t JpegAbort = 0;
+
+namespace {
+
+void ErrorExit(j_common_ptr cinfo) {
+  JpegAbort = 1;
+  auto* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+  std::longjmp(manager->jump, 1);
+}
+
+// Library messages are never shown.
+void OutputMessage(j_common_ptr) {}
+
+// Warnings (level -1) and trace messages are counted by the library's own
+// bookkeeping only; the operation goes on.
+void EmitMessage(j_common_ptr cinfo, int level) {
+  if (level < 0) cinfo->err->num_warnings++;
+}
+
+}  // namespace
+
+jpeg_error_mgr* InitJpegErrorManager(JpegErrorManager& manager) {
+  jpeg_error_mgr* err = jpeg_std_error(&manager.pub);
+  err->error_exit = ErrorExit;
+  err->output_message = OutputMessage;
+  err->emit_message = EmitMessage;
+  return err;
+}
+
+}  // namespace lumarel
