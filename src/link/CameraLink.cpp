@@ -1,0 +1,157 @@
+#include "link/CameraLink.h"
+
+#include "link/IndexHandler.h"
+#include "link/LinkSetup.h"
+#include "link/LinkTexts.h"
+#include "link/LinkWatchdog.h"
+#include "link/ReceiveThread.h"
+#include "link/WaitDialog.h"
+
+namespace lumarel {
+
+CameraLink::CameraLink(LinkServices services)
+    : services_(std::move(services)),
+      previewBuffer_(kPreviewBufferSize, 0),
+      pictureBuffer_(kPictureBufferSize, 0),
+      setup_(std::make_unique<LinkSetup>(*this)) {
+  previewWatchdog_ = std::make_unique<LinkWatchdog>(
+      *this, *services_.previewTimers, kPreviewWatchdog,
+      LinkWatchdog::Hooks{[this] { return state_.indexActive; }, {}, {}});
+  InstallHandlers();
+}
+
+CameraLink::~CameraLink() { ClosePort(); }
+
+// One handler per ResponseKind; the download, live, zoom and upload handlers
+// are installed here as they are added.
+void CameraLink::InstallHandlers() {
+  auto index = std::make_unique<IndexHandler>(*this);
+  index_ = index.get();
+  SetHandler(ResponseKind::Index, std::move(index));
+}
+
+void CameraLink::SetHandler(ResponseKind kind, std::unique_ptr<ResponseHandler> handler) {
+  const auto k = static_cast<std::size_t>(kind);
+  if (k < kResponseKinds) handlers_[k] = std::move(handler);
+}
+
+ResponseHandler* CameraLink::Handler(ResponseKind kind) {
+  const auto k = static_cast<std::size_t>(kind);
+  return k < kResponseKinds ? handlers_[k].get() : nullptr;
+}
+
+void CameraLink::HandleResponse(const CameraPacket& packet) {
+  if (state_.linkPhase != 0) {
+    setup_->HandleResponse(packet);
+    return;
+  }
+  if (ResponseHandler* handler = Handler(state_.responseKind)) handler->Handle(packet);
+}
+
+bool CameraLink::WriteCommand(std::uint8_t command) {
+  return port_ != nullptr && port_->WriteByte(command);
+}
+
+bool CameraLink::WritePacket(const CameraPacket& packet) {
+  return port_ != nullptr && port_->Write(packet.data(), packet.size());
+}
+
+bool CameraLink::SetOwnSpeed(std::uint32_t speed) {
+  if (port_ == nullptr) return false;
+  if (port_->SetLine(speed)) return true;
+  Messages().Show(text::kSetCommStateFault, text::kComPortError, MessageButtons::Ok,
+                  MessageIcon::Exclamation);
+  return false;
+}
+
+bool CameraLink::CurrentSpeed(std::uint32_t& speed) {
+  return port_ != nullptr && port_->GetSpeed(speed);
+}
+
+void CameraLink::PurgePort() {
+  if (port_ != nullptr) port_->Purge();
+}
+
+void CameraLink::DiscardPartialResponse() {
+  if (receiver_ != nullptr) receiver_->DiscardPartial();
+}
+
+bool CameraLink::OpenPort() {
+  if (services_.opener == nullptr) return false;
+  std::unique_ptr<SerialPort> port =
+      OpenMappedPort(*services_.opener, services_.portMap, state_.portId, openLog_);
+  if (port == nullptr) return false;
+  std::uint32_t speed = 0;
+  if (!port->GetSpeed(speed)) {
+    Messages().Show(text::kGetCommStateFault, text::kComPortError, MessageButtons::Ok,
+                    MessageIcon::Exclamation);
+  }
+  if (!port->SetLine(9600)) {
+    Messages().Show(text::kSetCommStateFault, text::kComPortError, MessageButtons::Ok,
+                    MessageIcon::Exclamation);
+  }
+  port->Purge();
+  ClosePort();  // an earlier attempt's receiver and port
+  port_ = std::move(port);
+  if (services_.makeReceiver) {
+    receiver_ = services_.makeReceiver(*port_, *this);
+  } else if (services_.dispatcher != nullptr) {
+    receiver_ = std::make_unique<ReceiveThread>(*port_, *this, *services_.dispatcher);
+  }
+  return true;
+}
+
+void CameraLink::ClosePort() {
+  receiver_.reset();  // stops the thread before its port goes away
+  port_.reset();
+}
+
+void CameraLink::Start() { setup_->Start(); }
+
+void CameraLink::OnFrameTimer(int id) {
+  if (id == frame_timer::kNextDownload) {
+    services_.frameTimers->Stop(id);
+    Ui().SendCommand(LinkWindow::Preview, menu::kDataIn);
+    return;
+  }
+  setup_->OnTimer(id);
+}
+
+void CameraLink::OnPreviewTimer(int id) {
+  if (id == kWatchdogTimerId) previewWatchdog_->Tick();
+}
+
+void CameraLink::CloseLink() { setup_->CloseLink(); }
+
+void CameraLink::ReceiverStarted() {
+  Ui().SetStatusText(text::kSetupInProgress);
+  services_.frameTimers->Start(frame_timer::kSetupStep, 800);
+}
+
+void CameraLink::OpenWaitDialog(WaitDialogKind kind) {
+  if (waitDialog_ != nullptr) return;
+  waitDialog_ = std::make_unique<WaitDialog>(kind, Ui(), *services_.waitDialogTimers);
+  WaitDialog* dialog = waitDialog_.get();
+  dialog->Open();  // may block while a GUI runs the dialog modally
+}
+
+void CameraLink::CloseWaitDialog(int command) {
+  if (waitDialog_ == nullptr || (command != 1 && command != 2)) return;
+  std::unique_ptr<WaitDialog> dialog = std::move(waitDialog_);
+  dialog->Close();
+  if (dialog->Kind() == WaitDialogKind::DataTransfer && state_.downloadActive) {
+    // Closed by the user while a picture was still arriving: abandon it.
+    Ui().DestroyDownloadWindow();
+    Ui().Repaint(LinkWindow::Preview, std::nullopt);
+  }
+}
+
+void CameraLink::OnWaitDialogTimer(int id) {
+  if (id == kWaitDialogBlinkTimerId && waitDialog_ != nullptr) waitDialog_->Blink();
+}
+
+void CameraLink::OpenDisconnectDialog() { Ui().OpenDisconnectDialog(); }
+
+void CameraLink::ScheduleNextDownload() { services_.frameTimers->Start(frame_timer::kNextDownload, 500); }
+
+}  // namespace lumarel

@@ -1,0 +1,280 @@
+#include "link/LinkSetup.h"
+
+#include "link/CameraLink.h"
+#include "link/IndexHandler.h"
+#include "link/LinkTexts.h"
+#include "link/LinkWatchdog.h"
+
+namespace lumarel {
+
+using namespace setup_period;
+
+LinkSetup::LinkSetup(CameraLink& link) : link_(link) {}
+
+Timers& LinkSetup::FrameTimers() { return *link_.Services().frameTimers; }
+
+void LinkSetup::Warn(const char* text, const char* caption) {
+  link_.Messages().Show(text, caption, MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
+void LinkSetup::Start() {
+  LinkState& s = link_.State();
+  s.portId = kPortCom1;
+  s.linkPhase = 1;
+  s.responseKind = ResponseKind::Index;
+  link_.SetExpectedLength(kPacketSize);
+  s.indexPacketCounter = s.picturePacketCounter = s.packetsInItem = 0;
+  s.indexDataOffset = s.pictureDataOffset = 0;
+  FrameTimers().Start(frame_timer::kOpenPort, kOpenPortMs);
+}
+
+void LinkSetup::OnTimer(int id) {
+  switch (id) {
+    case frame_timer::kSetupStep: SetupStep(); break;
+    case frame_timer::kOpenPort: OpenPortStep(); break;
+    case frame_timer::kReconnectReset: ReconnectResetStep(); break;
+    case frame_timer::kReconnectIdentify: ReconnectIdentifyStep(); break;
+    default: break;
+  }
+}
+
+// Timer 2: open the port of PortId; the receiver then sends CmdWake and
+// CmdIdentify and arms timer 1. A port that cannot be opened costs 800 ms.
+void LinkSetup::OpenPortStep() {
+  FrameTimers().Stop(frame_timer::kOpenPort);
+  if (!link_.OpenPort()) FrameTimers().Start(frame_timer::kSetupStep, kIdentifyMs);
+}
+
+// Timer 1, interpreted by LinkPhase: the scan's time-out in phase 1, the steps
+// of the speed negotiation in phases 2..7.
+void LinkSetup::SetupStep() {
+  FrameTimers().Stop(frame_timer::kSetupStep);
+  LinkState& s = link_.State();
+  switch (s.linkPhase) {
+    case 1: MoveScanOn(); break;
+    case 2: SwitchUp(115200, 3); break;
+    case 3: TrySpeed(CmdSpeed57600, 4); break;
+    case 4: SwitchUp(57600, 5); break;
+    case 5: TrySpeed(CmdSpeed19200, 6); break;
+    case 6: SwitchUp(19200, 7); break;
+    case 7:
+      link_.Messages().Show(text::kNoSpeed, text::kConnectError, MessageButtons::Ok,
+                            MessageIcon::Exclamation);
+      link_.SetOwnSpeed(9600);
+      break;
+    default: break;
+  }
+}
+
+void LinkSetup::SwitchUp(std::uint32_t speed, std::uint8_t nextPhase) {
+  link_.SetOwnSpeed(speed);
+  FrameTimers().Start(frame_timer::kSetupStep, kIdentifyMs);
+  link_.State().linkPhase = nextPhase;
+}
+
+// The camera did not answer at the faster speed: back to 9600 and offer the next one.
+void LinkSetup::TrySpeed(std::uint8_t command, std::uint8_t nextPhase) {
+  link_.PurgePort();
+  link_.DiscardPartialResponse();
+  link_.SetOwnSpeed(9600);
+  link_.WriteCommand(command);
+  FrameTimers().Start(frame_timer::kSetupStep, kSpeedSwitchMs);
+  link_.State().linkPhase = nextPhase;
+}
+
+void LinkSetup::MoveScanOn() {
+  LinkState& s = link_.State();
+  link_.ClosePort();
+  const std::uint16_t next = NextPortId(s.portId);
+  if (next == 0) {
+    OpenReconnectDialog();
+    return;
+  }
+  s.portId = next;
+  FrameTimers().Start(frame_timer::kOpenPort, kOpenPortMs);
+}
+
+void LinkSetup::OpenReconnectDialog() {
+  const LinkState& s = link_.State();
+  if (s.reconnecting && link_.PortOpen()) link_.SetOwnSpeed(s.savedSpeed);
+  link_.Ui().OpenReconnectDialog();
+}
+
+void LinkSetup::HandleResponse(const CameraPacket& packet) {
+  switch (link_.State().linkPhase) {
+    case 1: Identify(packet); break;
+    case 3:
+    case 5:
+    case 7: AnswerAtNewSpeed(packet); break;
+    default: break;  // phases 2, 4, 6: our own port is still switching
+  }
+}
+
+void LinkSetup::Identify(const CameraPacket& packet) {
+  if (!IsSetupStatusPacket(packet)) return;  // timer 1 decides
+  const Identification id = ParseIdentification(packet);
+  if (!id.modelAccepted) {
+    FrameTimers().Stop(frame_timer::kSetupStep);
+    Warn(text::kWrongModel, text::kWarning);
+    link_.Ui().SetStatusText(text::kReady);
+    return;
+  }
+  LinkState& s = link_.State();
+  s.modelVariant = id.variant631;
+  s.writeProtected = id.writeProtected;
+  s.capacity = id.capacity;
+  s.identifiedPictures = id.pictureCount;
+  s.linkPhase = 2;
+  link_.WriteCommand(CmdSpeed115200);
+  FrameTimers().Start(frame_timer::kSetupStep, kSpeedSwitchMs);
+}
+
+void LinkSetup::AnswerAtNewSpeed(const CameraPacket& packet) {
+  LinkState& s = link_.State();
+  if (!IsSetupStatusPacket(packet)) {
+    link_.SetOwnSpeed(9600);  // the pending time-out moves on to the next speed
+    return;
+  }
+  switch (StatusCode(packet)) {
+    case StatusAccepted:
+      s.shownSpeed = s.linkPhase == 3 ? 115200 : s.linkPhase == 5 ? 57600 : 19200;
+      link_.WriteCommand(CmdSpeedConfirm);
+      FrameTimers().Stop(frame_timer::kSetupStep);
+      break;
+    case StatusCameraReady: CameraReady(); break;
+    case StatusVcrMode: ModeWarning(text::kVcrMode, MessageIcon::Exclamation); break;
+    case StatusNoCard:
+      ModeWarning(text::kNoCard, MessageIcon::Question);
+      link_.Pictures().store.Release();
+      break;
+    default: break;
+  }
+}
+
+// Photo mode with a card: the link is up; fetch the index from picture 000.
+void LinkSetup::CameraReady() {
+  LinkState& s = link_.State();
+  link_.Index().PrepareStore();
+  std::uint32_t speed = 0;
+  if (link_.CurrentSpeed(speed)) s.savedSpeed = speed;
+  s.linkPhase = 0;
+  s.reconnecting = false;
+  s.responseKind = ResponseKind::Index;
+  link_.SetExpectedLength(kPacketSize);
+  s.deleteMode = 0;
+  s.digitStep = 3;
+  link_.WriteCommand(CmdDigitOnes(0));
+  link_.PreviewWatchdog().Arm();
+  s.indexActive = true;
+  link_.Ui().SetStatusText(text::kReceivePreview);
+  s.awaitingPacket = true;
+}
+
+void LinkSetup::ModeWarning(const char* text, MessageIcon icon) {
+  LinkState& s = link_.State();
+  s.linkPhase = 1;
+  link_.SetOwnSpeed(9600);
+  s.shownSpeed = 9600;
+  const MessageAnswer answer =
+      link_.Messages().Show(text, text::kWarning, MessageButtons::OkCancel, icon);
+  if (answer != MessageAnswer::Ok) return;
+  link_.WriteCommand(CmdIdentify);
+  FrameTimers().Start(frame_timer::kSetupStep, kIdentifyMs);
+  link_.DiscardPartialResponse();
+}
+
+void LinkSetup::ResetLinkState() {
+  LinkState& s = link_.State();
+  PictureList& list = link_.Pictures();
+  s.reconnecting = true;
+  s.responseKind = ResponseKind::Index;
+  s.linkPhase = 1;
+  link_.SetExpectedLength(kPacketSize);
+  link_.DiscardPartialResponse();
+  s.indexPacketCounter = s.picturePacketCounter = s.packetsInItem = 0;
+  s.indexDataOffset = s.pictureDataOffset = s.liveLineOffset = s.zoomLineOffset = 0;
+  list.pictureCount = 0;
+  s.badPacketCount = 0;
+  s.uploadPreviewPhase = false;
+  s.liveActive = s.zoomActive = s.frameRequested = false;
+  s.indexActive = s.downloadActive = false;
+  s.awaitingPacket = false;
+  list.selectedCount = 0;
+  list.downloadsPending = 0;
+  list.currentPicture = kNoPicture;
+}
+
+void LinkSetup::BeginReconnect() {
+  LinkUi& ui = link_.Ui();
+  ui.EnableMenuItem(MenuOwner::Preview, menu::kReload, false);
+  ui.EnableMenuItem(MenuOwner::Preview, menu::kDeleteAll, false);
+  link_.State().indexLoaded = false;
+  ui.SetStatusText(text::kReady);
+  ui.ShowProgress(false);
+  ui.CloseImageWindows();
+  link_.State().downloadActive = false;  // the Capture window is gone with the image windows
+  link_.CloseWaitDialog();
+  link_.PurgePort();
+  ResetLinkState();
+  link_.Index().EmptyIndex();
+  link_.WriteCommand(CmdReset);
+  FrameTimers().Start(frame_timer::kReconnectReset, kReconnectResetMs);
+}
+
+void LinkSetup::ReconnectResetStep() {
+  FrameTimers().Stop(frame_timer::kReconnectReset);
+  LinkUi& ui = link_.Ui();
+  if (ui.IsActive(LinkWindow::Live)) ui.Activate(LinkWindow::Preview);
+  ui.EnableMdiClient(false);
+  link_.SetOwnSpeed(9600);
+  link_.State().shownSpeed = 9600;
+  FrameTimers().Start(frame_timer::kReconnectIdentify, link_.Services().ntFamily
+                                                           ? kReconnectIdentifyNtMs
+                                                           : kReconnectIdentifyOtherMs);
+}
+
+void LinkSetup::ReconnectIdentifyStep() {
+  FrameTimers().Stop(frame_timer::kReconnectIdentify);
+  link_.PurgePort();
+  link_.DiscardPartialResponse();
+  link_.WriteCommand(CmdIdentify);
+  FrameTimers().Start(frame_timer::kSetupStep, kIdentifyMs);
+}
+
+bool LinkSetup::DisconnectDialogCommand(int id) {
+  switch (id) {
+    case 1: BeginReconnect(); return true;
+    case 2: return link_.Ui().AskCancelOk();
+    case 3: link_.Ui().ShowHelp(1); return false;
+    default: return false;
+  }
+}
+
+bool LinkSetup::ReconnectDialogCommand(int id) {
+  LinkState& s = link_.State();
+  switch (id) {
+    case 1:
+      s.linkPhase = 1;
+      if (s.reconnecting && link_.PortOpen()) {
+        link_.WriteCommand(CmdReset);
+        FrameTimers().Start(frame_timer::kReconnectReset, kReconnectResetMs);
+      } else {
+        // The scan closed the last port: start it again from COM1 (a reconnect
+        // keeps its flag, so the index store is made anew).
+        s.portId = kPortCom1;
+        FrameTimers().Start(frame_timer::kOpenPort, kOpenPortMs);
+        link_.Ui().SetStatusText(text::kSetupInProgress);
+      }
+      return true;
+    case 2: return link_.Ui().AskCancelOk();
+    case 3: link_.Ui().ShowHelp(2); return false;
+    default: return false;
+  }
+}
+
+void LinkSetup::CloseLink() {
+  link_.WriteCommand(CmdReset);
+  link_.ClosePort();
+}
+
+}  // namespace lumarel

@@ -1,0 +1,410 @@
+// The index transfer, the picture list and the Preview window's watchdog.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "LinkHarness.h"
+#include "link/LinkTexts.h"
+#include "link/LinkWatchdog.h"
+
+namespace lumarel::testing {
+namespace {
+
+std::string Text(const Label& label) { return std::string(label.data()); }
+
+// Sends one whole entry: header, then its data packets, acknowledging nothing itself.
+void SendEntry(LinkHarness& h, const HeaderFields& f, std::uint8_t fill = 0x11) {
+  h.Feed(IndexHeader(f));
+  const std::uint32_t n = PacketsInItem(f.size);
+  for (std::uint32_t k = 1; k <= n; ++k) h.Feed(DataPacketOf(static_cast<std::uint16_t>(k), fill));
+}
+
+TEST(Labels, YearsAndQuality) {
+  EXPECT_EQ(Text(FormatLabel(1, true, {DisplayYear(101), 6, 15, 9, 5})), "  1F: 01/6/15 9:05");
+  EXPECT_EQ(Text(FormatLabel(12, false, {DisplayYear(99), 12, 31, 23, 59})), " 12N: 99/12/31 23:59");
+  EXPECT_EQ(Text(FormatFileName(3, true, {DisplayYear(101), 6, 15, 9, 5})), "3F01-6-15(9-5)");
+  EXPECT_EQ(Text(FormatFileName(3, false, {99, 1, 2, 3, 4})), "3N99-1-2(3-4)");
+}
+
+TEST(PreviewStoreSizing, SlotsFromCapacityAndCount) {
+  EXPECT_EQ(PreviewStore::SlotCountFor(40960 * 5 + 40959, 3), 5u + 3u + 4u);
+  EXPECT_EQ(PreviewStore::SlotCountFor(0xFFFFFFFF, 100), 800u);
+  PreviewStore store;
+  ASSERT_TRUE(store.Allocate(2));
+  const std::uint8_t* slot = store.Slot(1);
+  EXPECT_EQ(slot[0], 40);
+  EXPECT_EQ(slot[4], 128);
+  EXPECT_EQ(slot[8], 56);
+  EXPECT_EQ(slot[12], 1);
+  EXPECT_EQ(slot[14], 24);
+  EXPECT_EQ(slot[39], 0);
+  EXPECT_EQ(slot[40], 0x80);
+  EXPECT_EQ(slot[kPreviewSlotSize - 1], 0x80);
+  EXPECT_EQ(store.Slot(2), nullptr);
+}
+
+TEST(PreviewStoreSizing, AllocationFailureShowsNotEnoughMemory) {
+  LinkHarness h;
+  h.link->Services().previewStoreLimit = kPreviewSlotSize * 3;
+  h.Connected(Identity("931", false, 0, 10));
+  ASSERT_EQ(h.notifier.shown.size(), 1u);
+  EXPECT_EQ(h.notifier.shown[0].text, "Not enough memory.");
+  EXPECT_EQ(h.notifier.shown[0].caption, "Global Memory");
+  EXPECT_FALSE(h.List().store.Exists());
+  EXPECT_EQ(h.State().linkPhase, 0);  // goes on without previews
+}
+
+TEST(IndexEntry, DecodedPreviewLandsInItsSlot) {
+  LinkHarness h;
+  h.IndexStarted();
+  HeaderFields f;
+  f.size = 300;  // 3 data packets
+  h.Feed(IndexHeader(f));
+  EXPECT_EQ(h.Written(), (Bytes{CmdAck}));
+  h.Feed(DataPacketOf(1, 0x11));
+  h.Feed(DataPacketOf(2, 0x22));
+  EXPECT_EQ(h.Written(), (Bytes{CmdAck, CmdAck}));
+  h.Feed(DataPacketOf(3, 0x33));
+  EXPECT_EQ(h.Written(), (Bytes{CmdNextEntry}));
+  EXPECT_EQ(h.decodes, 1);
+  EXPECT_EQ(std::filesystem::file_size(h.dir / "tmpA"), 3u * 112u);
+  EXPECT_EQ(h.List().receivedEntries, 1);
+  EXPECT_EQ(Text(h.List().entries[0].label), "  1F: 01/6/15 9:05");
+  EXPECT_EQ(Text(h.List().entries[0].fileName), "1F01-6-15(9-5)");
+  EXPECT_EQ(h.List().entries[0].width, 640);
+  EXPECT_EQ(h.List().pictureCount, 25);
+  EXPECT_EQ(h.List().freeCapacity.fine, 10);
+  EXPECT_EQ(h.List().freeCapacity.normal, 20);
+  const std::uint8_t* slot = h.List().store.Slot(0);
+  EXPECT_EQ(slot[4], 160);
+  EXPECT_EQ(slot[8], 120);
+  EXPECT_EQ(slot[40], 0x42);
+  EXPECT_EQ(slot[40 + 160 * 120 * 3 - 1], 0x42);
+  EXPECT_EQ(h.State().indexPacketCounter, 0);
+  EXPECT_EQ(h.ui.calls, (std::vector<std::string>{"Repaint Preview 0,60,580,510", "Repaint Preview"}));
+}
+
+class SmallItems : public ::testing::TestWithParam<std::uint32_t> {};
+
+// 0 and 111 bytes still take one data packet and give the grey placeholder.
+TEST_P(SmallItems, OnePacketGivesPlaceholder) {
+  LinkHarness h;
+  h.IndexStarted();
+  HeaderFields f;
+  f.size = GetParam();
+  h.Feed(IndexHeader(f));
+  EXPECT_EQ(h.Written(), (Bytes{CmdAck}));
+  h.Feed(DataPacketOf(1, 0x55));
+  EXPECT_EQ(h.Written(), (Bytes{CmdNextEntry}));
+  EXPECT_EQ(h.decodes, 0);
+  const std::uint8_t* slot = h.List().store.Slot(0);
+  EXPECT_EQ(slot[4], 128);
+  EXPECT_EQ(slot[8], 56);
+  EXPECT_EQ(slot[40], 0xE0);
+  EXPECT_EQ(slot[40 + 21504 - 1], 0xE0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SmallItems, ::testing::Values(0u, 111u));
+
+TEST(IndexEntry, Item112BytesHasTwoPacketsAndIsDecoded) {
+  LinkHarness h;
+  h.IndexStarted();
+  HeaderFields f;
+  f.size = 112;
+  h.Feed(IndexHeader(f));
+  h.Feed(DataPacketOf(1, 1));
+  EXPECT_EQ(h.Written(), (Bytes{CmdAck, CmdAck}));
+  h.Feed(DataPacketOf(2, 2));
+  EXPECT_EQ(h.Written(), (Bytes{CmdNextEntry}));
+  EXPECT_EQ(h.decodes, 1);
+}
+
+TEST(IndexEntry, NotABitmapStopsWithoutReply) {
+  LinkHarness h;
+  h.IndexStarted();
+  h.decodedWidth = 0;  // the decoder writes nothing
+  SendEntry(h, HeaderFields{});
+  ASSERT_EQ(h.notifier.shown.size(), 1u);
+  EXPECT_EQ(h.notifier.shown[0].text, "This file type is wrong.");
+  EXPECT_EQ(h.notifier.shown[0].caption, "ERROR");
+  EXPECT_EQ(h.List().receivedEntries, 0);
+  Bytes w = h.Written();
+  EXPECT_EQ(std::count(w.begin(), w.end(), CmdNextEntry), 0);
+}
+
+TEST(IndexEntry, OtherPreviewSizeIsRefused) {
+  LinkHarness h;
+  h.IndexStarted();
+  h.decodedWidth = 80;
+  h.decodedHeight = 60;
+  SendEntry(h, HeaderFields{});
+  ASSERT_EQ(h.notifier.shown.size(), 1u);
+  EXPECT_EQ(h.notifier.shown[0].text, "This file size is wrong. ");
+  EXPECT_EQ(h.List().receivedEntries, 0);
+}
+
+TEST(IndexEntry, PreviewTooLargeForASlotIsRefused) {
+  LinkHarness h;
+  h.IndexStarted();
+  h.decodedWidth = 200;
+  h.decodedHeight = 120;  // 72000 pixel bytes > 59352
+  HeaderFields f;
+  f.previewWidth = 200;
+  SendEntry(h, f);
+  ASSERT_EQ(h.notifier.shown.size(), 1u);
+  EXPECT_EQ(h.notifier.shown[0].text, "This file size is wrong. ");
+  EXPECT_EQ(h.List().receivedEntries, 0);
+}
+
+TEST(IndexEntry, DataBeyondThePreviewBufferIsRefusedAtTheHeader) {
+  LinkHarness h;
+  h.IndexStarted();
+  HeaderFields f;
+  f.size = 59392;  // 531 packets: 59472 bytes
+  h.Feed(IndexHeader(f));
+  ASSERT_EQ(h.notifier.shown.size(), 1u);
+  EXPECT_EQ(h.notifier.shown[0].text, "This file size is wrong. ");
+  EXPECT_TRUE(h.Written().empty());
+  f.size = 530 * 112 - 1;  // 530 packets fit exactly
+  h.Feed(IndexHeader(f));
+  EXPECT_EQ(h.Written(), (Bytes{CmdAck}));
+}
+
+TEST(IndexList, EndMarkerCompletesAfterFirstEntry) {
+  LinkHarness h;
+  h.IndexStarted();
+  HeaderFields f;
+  f.endMarker = true;  // the first header with 12..13 zero is a real entry
+  SendEntry(h, f);
+  EXPECT_EQ(h.List().receivedEntries, 1);
+  h.ui.Clear();
+  h.Written();
+  h.Feed(IndexHeader(f));
+  EXPECT_TRUE(h.Written().empty());
+  EXPECT_FALSE(h.State().indexActive);
+  EXPECT_TRUE(h.State().indexLoaded);
+  EXPECT_EQ(h.ui.calls, (std::vector<std::string>{"Status Ready", "Mdi on", "Menu Preview 40013 on",
+                                                  "Menu Preview 40019 on", "Menu Openfile 40006 on",
+                                                  "Menu Openfile 40009 on"}));
+}
+
+TEST(IndexList, EmptyCard) {
+  LinkHarness h;
+  h.IndexStarted();
+  HeaderFields f;
+  f.pictureCount = 0;
+  h.Feed(IndexHeader(f));
+  EXPECT_TRUE(h.Written().empty());
+  ASSERT_EQ(h.notifier.shown.size(), 1u);
+  EXPECT_EQ(h.notifier.shown[0].text, "No images in the Vidmarelle memory.");
+  EXPECT_EQ(h.notifier.shown[0].caption, "Vidmarelle Info");
+  EXPECT_FALSE(h.State().indexActive);
+  EXPECT_TRUE(h.State().indexLoaded);
+  EXPECT_FALSE(h.ui.Has("Menu Preview 40013 on"));
+  EXPECT_TRUE(h.ui.Has("Menu Preview 40019 on"));
+  EXPECT_TRUE(h.ui.Has("Mdi on"));
+}
+
+TEST(IndexList, ScrollsAtThe13thAnd17thEntries) {
+  LinkHarness h;
+  h.IndexStarted(Identity("931", false, 0, 30));
+  std::vector<int> scrolledAt;
+  for (int e = 1; e <= 17; ++e) {
+    h.ui.Clear();
+    SendEntry(h, HeaderFields{});
+    if (h.ui.Has("ScrollLines 1")) scrolledAt.push_back(e);
+  }
+  EXPECT_EQ(scrolledAt, (std::vector<int>{13, 17}));
+  EXPECT_EQ(h.List().scrollRowMaximum, 2);
+  EXPECT_EQ(h.ui.calls, (std::vector<std::string>{"ScrollRange 2", "ScrollPosition 2",
+                                                  "ScrollLines 1", "Repaint Preview 0,60,580,510"}));
+}
+
+TEST(IndexList, EntriesBeyondTheStoreKeepLabelsWithoutPreviews) {
+  LinkHarness h;
+  h.IndexStarted(Identity("931", false, 0, 0));  // 4 slots
+  ASSERT_EQ(h.List().store.SlotCount(), 4u);
+  for (int e = 0; e < 6; ++e) SendEntry(h, HeaderFields{});
+  EXPECT_EQ(h.List().receivedEntries, 6);
+  EXPECT_EQ(Text(h.List().entries[5].label), "  6F: 01/6/15 9:05");
+}
+
+TEST(IndexList, EntriesBeyond800AreAcknowledgedNotStored) {
+  LinkHarness h;
+  h.IndexStarted();
+  h.List().receivedEntries = 800;
+  HeaderFields f;
+  f.size = 10;
+  h.Feed(IndexHeader(f));
+  h.Feed(DataPacketOf(1, 0));
+  EXPECT_EQ(h.Written(), (Bytes{CmdAck, CmdNextEntry}));
+  EXPECT_EQ(h.List().receivedEntries, 800);
+}
+
+TEST(IndexList, EmptyingBlanksEverySlotAndLabel) {
+  LinkHarness h;
+  h.IndexStarted();
+  for (int e = 0; e < 3; ++e) SendEntry(h, HeaderFields{});
+  h.ui.Clear();
+  h.link->Index().EmptyIndex();
+  EXPECT_EQ(h.List().receivedEntries, 0);
+  for (int e = 0; e < 3; ++e) {
+    EXPECT_EQ(h.List().entries[e].label[0], 0);
+    EXPECT_EQ(h.List().store.Slot(e)[40], 0x80);
+    EXPECT_EQ(h.List().store.Slot(e)[4], 128);
+  }
+  EXPECT_EQ(h.ui.calls, (std::vector<std::string>{"ScrollReset", "Repaint Preview"}));
+}
+
+TEST(BadPackets, TenNaksThenRestartEntry) {
+  LinkHarness h;
+  h.IndexStarted();
+  HeaderFields f;
+  f.size = 300;
+  h.Feed(IndexHeader(f));
+  h.Feed(DataPacketOf(1, 1));
+  h.Written();
+  CameraPacket bad = DataPacketOf(2, 2);
+  bad[115] = 1;
+  for (int i = 0; i < 10; ++i) h.Feed(bad);
+  EXPECT_EQ(h.Written(), Bytes(10, CmdNak));
+  h.Feed(CameraPacket{});  // the all-zero packet of a silent wait is bad too
+  EXPECT_EQ(h.Written(), (Bytes{CmdRestartEntry}));
+  EXPECT_EQ(h.State().badPacketCount, 0);
+  EXPECT_EQ(h.State().indexPacketCounter, 0);
+  EXPECT_EQ(h.State().indexDataOffset, 0u);
+  // The entry starts again from its header.
+  SendEntry(h, f);
+  EXPECT_EQ(h.List().receivedEntries, 1);
+}
+
+TEST(BadPackets, GoodPacketResetsTheCount) {
+  LinkHarness h;
+  h.IndexStarted();
+  h.Feed(DataPacketOf(5, 0));
+  h.Feed(DataPacketOf(5, 0));
+  EXPECT_EQ(h.State().badPacketCount, 2);
+  h.Feed(IndexHeader(HeaderFields{}));
+  EXPECT_EQ(h.State().badPacketCount, 0);
+}
+
+TEST(StatusPackets, CardReportAndBusyGetNoReply) {
+  LinkHarness h;
+  h.IndexStarted();
+  CameraPacket report = EncodeStatusPacket(StatusCardReport);
+  report[7] = 1;
+  h.Feed(report);
+  EXPECT_TRUE(h.State().writeProtected);
+  report[7] = 0;
+  h.Feed(report);
+  EXPECT_FALSE(h.State().writeProtected);
+  h.Feed(EncodeStatusPacket(StatusBusy));
+  EXPECT_TRUE(h.Written().empty());
+  h.Feed(EncodeStatusPacket(StatusCameraReady));  // unknown here: bad
+  EXPECT_EQ(h.Written(), (Bytes{CmdNak}));
+}
+
+TEST(Dispatch, PhaseOtherThanZeroGoesToSetup) {
+  LinkHarness h;
+  h.IndexStarted();
+  h.State().linkPhase = 2;
+  h.Feed(DataPacketOf(0, 0));
+  EXPECT_TRUE(h.Written().empty());
+  h.State().linkPhase = 0;
+  h.State().responseKind = static_cast<ResponseKind>(9);
+  h.Feed(DataPacketOf(0, 0));
+  EXPECT_TRUE(h.Written().empty());
+}
+
+TEST(Watchdog, SilentIndexGetsOneNakThenDisconnect) {
+  LinkHarness h;
+  h.IndexStarted();
+  EXPECT_EQ(h.preview.Period(1), 1500);
+  h.State().awaitingPacket = false;  // something was handled
+  h.link->OnPreviewTimer(1);
+  EXPECT_EQ(h.preview.Period(1), 4000);
+  EXPECT_TRUE(h.State().awaitingPacket);
+  EXPECT_TRUE(h.Written().empty());
+  const int discards = h.discards;
+  h.link->OnPreviewTimer(1);  // silent
+  EXPECT_EQ(h.Written(), (Bytes{CmdNak}));
+  EXPECT_EQ(h.discards, discards + 1);
+  EXPECT_EQ(h.preview.Period(1), 4000);
+  EXPECT_EQ(h.ui.disconnectDialogs, 0);
+  h.link->OnPreviewTimer(1);  // silent again
+  EXPECT_TRUE(h.Written().empty());
+  EXPECT_EQ(h.ui.disconnectDialogs, 1);
+  EXPECT_FALSE(h.preview.IsRunning(1));
+  EXPECT_TRUE(h.State().retryAllowed);
+}
+
+TEST(Watchdog, InactiveTransferStopsTicking) {
+  LinkHarness h;
+  h.IndexStarted();
+  h.State().indexActive = false;
+  h.link->OnPreviewTimer(1);
+  EXPECT_FALSE(h.preview.IsRunning(1));
+  EXPECT_TRUE(h.Written().empty());
+  EXPECT_EQ(h.ui.disconnectDialogs, 0);
+}
+
+TEST(Watchdog, LiveRequestOutstandingCountsAsHealthy) {
+  LinkHarness h;
+  h.Connected();
+  RecordingTimers liveTimers;
+  bool live = true, requested = true;
+  LinkWatchdog dog(*h.link, liveTimers, kLiveWatchdog,
+                   {[&] { return live; }, [&] { return requested; }, {}});
+  dog.Arm();
+  EXPECT_EQ(liveTimers.Period(1), 500);
+  h.State().awaitingPacket = true;
+  dog.Tick();
+  EXPECT_EQ(liveTimers.Period(1), 1000);
+  requested = false;
+  h.Written();
+  dog.Tick();
+  EXPECT_EQ(h.Written(), (Bytes{CmdNak}));
+  EXPECT_EQ(liveTimers.Period(1), 400);
+}
+
+TEST(WaitDialogs, BlinkAndClose) {
+  LinkHarness h;
+  h.link->OpenWaitDialog(WaitDialogKind::DataTransfer);
+  EXPECT_EQ(h.waitTimers.Period(1), 500);
+  h.link->OnWaitDialogTimer(1);
+  h.link->OnWaitDialogTimer(1);
+  h.link->CloseWaitDialog(3);  // not a closing command
+  EXPECT_TRUE(h.link->WaitDialogOpen());
+  h.link->CloseWaitDialog(2);
+  EXPECT_FALSE(h.waitTimers.IsRunning(1));
+  EXPECT_EQ(h.ui.calls, (std::vector<std::string>{"WaitOpen DATA_TRANS", "WaitText [             ]",
+                                                  "WaitText [Please wait.]", "WaitClose"}));
+  h.ui.Clear();
+  h.link->OpenWaitDialog(WaitDialogKind::Erase);
+  h.link->OnWaitDialogTimer(1);
+  h.link->OnWaitDialogTimer(1);
+  EXPECT_EQ(h.ui.calls, (std::vector<std::string>{"WaitOpen PERASE_PROC", "WaitText []",
+                                                  "WaitText [Please wait]"}));
+}
+
+TEST(WaitDialogs, ClosingDuringADownloadAbandonsIt) {
+  LinkHarness h;
+  h.State().downloadActive = true;
+  h.link->OpenWaitDialog(WaitDialogKind::DataTransfer);
+  h.ui.Clear();
+  h.link->CloseWaitDialog(1);
+  EXPECT_EQ(h.ui.calls,
+            (std::vector<std::string>{"WaitClose", "DestroyDownloadWindow", "Repaint Preview"}));
+}
+
+TEST(NextDownload, PauseIsAOneShotTimer) {
+  LinkHarness h;
+  h.link->ScheduleNextDownload();
+  EXPECT_EQ(h.frame.Period(frame_timer::kNextDownload), 500);
+  h.link->OnFrameTimer(frame_timer::kNextDownload);
+  EXPECT_FALSE(h.frame.IsRunning(frame_timer::kNextDownload));
+  EXPECT_TRUE(h.ui.Has("Command Preview 40005"));
+}
+
+}  // namespace
+}  // namespace lumarel::testing
