@@ -1,0 +1,191 @@
+#include "cli/CameraCommands.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <ostream>
+
+#include "cli/CameraSession.h"
+#include "cli/OutputFile.h"
+#include "cli/PictureBlocks.h"
+#include "platform/Files.h"
+
+#if LUMAREL_CLI_HAVE_ENTRY
+#include "link/LinkTransfers.h"
+#endif
+
+namespace lumarel::cli {
+
+std::string LabelText(const Label& label) {
+  return std::string(label.data(), strnlen(label.data(), label.size()));
+}
+
+std::string ListLine(int number, const PictureEntry& entry) {
+  const bool fine = (entry.quality & 0x0F) != 0;
+  return std::to_string(number) + "\t" + LabelText(entry.label) + "\t" +
+         LabelText(entry.fileName) + "\t" + (fine ? "F" : "N") + "\t" +
+         std::to_string(entry.width) + "x" + std::to_string(entry.height);
+}
+
+bool CheckNumbers(const std::vector<int>& numbers, int count, std::ostream& err) {
+  for (int n : numbers) {
+    if (n < 1 || n > count) {
+      ReportError(err, "no picture " + std::to_string(n) + " (the camera lists " +
+                           std::to_string(count) + ")");
+      return false;
+    }
+  }
+  return true;
+}
+
+ExitStatus RunInfo(CommandContext& ctx, CameraSession& session) {
+  const LinkState& s = session.Link().State();
+  const PictureList& list = session.Link().Pictures();
+  // Only models 931 and 631 are accepted; the variant flag tells them apart.
+  ctx.out << "model: " << (s.modelVariant ? "631" : "931") << "\n"
+          << "variant: " << (s.modelVariant ? 1 : 0) << "\n"
+          << "write-protected: " << (s.writeProtected ? "yes" : "no") << "\n"
+          << "capacity: " << s.capacity << "\n"
+          << "pictures: " << list.pictureCount << "\n"
+          << "speed: " << s.shownSpeed << std::endl;
+  return ExitStatus::Success;
+}
+
+ExitStatus RunList(CommandContext& ctx, CameraSession& session) {
+  const PictureList& list = session.Link().Pictures();
+  for (int i = 0; i < list.receivedEntries; ++i) ctx.out << ListLine(i + 1, list.entries[i]) << "\n";
+  ctx.out << "free\t" << list.freeCapacity.fine << "\t" << list.freeCapacity.normal << "\n"
+          << "total\t" << list.pictureCount << std::endl;
+  return ExitStatus::Success;
+}
+
+ExitStatus RunThumbs(CommandContext& ctx, CameraSession& session) {
+  const std::string& dir = ctx.request.files[0];
+  PictureList& list = session.Link().Pictures();
+  ExitStatus status = ExitStatus::Success;
+  for (int i = 0; i < list.receivedEntries; ++i) {
+    const std::uint8_t* slot = list.store.Slot(i);
+    if (slot == nullptr) continue;
+    const std::span<const std::uint8_t> preview(slot, kPreviewSlotSize);
+    const std::string path = JoinPath(dir, LabelText(list.entries[i].fileName) + ".bmp");
+    OutputFile output(path);
+    if (!output.Ok() || !WriteDibAsBmp(preview, output.TempPath()) || !output.Commit()) {
+      ReportError(ctx.err, "cannot write " + path);
+      status = ExitStatus::FileError;
+    }
+  }
+  return status;
+}
+
+namespace {
+
+// Without --yes a delete needs someone to confirm it.
+bool MayAsk(CommandContext& ctx) {
+  if (ctx.request.yes || ::isatty(STDIN_FILENO)) return true;
+  ReportError(ctx.err, "not deleting without --yes: standard input is not a terminal");
+  return false;
+}
+
+}  // namespace
+
+#if LUMAREL_CLI_HAVE_ENTRY
+namespace {
+
+// Confirmations of deleting: --yes answers OK; otherwise the program's own
+// question is asked on the terminal.
+void AnswerDeleteQuestions(CommandContext& ctx) {
+  const bool yes = ctx.request.yes;
+  std::ostream& err = ctx.err;
+  ctx.notifier.SetQuestionHandler(
+      [yes, &err](const std::string& caption, const std::string& text, MessageButtons)
+          -> std::optional<MessageAnswer> {
+        if (yes) return MessageAnswer::Ok;
+        return AskOnTerminal(caption, text, std::cin, err) ? MessageAnswer::Ok
+                                                          : MessageAnswer::Cancel;
+      });
+}
+
+}  // namespace
+
+ExitStatus RunDelete(CommandContext& ctx, CameraSession& session) {
+  PictureList& list = session.Link().Pictures();
+  if (!CheckNumbers(ctx.request.numbers, list.receivedEntries, ctx.err)) return ExitStatus::Usage;
+  AnswerDeleteQuestions(ctx);
+  DeleteOps& ops = session.Transfers()->Delete();
+  bool sent = false;
+  if (ctx.request.all) {
+    sent = ops.DeleteAll();
+  } else {
+    // As if the pictures were selected in the Preview window, the highest clicked last.
+    for (PictureEntry& entry : list.entries) entry.selectionMark = 0;
+    for (int n : ctx.request.numbers) list.entries[n - 1].selectionMark = 1;
+    list.selectedCount = static_cast<std::uint16_t>(ctx.request.numbers.size());
+    list.currentPicture = static_cast<std::int16_t>(ctx.request.numbers.back() - 1);
+    sent = ops.DeletePages();
+  }
+  if (!sent) {
+    ReportError(ctx.err, "nothing deleted");
+    return ExitStatus::LinkFailure;
+  }
+  HeadlessLinkUi& ui = session.Ui();
+  const int closed = ui.WaitDialogsClosed();
+  if (!session.RunUntil([&] { return ui.WaitDialogsClosed() > closed; }, std::chrono::seconds(60)))
+    return ExitStatus::LinkFailure;
+  return ExitStatus::Success;
+}
+
+ExitStatus RunErase(CommandContext& ctx, CameraSession& session) {
+  AnswerDeleteQuestions(ctx);
+  DeleteOps& ops = session.Transfers()->Delete();
+  HeadlessLinkUi& ui = session.Ui();
+  const int refreshes = ui.PreviewRefreshes();
+  if (!ops.FlashAllErase()) {
+    ReportError(ctx.err, "nothing erased");
+    return ExitStatus::LinkFailure;
+  }
+  // The camera reports the end of erasing like a delete: the list is redrawn.
+  if (!session.RunUntil([&] { return ui.PreviewRefreshes() > refreshes; },
+                        std::chrono::seconds(60)))
+    return ExitStatus::LinkFailure;
+  return ExitStatus::Success;
+}
+
+#else
+
+ExitStatus RunDelete(CommandContext& ctx, CameraSession&) {
+  ReportError(ctx.err, "delete is not available in this build");
+  return ExitStatus::LinkFailure;
+}
+
+ExitStatus RunErase(CommandContext& ctx, CameraSession&) {
+  ReportError(ctx.err, "erase is not available in this build");
+  return ExitStatus::LinkFailure;
+}
+
+#endif
+
+ExitStatus RunCameraCommand(CommandContext& ctx) {
+  const Command command = ctx.request.command;
+  if ((command == Command::Delete || command == Command::Erase) && !MayAsk(ctx))
+    return ExitStatus::Usage;
+  InstallInterruptHandlers();
+  const bool progress = !ctx.request.global.quiet && ::isatty(STDERR_FILENO);
+  CameraSession session(ctx.request.global, ctx.notifier, ctx.err, progress);
+  if (ExitStatus s = session.Connect(); s != ExitStatus::Success) return s;
+  switch (command) {
+    case Command::Info: return RunInfo(ctx, session);
+    case Command::List: return RunList(ctx, session);
+    case Command::Thumbs: return RunThumbs(ctx, session);
+    case Command::Get: return RunGet(ctx, session);
+    case Command::Put: return RunPut(ctx, session);
+    case Command::Delete: return RunDelete(ctx, session);
+    case Command::Erase: return RunErase(ctx, session);
+    case Command::Live: return RunLive(ctx, session);
+    case Command::Still: return RunStill(ctx, session);
+    default: return ExitStatus::Usage;
+  }
+}
+
+}  // namespace lumarel::cli

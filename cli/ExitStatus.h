@@ -1,0 +1,29 @@
+// Exit statuses of lumarel-cli.
+#pragma once
+
+namespace lumarel::cli {
+
+enum class ExitStatus : int {
+  Success = 0,
+  LinkFailure = 1,  // no camera found, disconnected, refused, memory full, write-protected
+  Usage = 2,
+  FileError = 3,    // cannot read, write, decode or encode; disk full
+};
+
+inline int Code(ExitStatus status) { return static_cast<int>(status); }
+
+// The more serious of two outcomes (a link failure outranks a file error).
+inline ExitStatus Worse(ExitStatus a, ExitStatus b) {
+  auto rank = [](ExitStatus s) {
+    switch (s) {
+      case ExitStatus::Success: return 0;
+      case ExitStatus::FileError: return 1;
+      case ExitStatus::LinkFailure: return 2;
+      case ExitStatus::Usage: return 3;
+    }
+    return 0;
+  };
+  return rank(a) >= rank(b) ? a : b;
+}
+
+}  // namespace lumarel::cli

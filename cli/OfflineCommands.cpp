@@ -1,0 +1,153 @@
+#include "cli/OfflineCommands.h"
+
+#include <ostream>
+
+#include "cli/OpenPicture.h"
+#include "cli/OutputFile.h"
+#include "imagefile/FileUtil.h"
+#include "imagefile/TempFile.h"
+#include "imageproc/AdjustmentSession.h"
+
+namespace lumarel::cli {
+namespace {
+
+// Scratch files in the user's temporary directory, removed on destruction.
+struct Scratch {
+  TempFileGuard a{MakeTempFile()};
+  TempFileGuard b{MakeTempFile()};
+  bool Ok() const { return !a.path().empty() && !b.path().empty(); }
+};
+
+ExitStatus OpenInput(CommandContext& ctx, const std::string& path, OpenedPicture& opened) {
+  Scratch scratch;
+  if (!scratch.Ok()) {
+    ReportError(ctx.err, "cannot create temporary files");
+    return ExitStatus::FileError;
+  }
+  opened = OpenPictureFile(path, scratch.a.path(), ctx.notifier);
+  return opened.result == OpenResult::Opened ? ExitStatus::Success : ExitStatus::FileError;
+}
+
+void ApplyLevel(AdjustmentSession& session, AdjustSlider slider, const std::optional<int>& level) {
+  // The dialog's thumb reports negative positions as unsigned 16-bit numbers.
+  if (level) session.Scroll(slider, ScrollAction::ThumbTrack, *level & 0xFFFF);
+}
+
+}  // namespace
+
+void ReportError(std::ostream& err, const std::string& what) {
+  err << "lumarel-cli: " << what << std::endl;
+}
+
+SaveFileType SaveTypeFor(FileFormat format) {
+  switch (format) {
+    case FileFormat::Jpeg: return SaveFileType::Jpeg;
+    case FileFormat::Bmp24: return SaveFileType::FullColourBmp;
+    case FileFormat::Bmp8: return SaveFileType::Bmp256;
+  }
+  return SaveFileType::Jpeg;
+}
+
+ExitStatus StatusOf(SaveResult result) {
+  return result == SaveResult::Saved ? ExitStatus::Success : ExitStatus::FileError;
+}
+
+ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
+                           const std::string& finalPath, FileFormat format, SaveWindow window) {
+  Scratch scratch;
+  OutputFile output(finalPath);
+  if (!scratch.Ok() || !output.Ok()) {
+    ReportError(ctx.err, "cannot write " + finalPath);
+    return ExitStatus::FileError;
+  }
+  SaveServices services{&ctx.notifier, &ctx.clock, scratch.a.path(), scratch.b.path(), {}};
+  const SaveResult result =
+      SavePictureFile(picture, output.TempPath(), SaveTypeFor(format), window, services);
+  if (result == SaveResult::Failed) ReportError(ctx.err, "cannot write " + finalPath);
+  if (result != SaveResult::Saved) return StatusOf(result);
+  if (!output.Commit()) {
+    ReportError(ctx.err, "cannot write " + finalPath);
+    return ExitStatus::FileError;
+  }
+  return ExitStatus::Success;
+}
+
+ExitStatus RunConvert(CommandContext& ctx) {
+  const std::string& in = ctx.request.files[0];
+  const std::string& out = ctx.request.files[1];
+  OpenedPicture opened;
+  if (ExitStatus s = OpenInput(ctx, in, opened); s != ExitStatus::Success) return s;
+  return SaveThroughTemp(ctx, opened.canvas, out, FormatFor(ctx.request, out), SaveWindow::File);
+}
+
+// The adjustment applied to the whole picture as the dialog's OK does: the
+// given slider values (or the automatic ones), then the full-size processing.
+ExitStatus RunAdjust(CommandContext& ctx) {
+  const std::string& in = ctx.request.files[0];
+  const std::string& out = ctx.request.files[1];
+  OpenedPicture opened;
+  if (ExitStatus s = OpenInput(ctx, in, opened); s != ExitStatus::Success) return s;
+  AdjustmentSession session;
+  if (!session.Open(opened.canvas)) {
+    ReportError(ctx.err, "not enough memory to adjust " + in);
+    return ExitStatus::FileError;
+  }
+  const AdjustOptions& a = ctx.request.adjust;
+  if (a.automatic) {
+    session.ChooseAutomatic();
+  } else {
+    ApplyLevel(session, AdjustSlider::Brightness, a.brightness);
+    ApplyLevel(session, AdjustSlider::Contrast, a.contrast);
+    ApplyLevel(session, AdjustSlider::Saturation, a.saturation);
+    ApplyLevel(session, AdjustSlider::Sharpness, a.sharpness);
+  }
+  session.Apply(opened.canvas);
+  session.Close();
+  return SaveThroughTemp(ctx, opened.canvas, out, FormatFor(ctx.request, out), SaveWindow::File);
+}
+
+ExitStatus RunExif(CommandContext& ctx) {
+  const std::string& in = ctx.request.files[0];
+  const std::string& out = ctx.request.files[1];
+  if (!fileutil::Open(in, "rb")) {
+    ctx.notifier.Show("This file could not be found. ", "ERROR", MessageButtons::Ok,
+                      MessageIcon::Exclamation);
+    return ExitStatus::FileError;
+  }
+  OutputFile output(out);
+  if (!output.Ok()) {
+    ReportError(ctx.err, "cannot write " + out);
+    return ExitStatus::FileError;
+  }
+  ExifRecodeQuality = 75;
+  const int written = WriteExifFile(in, output.TempPath(), ctx.notifier, ctx.clock);
+  if (written != 1 || !output.Commit()) {
+    ReportError(ctx.err, written == -1 ? out + ": disk is full" : "cannot write " + out);
+    return ExitStatus::FileError;
+  }
+  return ExitStatus::Success;
+}
+
+}  // namespace lumarel::cli
+
+namespace lumarel::cli {
+
+ExitStatus PrepareFileForCamera(CommandContext& ctx, const std::string& path, bool fine,
+                                PreparedUpload& prepared) {
+  OpenedPicture opened;
+  if (ExitStatus s = OpenInput(ctx, path, opened); s != ExitStatus::Success) return s;
+  Scratch scratch;
+  if (!scratch.Ok()) {
+    ReportError(ctx.err, "cannot create temporary files");
+    return ExitStatus::FileError;
+  }
+  prepared = PrepareUpload(opened.canvas, fine, scratch.a.path(), scratch.b.path(), ctx.notifier,
+                           ctx.clock);
+  if (!prepared.ok) {
+    ReportError(ctx.err, "cannot encode " + path + " for the camera");
+    return ExitStatus::FileError;
+  }
+  return ExitStatus::Success;
+}
+
+}  // namespace lumarel::cli

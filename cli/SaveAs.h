@@ -1,0 +1,53 @@
+// Saving a 24-bit picture as each window's Save As does, without the dialog:
+// an Exif JPEG file, a 24-bit BMP file or a 256-colour BMP file, with the
+// free-space check and the message of the window the save belongs to.
+//
+//   Capture window (a downloaded picture): JPEG "2x1,1x1,1x1" quality 75 made
+//     into an Exif file; needs the trial JPEG's size + 40960 bytes, 3WH + 54 for
+//     both BMP types; "Disk is full." / "CARD LINK".
+//   File window (an opened file, 640 x 480): as the Capture window, but the JPEG
+//     check says "Disk is full." / "Lumarel" and the 256-colour file needs its
+//     own size.
+//   Live window (a zoom still): JPEG "4x1,1x1,1x1" quality 75 without Exif,
+//     needing the trial JPEG's size; "Disk is full." / "Lumarel" for all types.
+//
+// UI-free; shared by every front end (it belongs in a shared library).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "imagefile/ExifFile.h"
+#include "platform/Clock.h"
+#include "platform/Notifier.h"
+
+namespace lumarel {
+
+enum class SaveFileType { Jpeg = 1, FullColourBmp = 2, Bmp256 = 3 };  // filter index
+enum class SaveWindow { Capture, File, Live };
+
+enum class SaveResult {
+  Saved,
+  DiskFull,         // "Disk is full." shown; nothing written at path
+  NotEnoughMemory,  // "Not enough memory." shown
+  Failed,           // a file could not be written, or encoding failed
+};
+
+struct SaveServices {
+  Notifier* notifier = nullptr;
+  Clock* clock = nullptr;  // the Exif date tags
+  // Scratch files for the 24-bit BMP and the trial JPEG.
+  std::string tempPathA;
+  std::string tempPathB;
+  FreeSpaceQuery freeSpace;  // empty: the file system's own figure
+};
+
+// Saves `picture` (a 24-bit DIB: header and rows) at path.
+SaveResult SavePictureFile(std::span<const std::uint8_t> picture, const std::string& path,
+                           SaveFileType type, SaveWindow window, const SaveServices& services);
+
+// The 14-byte-header BMP of a 24-bit picture: exactly its header and rows.
+bool WriteFullColourBmp(std::span<const std::uint8_t> picture, const std::string& path);
+
+}  // namespace lumarel

@@ -1,0 +1,47 @@
+// --max-speed: the link offers the camera 115200, then 57600, then 19200 bit/s.
+// A capped port keeps the offers above the cap from reaching the camera, so the
+// camera stays silent at those speeds and the negotiation moves on to the next
+// one exactly as with a camera that cannot go faster.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/SerialPort.h"
+
+namespace lumarel::cli {
+
+// True when `byte`, written alone, offers a speed above maxSpeed.
+bool OffersSpeedAbove(std::uint8_t byte, std::uint32_t maxSpeed);
+
+class SpeedCapPort final : public SerialPort {
+ public:
+  SpeedCapPort(std::unique_ptr<SerialPort> port, std::uint32_t maxSpeed)
+      : port_(std::move(port)), maxSpeed_(maxSpeed) {}
+
+  bool GetSpeed(std::uint32_t& speed) override { return port_->GetSpeed(speed); }
+  bool SetLine(std::uint32_t speed) override { return port_->SetLine(speed); }
+  void Purge() override { port_->Purge(); }
+  std::size_t ClearErrors() override { return port_->ClearErrors(); }
+  PortWait WaitForCharacter() override { return port_->WaitForCharacter(); }
+  void Wake() override { port_->Wake(); }
+  std::size_t Read(std::uint8_t* data, std::size_t size) override { return port_->Read(data, size); }
+  bool Write(const std::uint8_t* data, std::size_t size) override;
+
+ private:
+  std::unique_ptr<SerialPort> port_;
+  std::uint32_t maxSpeed_;
+};
+
+class SpeedCapOpener final : public SerialPortOpener {
+ public:
+  SpeedCapOpener(SerialPortOpener& inner, std::uint32_t maxSpeed)
+      : inner_(inner), maxSpeed_(maxSpeed) {}
+  std::unique_ptr<SerialPort> Open(const std::string& device, PortOpenError& error) override;
+
+ private:
+  SerialPortOpener& inner_;
+  std::uint32_t maxSpeed_;
+};
+
+}  // namespace lumarel::cli

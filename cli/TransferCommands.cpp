@@ -1,0 +1,213 @@
+// get, put, live and still: the commands that move pictures over the link.
+#include <sys/stat.h>
+
+#include <ostream>
+
+#include "cli/CameraCommands.h"
+#include "cli/CameraSession.h"
+#include "cli/OutputFile.h"
+#include "cli/PictureBlocks.h"
+#include "platform/Files.h"
+
+#if LUMAREL_CLI_HAVE_ENTRY
+#include "link/LinkTransfers.h"
+#include "link/LiveHandler.h"
+#endif
+
+namespace lumarel::cli {
+#if LUMAREL_CLI_HAVE_ENTRY
+namespace {
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+struct Planned {
+  int number;        // 1-based
+  std::string path;  // where the picture is saved
+};
+
+// The pictures to fetch and their file names, decided from the list before
+// any transfer; with --skip-existing those already in the directory drop out.
+std::vector<Planned> PlanDownloads(const Request& request, const PictureList& list,
+                                   FileFormat format) {
+  std::vector<int> numbers = request.numbers;
+  if (request.all) {
+    numbers.clear();
+    for (int i = 1; i <= list.receivedEntries; ++i) numbers.push_back(i);
+  }
+  std::vector<Planned> plan;
+  for (int n : numbers) {
+    const std::string name = LabelText(list.entries[n - 1].fileName) + ExtensionOf(format);
+    const std::string path = JoinPath(request.outDir, name);
+    if (request.skipExisting && Exists(path)) continue;
+    plan.push_back({n, path});
+  }
+  return plan;
+}
+
+// The Capture window's picture block: width x height x 3 + 100 bytes.
+class CaptureBlock final : public DownloadTarget {
+ public:
+  explicit CaptureBlock(const PictureEntry& entry)
+      : block_(std::size_t{entry.width} * entry.height * 3 + 100, 0) {}
+  std::span<std::uint8_t> Picture() override { return block_; }
+  std::span<std::uint8_t> Palette() override { return {}; }
+
+ private:
+  std::vector<std::uint8_t> block_;
+};
+
+// Downloads picture n (1-based) into block; false when the link failed.
+bool Download(CameraSession& session, DownloadControl& control, Timers& windowTimers,
+              CaptureBlock& block, int n) {
+  CameraLink& link = session.Link();
+  PictureList& list = link.Pictures();
+  // As a single selected picture in the Preview window.
+  list.currentPicture = static_cast<std::int16_t>(n - 1);
+  list.selectedCount = 1;
+  list.downloadsPending = 0;
+  list.autoSaveMode = false;
+  control.CaptureWindowCreated(block, windowTimers);
+  const int chosen = control.ChooseNext();
+  const bool ok = chosen >= 0 && control.Start(chosen) &&
+                  session.RunUntil([&] { return !link.State().downloadActive; });
+  control.CaptureWindowDestroyed(block);
+  return ok;
+}
+
+// Two-digit year as the program shows it.
+int ShortYear(int year) { return year < 2000 ? year - 1900 : year - 2000; }
+
+// The list entry an upload adds, from the local time.
+PictureEntry UploadEntry(int number, bool fine, const LocalTime& t) {
+  const EntryDate date{ShortYear(t.year), t.month, t.day, t.hour, t.minute};
+  PictureEntry entry;
+  entry.label = FormatLabel(number, fine, date);
+  entry.fileName = FormatFileName(number, fine, date);
+  entry.quality = fine ? 1 : 0;
+  entry.width = fine ? 640 : 320;
+  entry.height = fine ? 480 : 240;
+  return entry;
+}
+
+bool ShownSince(const ConsoleNotifier& notifier, std::size_t mark, const char* text) {
+  const auto& shown = notifier.Shown();
+  for (std::size_t i = mark; i < shown.size(); ++i)
+    if (shown[i].text == text) return true;
+  return false;
+}
+
+}  // namespace
+
+ExitStatus RunGet(CommandContext& ctx, CameraSession& session) {
+  const Request& request = ctx.request;
+  PictureList& list = session.Link().Pictures();
+  if (!CheckNumbers(request.numbers, list.receivedEntries, ctx.err)) return ExitStatus::Usage;
+  if (!IsDirectory(request.outDir)) {
+    ReportError(ctx.err, "no such directory: " + request.outDir);
+    return ExitStatus::FileError;
+  }
+  const FileFormat format = request.format.value_or(FileFormat::Jpeg);
+  const std::vector<Planned> plan = PlanDownloads(request, list, format);
+
+  DownloadControl& control = session.Transfers()->Download();
+  std::unique_ptr<Timers> captureTimers =
+      session.MakeWindowTimers([&control](int id) { control.OnCaptureTimer(id); });
+  ExitStatus status = ExitStatus::Success;
+  for (std::size_t k = 0; k < plan.size(); ++k) {
+    const PictureEntry& entry = list.entries[plan[k].number - 1];
+    session.ProgressLine().SetItem(static_cast<int>(k + 1), static_cast<int>(plan.size()));
+    CaptureBlock block(entry);
+    if (!Download(session, control, *captureTimers, block, plan[k].number))
+      return ExitStatus::LinkFailure;
+    const std::span<std::uint8_t> picture = block.Picture();
+    if (PictureWidth(picture) != entry.width || PictureHeight(picture) != entry.height) {
+      status = Worse(status, ExitStatus::FileError);  // the take-over said why
+      continue;
+    }
+    status = Worse(status, SaveThroughTemp(ctx, picture, plan[k].path, format, SaveWindow::Capture));
+  }
+  return status;
+}
+
+ExitStatus RunPut(CommandContext& ctx, CameraSession& session) {
+  const bool fine = ctx.request.fine;
+  PreparedUpload prepared;
+  if (ExitStatus s = PrepareFileForCamera(ctx, ctx.request.files[0], fine, prepared);
+      s != ExitStatus::Success)
+    return s;
+  UploadHandler& upload = session.Transfers()->Upload();
+  std::unique_ptr<Timers> openfileTimers =
+      session.MakeWindowTimers([&upload](int id) { upload.OnOpenfileTimer(id); });
+  const int number = session.Link().Pictures().receivedEntries + 1;
+  const UploadRequest request{fine, prepared.picture, prepared.preview,
+                              UploadEntry(number, fine, ctx.clock.Now()), prepared.thumbnail};
+  const std::size_t mark = ctx.notifier.Mark();
+  if (!upload.Start(request, *openfileTimers)) return ExitStatus::LinkFailure;
+  session.ProgressLine().SetItem(0, 0);
+  if (!session.RunUntil([&] { return !upload.Running(); })) return ExitStatus::LinkFailure;
+  if (ShownSince(ctx.notifier, mark, "The Vidmarelle's memory is full.")) return ExitStatus::LinkFailure;
+  return ExitStatus::Success;
+}
+
+ExitStatus RunLive(CommandContext& ctx, CameraSession& session) {
+  LiveControl& live = session.Transfers()->Live();
+  HeadlessLinkUi& ui = session.Ui();
+  ui.Activate(LinkWindow::Live);
+  live.Activated();
+  const int frames = ui.LiveRepaintsOf(kLiveFrameArea);
+  live.LiveButtonNotified(true, true);
+  const bool ok = session.RunUntil([&] { return ui.LiveRepaintsOf(kLiveFrameArea) > frames; });
+  live.StopStream();
+  if (!ok) return ExitStatus::LinkFailure;
+  const std::string& path = ctx.request.files[0];
+  OutputFile output(path);
+  if (!output.Ok() || !WriteDibAsBmp(session.LiveFrame(), output.TempPath()) || !output.Commit()) {
+    ReportError(ctx.err, "cannot write " + path);
+    return ExitStatus::FileError;
+  }
+  return ExitStatus::Success;
+}
+
+ExitStatus RunStill(CommandContext& ctx, CameraSession& session) {
+  LiveControl& live = session.Transfers()->Live();
+  HeadlessLinkUi& ui = session.Ui();
+  const LinkState& state = session.Link().State();
+  ui.Activate(LinkWindow::Live);
+  live.Activated();
+  // A click on the zoom button: the press stops the live picture, the release asks for the still.
+  live.ZoomButtonNotified(true, true);
+  live.ZoomButtonNotified(false, true);
+  const bool ok = session.RunUntil([&] {
+    return !state.zoomActive && ui.MenuItem(MenuOwner::Frame, menu::kLivePhotoZoom) == true;
+  });
+  if (!ok) return ExitStatus::LinkFailure;
+  const std::vector<std::uint8_t> photo = PhotoForSaving(session.LivePhoto(), state.modelVariant);
+  const std::string& path = ctx.request.files[0];
+  return SaveThroughTemp(ctx, photo, path, FormatFor(ctx.request, path), SaveWindow::Live);
+}
+
+#else
+
+namespace {
+ExitStatus NotAvailable(CommandContext& ctx) {
+  ReportError(ctx.err, "this command is not available in this build");
+  return ExitStatus::LinkFailure;
+}
+}  // namespace
+
+ExitStatus RunGet(CommandContext& ctx, CameraSession&) { return NotAvailable(ctx); }
+ExitStatus RunPut(CommandContext& ctx, CameraSession&) { return NotAvailable(ctx); }
+ExitStatus RunLive(CommandContext& ctx, CameraSession&) { return NotAvailable(ctx); }
+ExitStatus RunStill(CommandContext& ctx, CameraSession&) { return NotAvailable(ctx); }
+
+#endif
+
+}  // namespace lumarel::cli

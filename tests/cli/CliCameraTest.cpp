@@ -1,0 +1,363 @@
+// lumarel-cli against the simulated camera: every camera command and exit
+// status, end to end over the simulator's pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "CliProcess.h"
+
+namespace lumarel::testing {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string f; std::getline(in, f, '\t');) fields.push_back(f);
+  return fields;
+}
+
+std::vector<std::string> DirectoryEntries(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class CliCamera : public ::testing::Test {
+ protected:
+  void StartSim(std::vector<std::string> options) {
+    sim_ = std::make_unique<Simulator>(dir_, std::move(options));
+    ASSERT_TRUE(sim_->Ready());
+  }
+  RunResult Cli(std::vector<std::string> args) {
+    std::vector<std::string> argv{CliPath(), "--port", sim_->Link()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, dir_.Path());
+  }
+  // The list's picture lines (without free and total).
+  std::vector<std::vector<std::string>> ListEntries() {
+    const RunResult r = Cli({"list"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::vector<std::string>> entries;
+    for (const std::string& line : Lines(r.out)) {
+      auto f = Fields(line);
+      if (!f.empty() && f[0] != "free" && f[0] != "total") entries.push_back(f);
+    }
+    return entries;
+  }
+
+  ScratchDir dir_;
+  std::unique_ptr<Simulator> sim_;
+};
+
+TEST_F(CliCamera, InfoGivesOneKeyValuePerLine) {
+  StartSim({"--generate", "3", "--model", "631"});
+  const RunResult r = Cli({"info"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "model: 631\nvariant: 1\nwrite-protected: no\ncapacity: " +
+                Lines(r.out)[3].substr(10) + "\npictures: 3\nspeed: 115200\n");
+}
+
+TEST_F(CliCamera, MaxSpeedCapsTheNegotiation) {
+  StartSim({"--generate", "2"});
+  const RunResult r = Cli({"--max-speed", "19200", "info"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("speed: 19200\n"), std::string::npos) << r.out;
+  const std::string log = sim_->LogText();
+  EXPECT_EQ(log.find("rx CmdSpeed115200"), std::string::npos);
+  EXPECT_EQ(log.find("rx CmdSpeed57600"), std::string::npos);
+}
+
+TEST_F(CliCamera, ListHasOneTabSeparatedLinePerPictureThenFreeAndTotal) {
+  StartSim({"--generate", "20"});
+  const RunResult r = Cli({"list"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 22u);
+  for (int i = 0; i < 20; ++i) {
+    const auto f = Fields(lines[i]);
+    ASSERT_EQ(f.size(), 5u) << lines[i];
+    EXPECT_EQ(f[0], std::to_string(i + 1));
+    EXPECT_TRUE(f[3] == "F" || f[3] == "N") << lines[i];
+    EXPECT_EQ(f[4], f[3] == "F" ? "640x480" : "320x240");
+    // The label and the default file name carry the number and quality.
+    EXPECT_EQ(f[2].rfind(std::to_string(i + 1) + f[3], 0), 0u) << f[2];
+    EXPECT_NE(f[1].find(std::to_string(i + 1) + f[3] + ":"), std::string::npos) << f[1];
+  }
+  EXPECT_EQ(Fields(lines[20]).size(), 3u);
+  EXPECT_EQ(Fields(lines[20])[0], "free");
+  EXPECT_EQ(lines[21], "total\t20");
+}
+
+TEST_F(CliCamera, ThumbsWritesEveryPreviewAsA24BitBmp) {
+  StartSim({"--generate", "5"});
+  const std::string out = dir_ / "thumbs";
+  ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
+  const RunResult r = Cli({"thumbs", out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto entries = ListEntries();
+  const auto files = DirectoryEntries(out);
+  ASSERT_EQ(files.size(), entries.size());
+  for (const auto& e : entries) {
+    const std::string path = out + "/" + e[2] + ".bmp";
+    ASSERT_TRUE(FileExists(path)) << path;
+    const std::string bytes = ReadText(path);
+    EXPECT_EQ(bytes.substr(0, 2), "BM");
+    EXPECT_EQ(bytes.size(), 54u + 160 * 120 * 3);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);  // bits per pixel
+  }
+}
+
+TEST_F(CliCamera, NoCameraIsALinkFailure) {
+  const RunResult r = RunProgram({CliPath(), "--port", dir_ / "nothing", "info"}, dir_.Path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no camera found"), std::string::npos) << r.err;
+}
+
+TEST_F(CliCamera, WithoutPortTheSettingsFileMapsComPorts) {
+  StartSim({"--generate", "2"});
+  const std::string settings = dir_ / "zelcam.ini";
+  std::ofstream(settings) << "[Ports]\nCOM1=\nCOM2=" << sim_->Link() << "\n";
+  const RunResult r = RunProgram({CliPath(), "--settings", settings, "info"}, dir_.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("pictures: 2"), std::string::npos);
+}
+
+TEST_F(CliCamera, VcrModeStopsWithTheProgramsMessage) {
+  StartSim({"--mode", "vcr"});
+  const RunResult r = Cli({"list"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("WARNING:  VIDMARELLE is in VCR MODE."), std::string::npos) << r.err;
+}
+
+TEST_F(CliCamera, NoCardStopsWithTheProgramsMessage) {
+  StartSim({"--mode", "nocard"});
+  const RunResult r = Cli({"info"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("WARNING:  NO CARD!"), std::string::npos) << r.err;
+}
+
+TEST_F(CliCamera, DeleteWithoutYesOrTerminalIsRefusedBeforeConnecting) {
+  StartSim({"--generate", "3"});
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"delete", "1"}, std::vector<std::string>{"erase"}}) {
+    const RunResult r = Cli(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--yes"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(sim_->LogText().find("CmdIdentify"), std::string::npos);
+}
+
+#if LUMAREL_CLI_HAVE_ENTRY
+
+TEST_F(CliCamera, DeleteTwoAndFiveLeavesFourPicturesNumberedOneToFour) {
+  StartSim({"--generate", "6"});
+  const auto before = ListEntries();
+  ASSERT_EQ(before.size(), 6u);
+  const RunResult r = Cli({"delete", "2", "5", "--yes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto after = ListEntries();
+  ASSERT_EQ(after.size(), 4u);
+  const int kept[] = {0, 2, 3, 5};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(after[i][0], std::to_string(i + 1));
+    // The same picture as before (its date), under its new number.
+    EXPECT_EQ(after[i][1].substr(4), before[kept[i]][1].substr(4));
+  }
+}
+
+TEST_F(CliCamera, DeleteOfAPictureNotListedIsAUsageError) {
+  StartSim({"--generate", "3"});
+  const RunResult r = Cli({"delete", "4", "--yes"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(sim_->LogText().find("CmdDeleteBegin"), std::string::npos);
+}
+
+TEST_F(CliCamera, DeleteOnAWriteProtectedCardIsRefused) {
+  StartSim({"--generate", "3", "--write-protected"});
+  const RunResult r = Cli({"delete", "--all", "--yes"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("WARNING: The card is write protected."), std::string::npos) << r.err;
+  EXPECT_EQ(ListEntries().size(), 3u);
+}
+
+TEST_F(CliCamera, DeleteAllEmptiesTheCard) {
+  StartSim({"--generate", "4"});
+  const RunResult r = Cli({"delete", "--all", "--yes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(ListEntries().empty());
+}
+
+TEST_F(CliCamera, EraseSendsFlashAllErase) {
+  StartSim({"--generate", "4"});
+  const RunResult r = Cli({"erase", "--yes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(sim_->LogText().find("rx CmdEraseAll"), std::string::npos);
+  EXPECT_TRUE(ListEntries().empty());
+}
+
+
+// Header fields of a BMP file (little-endian).
+std::uint32_t Le32(const std::string& b, std::size_t at) {
+  return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8 |
+         std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
+}
+
+void ExpectBmp(const std::string& path, int w, int h, int bits) {
+  const std::string b = ReadText(path);
+  ASSERT_GE(b.size(), 54u) << path;
+  EXPECT_EQ(b.substr(0, 2), "BM");
+  const std::uint32_t table = bits == 8 ? 1024 : 0;
+  const std::uint32_t stride = ((w * bits + 31) / 32) * 4;
+  EXPECT_EQ(b.size(), 54 + table + stride * h) << path;
+  EXPECT_EQ(Le32(b, 2), b.size());
+  EXPECT_EQ(Le32(b, 10), 54 + table);
+  EXPECT_EQ(Le32(b, 18), std::uint32_t(w));
+  EXPECT_EQ(Le32(b, 22), std::uint32_t(h));
+  EXPECT_EQ(std::uint8_t(b[28]), bits);
+}
+
+bool ToolSucceeds(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+TEST_F(CliCamera, GetAllInEveryFormatSavesAsTheCaptureWindowDoes) {
+  StartSim({"--generate", "20"});
+  const auto entries = ListEntries();
+  ASSERT_EQ(entries.size(), 20u);
+  for (const char* format : {"jpg", "bmp", "bmp8"}) {
+    const std::string out = dir_ / format;
+    ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
+    const RunResult r = Cli({"-q", "get", "--all", "--format", format, "--out", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(DirectoryEntries(out).size(), 20u) << format;
+    for (const auto& e : entries) {
+      const bool fine = e[3] == "F";
+      const std::string ext = std::string(format) == "jpg" ? ".jpg" : ".bmp";
+      const std::string path = out + "/" + e[2] + ext;
+      ASSERT_TRUE(FileExists(path)) << path;
+      if (ext == ".jpg") {
+        EXPECT_TRUE(ToolSucceeds("exiftool -validate -warning -error '" + path +
+                                 "' | grep -q 'Validate *: OK'")) << path;
+        EXPECT_TRUE(ToolSucceeds("djpeg '" + path + "' > /dev/null")) << path;
+      } else {
+        ExpectBmp(path, fine ? 640 : 320, fine ? 480 : 240, std::string(format) == "bmp" ? 24 : 8);
+      }
+    }
+  }
+  EXPECT_EQ(CountOccurrences(sim_->LogText(), "rx CmdSendPicture"), 60);
+}
+
+TEST_F(CliCamera, SkipExistingTransfersNothingTheSecondTime) {
+  StartSim({"--generate", "4"});
+  ASSERT_EQ(Cli({"get", "--all", "--skip-existing", "--out", dir_.Path()}).status, 0);
+  const int first = CountOccurrences(sim_->LogText(), "rx CmdSendPicture");
+  EXPECT_EQ(first, 4);
+  const RunResult again = Cli({"get", "--all", "--skip-existing", "--out", dir_.Path()});
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(CountOccurrences(sim_->LogText(), "rx CmdSendPicture"), first);
+}
+
+TEST_F(CliCamera, AnInterruptedGetLeavesNoFileUnderARealName) {
+  // Count the packets of connecting and listing, then let a second camera fall
+  // silent part of the way into the first picture.
+  int listing = 0;
+  {
+    ScratchDir probeDir;
+    Simulator probe(probeDir, {"--generate", "3"});
+    ASSERT_TRUE(probe.Ready());
+    ASSERT_EQ(RunProgram({CliPath(), "--port", probe.Link(), "list"}, probeDir.Path()).status, 0);
+    const std::string log = probe.LogText();
+    listing = CountOccurrences(log, " tx ");
+  }
+  StartSim({"--generate", "3", "--silent-after", std::to_string(listing + 40)});
+  const std::string out = dir_ / "pictures";
+  ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
+  const RunResult r = Cli({"get", "--all", "--out", out});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(sim_->LogText().find("[silent]"), std::string::npos);
+  EXPECT_TRUE(DirectoryEntries(out).empty());
+}
+
+TEST_F(CliCamera, GetOfAPictureNotListedIsAUsageError) {
+  StartSim({"--generate", "2"});
+  EXPECT_EQ(Cli({"get", "3", "--out", dir_.Path()}).status, 2);
+  EXPECT_EQ(Cli({"get", "1", "--out", dir_ / "missing"}).status, 3);
+}
+
+TEST_F(CliCamera, PutThenListShowsTheNewEntry) {
+  StartSim({"--generate", "3"});
+  const std::string in = dir_ / "in.jpg";
+  ASSERT_TRUE(ToolSucceeds("convert -size 320x240 gradient:red-blue '" + in + "'"));
+  for (const char* quality : {"--fine", "--normal"}) {
+    const RunResult r = Cli({"put", in, quality});
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  const auto entries = ListEntries();
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(entries[3][3], "F");
+  EXPECT_EQ(entries[3][4], "640x480");
+  EXPECT_EQ(entries[4][3], "N");
+  EXPECT_EQ(entries[4][4], "320x240");
+}
+
+TEST_F(CliCamera, PutOfAFileThatIsNoPictureIsAFileError) {
+  StartSim({"--generate", "1"});
+  const std::string in = dir_ / "text.bmp";
+  std::ofstream(in) << "not a picture";
+  const RunResult r = Cli({"put", in, "--fine"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("ERROR: This file type is wrong."), std::string::npos) << r.err;
+}
+
+TEST_F(CliCamera, PutWhenTheCardIsFullReportsTheProgramsMessage) {
+  StartSim({"--generate", "1", "--memory-full-after", "0"});
+  const std::string in = dir_ / "in.bmp";
+  ASSERT_TRUE(ToolSucceeds("convert -size 640x480 gradient:green-yellow -type truecolor '" + in + "'"));
+  const RunResult r = Cli({"put", in, "--fine"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Vidmarelle Info: The Vidmarelle's memory is full."), std::string::npos)
+      << r.err;
+  EXPECT_EQ(ListEntries().size(), 1u);
+}
+
+TEST_F(CliCamera, LiveSavesOneFrameAs160By120Bmp) {
+  StartSim({"--generate", "1"});
+  const RunResult r = Cli({"live", dir_ / "live.bmp"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ExpectBmp(dir_ / "live.bmp", 160, 120, 24);
+  EXPECT_NE(sim_->LogText().find("rx CmdLiveStop"), std::string::npos);
+}
+
+TEST_F(CliCamera, StillSavesTheZoomPictureInEachFormat) {
+  StartSim({"--generate", "1"});
+  ASSERT_EQ(Cli({"still", dir_ / "still.jpg"}).status, 0);
+  EXPECT_TRUE(ToolSucceeds("djpeg '" + (dir_ / "still.jpg") + "' > /dev/null"));
+  ASSERT_EQ(Cli({"still", dir_ / "still.bmp"}).status, 0);
+  ExpectBmp(dir_ / "still.bmp", 640, 480, 24);
+  ASSERT_EQ(Cli({"still", dir_ / "still8", "--format", "bmp8"}).status, 0);
+  ExpectBmp(dir_ / "still8", 640, 480, 8);
+}
+
+#endif  // LUMAREL_CLI_HAVE_ENTRY
+
+}  // namespace
+}  // namespace lumarel::testing

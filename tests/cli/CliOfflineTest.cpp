@@ -1,0 +1,135 @@
+// The offline commands end to end against ImageMagick-made inputs, with
+// exiftool, djpeg and the BMP headers as oracles; usage errors and exit statuses.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+
+#include "CliProcess.h"
+
+namespace lumarel::testing {
+namespace {
+
+bool Sh(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+std::uint32_t Le32(const std::string& b, std::size_t at) {
+  return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8 |
+         std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
+}
+
+class CliOffline : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(Sh("convert -size 320x240 gradient:red-blue '" + (dir_ / "small.jpg") + "'"));
+    ASSERT_TRUE(Sh("convert -size 800x600 gradient:green-yellow -type truecolor '" +
+                   (dir_ / "large.bmp") + "'"));
+  }
+  RunResult Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), CliPath());
+    return RunProgram(args, dir_.Path());
+  }
+  bool ValidExif(const std::string& path) {
+    return Sh("exiftool -validate -warning -error '" + path + "' | grep -q 'Validate *: OK'") &&
+           Sh("djpeg '" + path + "' > /dev/null");
+  }
+  ScratchDir dir_;
+};
+
+TEST_F(CliOffline, ConvertJpegToExifJpegOfTheCanvasSize) {
+  const RunResult r = Cli({"convert", dir_ / "small.jpg", dir_ / "out.jpg"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(ValidExif(dir_ / "out.jpg"));
+  EXPECT_TRUE(Sh("identify -format '%wx%h' '" + (dir_ / "out.jpg") + "' | grep -qx 640x480"));
+}
+
+TEST_F(CliOffline, ConvertLargeBmpCutsItAndSaysSo) {
+  const RunResult r = Cli({"convert", dir_ / "large.bmp", dir_ / "out.bmp"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("ERROR: Part of the image will be cut off."), std::string::npos);
+  const std::string b = ReadText(dir_ / "out.bmp");
+  ASSERT_EQ(b.size(), 921654u);
+  EXPECT_EQ(Le32(b, 2), 921654u);
+  EXPECT_EQ(Le32(b, 10), 54u);
+}
+
+TEST_F(CliOffline, ConvertTo256ColoursWritesThePaletteBitmap) {
+  const RunResult r = Cli({"convert", dir_ / "small.jpg", dir_ / "out.bmp", "--format", "bmp8"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string b = ReadText(dir_ / "out.bmp");
+  ASSERT_EQ(b.size(), 308278u);
+  EXPECT_EQ(Le32(b, 10), 1078u);
+  EXPECT_EQ(std::uint8_t(b[28]), 8);
+  EXPECT_TRUE(Sh("identify '" + (dir_ / "out.bmp") + "' > /dev/null"));
+}
+
+TEST_F(CliOffline, AdjustChangesThePictureAndNoValuesLeaveItAsOpened) {
+  ASSERT_EQ(Cli({"convert", dir_ / "small.jpg", dir_ / "plain.bmp"}).status, 0);
+  ASSERT_EQ(Cli({"adjust", dir_ / "small.jpg", dir_ / "same.bmp"}).status, 0);
+  ASSERT_EQ(Cli({"adjust", dir_ / "small.jpg", dir_ / "auto.bmp", "--auto"}).status, 0);
+  const RunResult manual = Cli({"adjust", dir_ / "small.jpg", dir_ / "manual.jpg", "--brightness",
+                                "-30", "--contrast", "20", "--saturation", "10", "--sharpness", "50"});
+  ASSERT_EQ(manual.status, 0) << manual.err;
+  EXPECT_EQ(ReadText(dir_ / "same.bmp"), ReadText(dir_ / "plain.bmp"));
+  EXPECT_NE(ReadText(dir_ / "auto.bmp"), ReadText(dir_ / "plain.bmp"));
+  EXPECT_EQ(ReadText(dir_ / "auto.bmp").size(), 921654u);
+  EXPECT_TRUE(ValidExif(dir_ / "manual.jpg"));
+}
+
+TEST_F(CliOffline, ExifRewritesAJpegFile) {
+  const RunResult r = Cli({"exif", dir_ / "small.jpg", dir_ / "exif.jpg"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(ValidExif(dir_ / "exif.jpg"));
+  EXPECT_TRUE(Sh("exiftool -ThumbnailImage -b '" + (dir_ / "exif.jpg") + "' | djpeg > /dev/null"));
+}
+
+TEST_F(CliOffline, FileErrorsExitWithThree) {
+  RunResult r = Cli({"convert", dir_ / "missing.jpg", dir_ / "x.jpg"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("ERROR: This file could not be found. "), std::string::npos);
+  std::ofstream(dir_ / "text.bmp") << "hello";
+  r = Cli({"convert", dir_ / "text.bmp", dir_ / "x.jpg"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("ERROR: This file type is wrong."), std::string::npos);
+  r = Cli({"convert", dir_ / "small.jpg", dir_ / "no/such/dir/x.jpg"});
+  EXPECT_EQ(r.status, 3);
+  r = Cli({"exif", dir_ / "large.bmp", dir_ / "x.jpg"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_FALSE(FileExists(dir_ / "x.jpg"));
+}
+
+class CliUsage : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(CliUsage, MalformedCommandLinesExitWithTwo) {
+  ScratchDir dir;
+  std::vector<std::string> argv = GetParam();
+  argv.insert(argv.begin(), CliPath());
+  const RunResult r = RunProgram(argv, dir.Path());
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_NE(r.err.find("usage: lumarel-cli"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CliUsage,
+    ::testing::Values(std::vector<std::string>{}, std::vector<std::string>{"fly"},
+                      std::vector<std::string>{"get"}, std::vector<std::string>{"get", "0"},
+                      std::vector<std::string>{"get", "1", "--all"},
+                      std::vector<std::string>{"put", "a.jpg"},
+                      std::vector<std::string>{"put", "a.jpg", "--fine", "--normal"},
+                      std::vector<std::string>{"convert", "a.jpg"},
+                      std::vector<std::string>{"convert", "a", "b", "--format", "png"},
+                      std::vector<std::string>{"adjust", "a", "b", "--auto", "--contrast", "3"},
+                      std::vector<std::string>{"adjust", "a", "b", "--sharpness", "-1"},
+                      std::vector<std::string>{"--max-speed", "9600", "info"},
+                      std::vector<std::string>{"info", "--yes"}));
+
+TEST(CliHelp, HelpPrintsTheContractAndSucceeds) {
+  ScratchDir dir;
+  const RunResult r = RunProgram({CliPath(), "--help"}, dir.Path());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Exit status: 0 success; 1 camera or link failure; 2 usage error; 3 file error."),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace lumarel::testing

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "cli/CliOptions.h"
+
+namespace lumarel::cli {
+namespace {
+
+Request Parse(std::vector<std::string> args) {
+  const ParseResult r = ParseCommandLine(args);
+  EXPECT_TRUE(r.ok) << r.error;
+  return r.request;
+}
+
+TEST(CliOptions, GlobalOptionsComeBeforeTheCommand) {
+  const Request r = Parse({"--port", "/dev/ttyUSB0", "--settings=/x/z.ini", "--max-speed", "57600",
+                           "-q", "list"});
+  EXPECT_EQ(r.global.port, "/dev/ttyUSB0");
+  EXPECT_EQ(r.global.settings, "/x/z.ini");
+  EXPECT_EQ(r.global.maxSpeed, 57600u);
+  EXPECT_TRUE(r.global.quiet);
+  EXPECT_EQ(r.command, Command::List);
+}
+
+TEST(CliOptions, GetTakesSortedUniqueNumbersAndItsOptions) {
+  const Request r = Parse({"get", "5", "2", "5", "--format", "bmp8", "--out", "d", "--skip-existing"});
+  EXPECT_EQ(r.command, Command::Get);
+  EXPECT_EQ(r.numbers, (std::vector<int>{2, 5}));
+  EXPECT_EQ(r.format, FileFormat::Bmp8);
+  EXPECT_EQ(r.outDir, "d");
+  EXPECT_TRUE(r.skipExisting);
+}
+
+TEST(CliOptions, AdjustKeepsNegativeLevels) {
+  const Request r = Parse({"adjust", "a.jpg", "b.bmp", "--brightness", "-100", "--sharpness=100"});
+  EXPECT_EQ(r.adjust.brightness, -100);
+  EXPECT_EQ(r.adjust.sharpness, 100);
+  EXPECT_FALSE(r.adjust.contrast.has_value());
+  EXPECT_EQ(r.files, (std::vector<std::string>{"a.jpg", "b.bmp"}));
+}
+
+TEST(CliOptions, PutNeedsExactlyOneQuality) {
+  EXPECT_TRUE(Parse({"put", "f.jpg", "--fine"}).fine);
+  EXPECT_FALSE(Parse({"put", "f.jpg", "--normal"}).fine);
+  EXPECT_FALSE(ParseCommandLine({"put", "f.jpg"}).ok);
+}
+
+TEST(CliOptions, OptionsOfOtherCommandsAreRefused) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"list", "--all"}, {"thumbs", "d", "--format", "jpg"},
+        {"erase", "--out", "d"}, {"delete", "--all", "--skip-existing"}, {"live"},
+        {"exif", "a", "b", "c"}, {"delete", "801"}, {"--port"}}) {
+    EXPECT_FALSE(ParseCommandLine(args).ok) << args[0];
+  }
+}
+
+TEST(CliOptions, FormatFollowsTheOptionThenTheExtension) {
+  Request r;
+  EXPECT_EQ(FormatFor(r, "x.BMP"), FileFormat::Bmp24);
+  EXPECT_EQ(FormatFor(r, "x.jpeg"), FileFormat::Jpeg);
+  EXPECT_EQ(FormatFor(r, "noext"), FileFormat::Jpeg);
+  r.format = FileFormat::Bmp8;
+  EXPECT_EQ(FormatFor(r, "x.jpg"), FileFormat::Bmp8);
+}
+
+TEST(CliOptions, HelpAnywhereSucceeds) {
+  EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+  EXPECT_TRUE(ParseCommandLine({"get", "-h"}).help);
+}
+
+}  // namespace
+}  // namespace lumarel::cli
