@@ -1,0 +1,105 @@
+#include "SimOptions.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace lumarel::sim {
+
+const char* const kSimUsage =
+    "usage: vidmarelle-sim --link PATH [options]\n"
+    "       vidmarelle-sim --probe PATH\n"
+    "  --link PATH            put a symbolic link to the camera's line at PATH\n"
+    "  --pictures DIR         serve the JPEG files of DIR as the stored pictures\n"
+    "  --generate N           serve N generated pictures (default 12)\n"
+    "  --model NNN            model code, three digits (default 931; 631 also works)\n"
+    "  --write-protected      the card's write-protect switch is on\n"
+    "  --mode photo|vcr|nocard  camera mode at start (SIGUSR1 switches to photo)\n"
+    "  --max-speed BPS        fastest speed answered: 115200, 57600, 19200 or 9600\n"
+    "  --memory-full-after N  uploads taken before the card reports full\n"
+    "  --realtime             pace output at the line speed (10 bits per byte)\n"
+    "  --garble-every N       garble every Nth packet\n"
+    "  --drop-every N         drop every Nth packet\n"
+    "  --silent-after N       send nothing after N packets\n"
+    "  --busy-during-live     answer the third frame of each live run with StatusBusy\n"
+    "  --seed N               seed of the generated pictures, live scene and line noise\n"
+    "  --log FILE             one line per command and response ('-': standard error)\n"
+    "  --probe PATH           act as a client: identify, negotiate, list the pictures\n"
+    "signals: SIGUSR1 photo mode (card present), SIGUSR2 toggles write protection,\n"
+    "         SIGINT/SIGTERM stop\n";
+
+namespace {
+
+bool ToInt(const std::string& text, long& value) {
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return ec == std::errc() && ptr == end;
+}
+
+bool ParseMode(const std::string& text, CameraMode& mode) {
+  if (text == "photo") mode = CameraMode::Photo;
+  else if (text == "vcr") mode = CameraMode::Vcr;
+  else if (text == "nocard") mode = CameraMode::NoCard;
+  else return false;
+  return true;
+}
+
+bool IsModel(const std::string& text) {
+  return text.size() == 3 && std::isdigit(static_cast<unsigned char>(text[0])) &&
+         std::isdigit(static_cast<unsigned char>(text[1])) && std::isdigit(static_cast<unsigned char>(text[2]));
+}
+
+bool IsSpeed(long speed) { return speed == 9600 || speed == 19200 || speed == 57600 || speed == 115200; }
+
+// Options that take a number; the target and the smallest value allowed.
+bool NumberOption(const std::string& name, long value, SimOptions& o) {
+  if (name == "--generate" && value >= 0 && value <= 800) o.generate = static_cast<int>(value);
+  else if (name == "--max-speed" && IsSpeed(value)) o.camera.maxSpeed = static_cast<std::uint32_t>(value);
+  else if (name == "--memory-full-after" && value >= 0) o.camera.memoryFullAfter = static_cast<int>(value);
+  else if (name == "--garble-every" && value >= 0) o.faults.garbleEvery = static_cast<int>(value);
+  else if (name == "--drop-every" && value >= 0) o.faults.dropEvery = static_cast<int>(value);
+  else if (name == "--silent-after" && value >= 0) o.faults.silentAfter = static_cast<int>(value);
+  else if (name == "--seed" && value >= 0) o.seed = static_cast<unsigned>(value);
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::string& error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& name = args[i];
+    if (name == "--help" || name == "-h") { o.help = true; continue; }
+    if (name == "--write-protected") { o.camera.writeProtected = true; continue; }
+    if (name == "--realtime") { o.realtime = true; continue; }
+    if (name == "--busy-during-live") { o.camera.busyDuringLive = true; continue; }
+    if (i + 1 >= args.size()) {
+      error = name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument " + name;
+      return false;
+    }
+    const std::string& value = args[++i];
+    long number = 0;
+    if (name == "--link") o.link = value;
+    else if (name == "--pictures") o.picturesDir = value;
+    else if (name == "--log") o.logFile = value;
+    else if (name == "--probe") o.probe = value;
+    else if (name == "--model" && IsModel(value)) o.camera.model = value;
+    else if (name == "--mode" && ParseMode(value, o.camera.mode)) {}
+    else if (ToInt(value, number) && NumberOption(name, number, o)) {}
+    else {
+      error = "bad option " + name + " " + value;
+      return false;
+    }
+  }
+  o.camera.sceneSeed = o.seed;
+  if (!o.help && o.link.empty() && o.probe.empty()) {
+    error = "--link PATH or --probe PATH is needed";
+    return false;
+  }
+  if (!o.picturesDir.empty() && o.generate >= 0) {
+    error = "--pictures and --generate exclude each other";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace lumarel::sim

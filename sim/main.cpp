@@ -1,0 +1,115 @@
+// vidmarelle-sim: a simulated camera on a pseudo-terminal, or with --probe a
+// small client that lists the pictures of a camera (real or simulated).
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "Pictures.h"
+#include "Probe.h"
+#include "PtyTransport.h"
+#include "SimCamera.h"
+#include "SimOptions.h"
+
+namespace {
+
+using namespace lumarel::sim;
+
+PtyTransport* gTransport = nullptr;
+
+extern "C" void OnSignal(int signal) {
+  if (gTransport == nullptr) return;
+  if (signal == SIGUSR1) gTransport->RequestPhotoMode();
+  else if (signal == SIGUSR2) gTransport->RequestToggleWriteProtect();
+  else gTransport->Stop();
+}
+
+void InstallSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGUSR1, SIGUSR2, SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+// Log lines with milliseconds since start; "-" writes to standard error.
+class LogFile {
+ public:
+  bool Open(const std::string& path) {
+    if (path.empty()) return true;
+    file_ = path == "-" ? stderr : std::fopen(path.c_str(), "w");
+    return file_ != nullptr;
+  }
+  ~LogFile() {
+    if (file_ != nullptr && file_ != stderr) std::fclose(file_);
+  }
+  void Write(const std::string& line) {
+    if (file_ == nullptr) return;
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start_).count();
+    std::fprintf(file_, "%8lld %s\n", static_cast<long long>(ms), line.c_str());
+    std::fflush(file_);
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+std::vector<StoredPicture> LoadPictures(const SimOptions& options) {
+  if (options.picturesDir.empty())
+    return GeneratePictures(options.generate < 0 ? 12 : options.generate, options.seed);
+  std::vector<std::string> warnings;
+  std::vector<StoredPicture> pictures = LoadPictureFolder(options.picturesDir, warnings);
+  for (const std::string& warning : warnings) std::cerr << "vidmarelle-sim: " << warning << "\n";
+  return pictures;
+}
+
+int RunProbe(const std::string& path) {
+  const ProbeResult result = ProbeCamera(path);
+  PrintProbe(result, std::cout);
+  return result.error.empty() && result.indexComplete ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SimOptions options;
+  std::string error;
+  if (!ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    std::cerr << "vidmarelle-sim: " << error << "\n" << kSimUsage;
+    return 2;
+  }
+  if (options.help) {
+    std::cout << kSimUsage;
+    return 0;
+  }
+  if (!options.probe.empty()) return RunProbe(options.probe);
+
+  LogFile log;
+  if (!log.Open(options.logFile)) {
+    std::cerr << "vidmarelle-sim: cannot write " << options.logFile << "\n";
+    return 1;
+  }
+  SimCamera camera(options.camera, LoadPictures(options));
+  camera.SetLog([&log](const std::string& line) { log.Write(line); });
+  TransportSettings settings;
+  settings.linkPath = options.link;
+  settings.realtime = options.realtime;
+  settings.faults = options.faults;
+  settings.seed = options.seed;
+  settings.log = [&log](const std::string& line) { log.Write(line); };
+  PtyTransport transport(camera, settings);
+  if (!transport.Open(error)) {
+    std::cerr << "vidmarelle-sim: " << error << "\n";
+    return 1;
+  }
+  gTransport = &transport;
+  InstallSignals();
+  std::cout << "vidmarelle-sim: model " << options.camera.model << ", "
+            << camera.Pictures().size() << " pictures, line " << transport.SlavePath()
+            << " linked at " << options.link << std::endl;
+  transport.Run();
+  gTransport = nullptr;
+  return 0;
+}
