@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "cli/OpenPicture.h"
+#include "pictureio/OpenPicture.h"
 #include "cli/OutputFile.h"
 #include "imagefile/FileUtil.h"
 #include "imagefile/TempFile.h"

@@ -6,8 +6,8 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleNotifier.h"
 #include "cli/ExitStatus.h"
-#include "cli/SaveAs.h"
-#include "cli/UploadPreparation.h"
+#include "pictureio/SaveAs.h"
+#include "pictureio/UploadPreparation.h"
 
 namespace lumarel::cli {
 

@@ -10,9 +10,9 @@
 #include <iterator>
 
 #include "PlatformFakes.h"
-#include "cli/OpenPicture.h"
-#include "cli/SaveAs.h"
-#include "cli/UploadPreparation.h"
+#include "pictureio/OpenPicture.h"
+#include "pictureio/SaveAs.h"
+#include "pictureio/UploadPreparation.h"
 #include "imagefile/BitmapFile.h"
 #include "imagefile/DibImage.h"
 #include "imagefile/TempFile.h"

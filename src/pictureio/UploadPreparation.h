@@ -5,7 +5,7 @@
 // JPEG for the camera's own index. Any failure stops the upload before a
 // command is sent.
 //
-// UI-free; shared by every front end (it belongs in a shared library).
+// UI-free; shared by every front end.
 #pragma once
 
 #include <cstdint>

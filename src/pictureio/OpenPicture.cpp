@@ -1,4 +1,4 @@
-#include "cli/OpenPicture.h"
+#include "pictureio/OpenPicture.h"
 
 #include <algorithm>
 #include <cctype>

@@ -11,7 +11,7 @@
 //   Live window (a zoom still): JPEG "4x1,1x1,1x1" quality 75 without Exif,
 //     needing the trial JPEG's size; "Disk is full." / "Lumarel" for all types.
 //
-// UI-free; shared by every front end (it belongs in a shared library).
+// UI-free; shared by every front end.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "cli/UploadPreparation.h"
+#include "pictureio/UploadPreparation.h"
 
-#include "cli/SaveAs.h"
+#include "pictureio/SaveAs.h"
 #include "imagefile/DibImage.h"
 #include "imagefile/ExifFile.h"
 #include "imagefile/FileUtil.h"

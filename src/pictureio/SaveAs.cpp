@@ -1,4 +1,4 @@
-#include "cli/SaveAs.h"
+#include "pictureio/SaveAs.h"
 
 #include "imagefile/BitmapFile.h"
 #include "imagefile/DibImage.h"

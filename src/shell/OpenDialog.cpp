@@ -1,0 +1,135 @@
+#include "shell/OpenDialog.h"
+
+#include <QGridLayout>
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "imagefile/FileUtil.h"
+#include "imagefile/JpegDecode.h"
+#include "imageproc/CanvasRead.h"
+#include "windows/ModalRunner.h"
+
+namespace lumarel {
+namespace {
+
+void Error(Notifier& notifier, const char* text) {
+  notifier.Show(text, "ERROR", MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
+void NotEnoughMemory(Notifier& notifier) {
+  notifier.Show("Not enough memory.", "Global Memory", MessageButtons::Ok,
+                MessageIcon::Exclamation);
+}
+
+enum class ReadResult { Done, Missing, OutOfMemory };
+
+ReadResult ReadAllBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  fileutil::File f = fileutil::Open(path, "rb");
+  if (!f) return ReadResult::Missing;
+  const std::optional<std::uint64_t> size = fileutil::SizeOf(f.get());
+  if (!size) return ReadResult::Missing;
+  try {
+    bytes.resize(static_cast<std::size_t>(*size));
+  } catch (const std::bad_alloc&) {
+    return ReadResult::OutOfMemory;
+  } catch (const std::length_error&) {
+    return ReadResult::OutOfMemory;
+  }
+  // A file that shrank meanwhile keeps what was read; the canvas reader
+  // treats missing bytes as black.
+  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f.get());
+  bytes.resize(got);
+  return ReadResult::Done;
+}
+
+}  // namespace
+
+OpenDialog::OpenDialog(AppState& state, FileDialogRecord& record, Notifier& notifier,
+                       QWidget* owner)
+    : QFileDialog(owner) {
+  setObjectName("OPEN");
+  setOption(QFileDialog::DontUseNativeDialog, true);
+  setFileMode(QFileDialog::ExistingFile);
+  setAcceptMode(QFileDialog::AcceptOpen);
+  record.filters = OpenFilters();
+  if (!record.initialDirectory) record.initialDirectory = &state.InitialDirectory;
+  PrepareFileDialog(*this, record);
+
+  OpenPreviewContext context;
+  context.filePreview = &state.FilePreview;
+  context.tempPath = state.TempPathA;
+  context.paletteDisplay = state.PaletteDisplay;
+  context.defaultPalette = state.DefaultPaletteCopy.bytes();
+  context.notifier = &notifier;
+  preview_ = new OpenPreview(std::move(context), this);
+  if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+    grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1, Qt::AlignTop);
+  }
+  connect(this, &QFileDialog::currentChanged, preview_, &OpenPreview::OnSelectionChanged);
+}
+
+int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::string& tempPath,
+                       std::span<std::uint8_t> canvas, Notifier& notifier) {
+  std::string source;
+  if (filterIndex == kOpenFilterJpeg) {
+    // A failed decode may leave an earlier picture in the scratch file; it
+    // must not be opened under this file's name.
+    if (!DecodeJpegFile(path, tempPath)) {
+      Error(notifier, "This file type is wrong.");
+      return 0;
+    }
+    source = tempPath;
+  } else if (filterIndex == kOpenFilterBitmap) {
+    source = path;
+  }
+  std::vector<std::uint8_t> bytes;
+  const ReadResult read = source.empty() ? ReadResult::Missing : ReadAllBytes(source, bytes);
+  if (read == ReadResult::Missing) {
+    Error(notifier, "This file could not be found. ");
+    return 0;
+  }
+  if (read == ReadResult::OutOfMemory) {
+    NotEnoughMemory(notifier);
+    return 0;
+  }
+  return ReadBitmapIntoCanvas(bytes, canvas, notifier);
+}
+
+std::optional<OpenedPicture> LoadChosenPicture(const FileDialogRecord& record, AppState& state,
+                                               Notifier& notifier) {
+  MemoryBlock& workspace = state.Buffers.PictureWorkspace;
+  if (!workspace) {  // its allocation failed at start-up
+    NotEnoughMemory(notifier);
+    return std::nullopt;
+  }
+  if (!ReadFileIntoCanvas(record.filterIndex, record.fileName, state.TempPathA, workspace,
+                          notifier)) {
+    return std::nullopt;
+  }
+  OpenedPicture opened;
+  ImageDocInit& init = opened.init;
+  if (!AllocateImageDocBlocks(init, kPictureBlockSize, state.PaletteDisplay, notifier)) {
+    return std::nullopt;
+  }
+  init.PictureIndex = 0;
+  init.Modified = 0;
+  init.ViewWidth = kOpenfileViewWidth;
+  init.ViewHeight = kOpenfileViewHeight;
+  const std::size_t n = std::min(workspace.size(), init.PictureBlock.size());
+  std::memcpy(init.PictureBlock.data(), workspace.data(), n);
+  opened.title = record.fileTitle;
+  opened.path = record.fileName;
+  return opened;
+}
+
+std::optional<OpenedPicture> RunOpenCommand(AppState& state, FileDialogRecord& record,
+                                            Notifier& notifier, QWidget* owner) {
+  OpenDialog dialog(state, record, notifier, owner);
+  if (RunModal(dialog) != QDialog::Accepted) return std::nullopt;
+  if (!TakeFileDialogResult(dialog, record)) return std::nullopt;
+  return LoadChosenPicture(record, state, notifier);
+}
+
+}  // namespace lumarel

@@ -1,0 +1,94 @@
+// The one file-name record that Open and every Save As share: the filter list
+// each user sets before its dialog, the filter index the last dialog returned
+// (offered again by the next one), the chosen path and file title, the shared
+// initial directory and the default extension. Header-only so that the Save
+// As dialogs of the picture windows can use it without linking the shell.
+#pragma once
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+namespace lumarel {
+
+struct FileFilter {
+  std::string description;  // shown in the dialog, e.g. "JPEG (*.JPG)"
+  std::string pattern;      // matched against file names, e.g. "*.jpg"
+};
+
+struct FileDialogRecord {
+  std::vector<FileFilter> filters;          // set by each user before its dialog
+  int filterIndex = 0;                      // 1-based as returned; 0 offers the first filter
+  std::string fileName;                     // in: initial name; out: chosen full path
+  std::string fileTitle;                    // out: chosen file name without directory
+  std::string* initialDirectory = nullptr;  // the shared InitialDirectory
+  std::string defaultExtension = "bmp";
+};
+
+inline std::vector<FileFilter> OpenFilters() {
+  return {{"JPEG (*.JPG)", "*.jpg"}, {"Bitmap (*.BMP)", "*.bmp"}};
+}
+
+inline std::vector<FileFilter> SaveFilters() {
+  return {{"JPEG (*.JPG)", "*.jpg"},
+          {"Full Color BMP (*.BMP)", "*.bmp"},
+          {"256 Color BMP (*.BMP)", "*.bmp"}};
+}
+
+// Qt name filters "description (pattern)". The dialog hides the appended
+// pattern, so the user sees the description alone; Qt matches case-insensitively.
+inline QStringList QtNameFilters(const std::vector<FileFilter>& filters) {
+  QStringList list;
+  for (const FileFilter& f : filters) {
+    list << QString::fromStdString(f.description + " (" + f.pattern + ")");
+  }
+  return list;
+}
+
+// Sets up a non-native dialog from the record: filters with the remembered
+// one selected, initial directory and file name, default extension.
+inline void PrepareFileDialog(QFileDialog& dialog, const FileDialogRecord& record) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  const QStringList names = QtNameFilters(record.filters);
+  dialog.setNameFilters(names);
+  const int index = record.filterIndex >= 1 && record.filterIndex <= names.size()
+                        ? record.filterIndex - 1
+                        : 0;
+  if (!names.isEmpty()) dialog.selectNameFilter(names[index]);
+  if (record.initialDirectory && !record.initialDirectory->empty()) {
+    dialog.setDirectory(QString::fromStdString(*record.initialDirectory));
+  }
+  if (!record.fileName.empty()) dialog.selectFile(QString::fromStdString(record.fileName));
+  dialog.setDefaultSuffix(QString::fromStdString(record.defaultExtension));
+}
+
+// The 1-based index of the filter the dialog has selected now; 0 when none matches.
+inline int SelectedFilterIndex(const QFileDialog& dialog) {
+  const QString selected = dialog.selectedNameFilter();
+  const QStringList names = dialog.nameFilters();
+  for (int i = 0; i < names.size(); ++i) {
+    // Depending on the style the dialog reports the filter with or without its pattern.
+    if (names[i] == selected || names[i].startsWith(selected + " (")) return i + 1;
+  }
+  return 0;
+}
+
+// Copies an accepted dialog's answer into the record: path, title and filter
+// index, and makes the chosen file's directory the initial directory.
+// Returns false when the dialog chose no file.
+inline bool TakeFileDialogResult(const QFileDialog& dialog, FileDialogRecord& record) {
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty()) return false;
+  const QFileInfo chosen(files.front());
+  record.fileName = QDir::toNativeSeparators(chosen.absoluteFilePath()).toStdString();
+  record.fileTitle = chosen.fileName().toStdString();
+  record.filterIndex = SelectedFilterIndex(dialog);
+  if (record.initialDirectory) *record.initialDirectory = chosen.absolutePath().toStdString();
+  return true;
+}
+
+}  // namespace lumarel

@@ -1,0 +1,196 @@
+// Opening JPEG and BMP files into the 640 x 480 workspace: placement, cutting,
+// the filter index deciding how a file is read, the blocks of the new window,
+// and the whole command with its dialog answered by program.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <cstring>
+
+#include "Gui2Support.h"
+#include "imagefile/BitmapFile.h"
+#include "shell/OpenDialog.h"
+#include "windows/ModalRunner.h"
+
+namespace lumarel {
+namespace {
+
+using testing::Convert;
+using testing::IsBlack;
+using testing::PixelAt;
+
+class OpenDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    jpeg_ = env_.Path("small.jpg");
+    bmp_ = env_.Path("big.bmp");
+    ASSERT_TRUE(Convert("-size 320x240 xc:'rgb(200,40,40)' -quality 95 " + jpeg_));
+    ASSERT_TRUE(Convert("-size 800x600 -seed 7 plasma: -type TrueColor BMP3:" + bmp_));
+    record_.initialDirectory = &env_.state.InitialDirectory;
+  }
+  std::span<const std::uint8_t> Canvas() const {
+    return env_.state.Buffers.PictureWorkspace.bytes();
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : env_.notifier.shown) texts.push_back(m.caption + ": " + m.text);
+    return texts;
+  }
+  std::optional<OpenedPicture> Load(int filterIndex, const std::string& path) {
+    record_.filterIndex = filterIndex;
+    record_.fileName = path;
+    record_.fileTitle = path.substr(path.rfind('/') + 1);
+    return LoadChosenPicture(record_, env_.state, env_.notifier);
+  }
+
+  testing::PreparedState env_;
+  FileDialogRecord record_;
+  std::string jpeg_;
+  std::string bmp_;
+};
+
+TEST_F(OpenDialogTest, JpegIsCentredOnBlackInTheWorkspace) {
+  auto opened = Load(kOpenFilterJpeg, jpeg_);
+  ASSERT_TRUE(opened);
+  EXPECT_TRUE(env_.notifier.shown.empty());
+  const auto canvas = Canvas();
+  EXPECT_EQ(DibWidth(canvas), 640);
+  EXPECT_EQ(DibHeight(canvas), 480);
+  EXPECT_EQ(DibBitCount(canvas), 24);
+  // Rows 120..359 and columns 160..479 hold the picture, the rest is black.
+  for (auto [x, y] : {std::pair{160, 120}, {479, 120}, {160, 359}, {479, 359}, {320, 240}}) {
+    const auto bgr = PixelAt(canvas, x, y);
+    EXPECT_NEAR(bgr[2], 200, 6) << x << "," << y;
+    EXPECT_NEAR(bgr[0], 40, 6) << x << "," << y;
+  }
+  for (auto [x, y] : {std::pair{159, 200}, {480, 200}, {300, 119}, {300, 360}, {0, 0}}) {
+    EXPECT_TRUE(IsBlack(PixelAt(canvas, x, y))) << x << "," << y;
+  }
+}
+
+TEST_F(OpenDialogTest, LargeBitmapKeepsItsCentreAndWarnsOnce) {
+  auto opened = Load(kOpenFilterBitmap, bmp_);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"ERROR: Part of the image will be cut off."});
+  EXPECT_EQ(env_.notifier.shown[0].icon, MessageIcon::Exclamation);
+  DibImage file = ReadBitmapFile(bmp_);
+  ASSERT_TRUE(file);
+  ASSERT_EQ(DibBitCount(file), 24);
+  // (800 - 640) / 8 * 4 = 80 columns and (600 - 480) / 2 = 60 rows are cut on each side.
+  for (auto [x, y] : {std::pair{0, 0}, {639, 0}, {0, 479}, {639, 479}, {321, 207}}) {
+    EXPECT_EQ(PixelAt(Canvas(), x, y), PixelAt(file.bytes(), x + 80, y + 60)) << x << "," << y;
+  }
+}
+
+TEST_F(OpenDialogTest, OpenedPictureCarriesTheWorkspaceAndTitle) {
+  auto opened = Load(kOpenFilterJpeg, jpeg_);
+  ASSERT_TRUE(opened);
+  const ImageDocInit& init = opened->init;
+  EXPECT_EQ(init.PictureIndex, 0);
+  EXPECT_EQ(init.Modified, 0);
+  EXPECT_EQ(init.ViewWidth, 636);
+  EXPECT_EQ(init.ViewHeight, 478);
+  ASSERT_EQ(init.PictureBlock.size(), kPictureBlockSize);
+  EXPECT_EQ(0, std::memcmp(init.PictureBlock.data(), Canvas().data(), kPictureBlockSize));
+  EXPECT_FALSE(init.PaletteBlock);
+  EXPECT_EQ(opened->title, "small.jpg");
+  EXPECT_EQ(opened->path, jpeg_);
+}
+
+TEST_F(OpenDialogTest, PaletteDisplayGetsAPaletteBlock) {
+  env_.state.PaletteDisplay = true;
+  auto opened = Load(kOpenFilterBitmap, bmp_);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->init.PaletteBlock.size(), kLogicalPaletteSize);
+}
+
+// The filter the user left selected decides, not the file's contents.
+TEST_F(OpenDialogTest, JpegUnderTheBitmapFilterIsRefused) {
+  EXPECT_FALSE(Load(kOpenFilterBitmap, jpeg_));
+  EXPECT_EQ(Texts(), std::vector<std::string>{"ERROR: This file type is wrong."});
+}
+
+TEST_F(OpenDialogTest, BitmapUnderTheJpegFilterIsRefused) {
+  ASSERT_TRUE(Load(kOpenFilterJpeg, jpeg_));  // leaves a decoded picture in the scratch file
+  env_.notifier.shown.clear();
+  EXPECT_FALSE(Load(kOpenFilterJpeg, bmp_));
+  EXPECT_EQ(Texts(), std::vector<std::string>{"ERROR: This file type is wrong."});
+}
+
+TEST_F(OpenDialogTest, UnknownFilterOrMissingFileIsNotFound) {
+  EXPECT_FALSE(Load(3, jpeg_));
+  EXPECT_FALSE(Load(kOpenFilterBitmap, env_.Path("gone.bmp")));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"ERROR: This file could not be found. ",
+                                               "ERROR: This file could not be found. "}));
+}
+
+TEST_F(OpenDialogTest, ShortMemoryOpensNoWindow) {
+  env_.state.Buffers.PictureWorkspace.Reset();
+  EXPECT_FALSE(Load(kOpenFilterJpeg, jpeg_));
+  ASSERT_EQ(Texts(), std::vector<std::string>{"Global Memory: Not enough memory."});
+}
+
+TEST_F(OpenDialogTest, FailedWindowBlockShowsNotEnoughMemory) {
+  // The JPEG decode and the file read allocate through other means; the window's block fails.
+  ScopedAllocationFailure fail(0);
+  EXPECT_FALSE(Load(kOpenFilterBitmap, bmp_));
+  EXPECT_EQ(Texts().back(), "Global Memory: Not enough memory.");
+}
+
+// The whole command with the dialog answered by program: the chosen filter
+// and directory are remembered for the next dialog.
+TEST_F(OpenDialogTest, CommandRemembersFilterAndDirectory) {
+  std::vector<QString> offered;
+  SetModalHook([&](QDialog& dialog) {
+    auto& open = dynamic_cast<OpenDialog&>(dialog);
+    offered.push_back(open.selectedNameFilter());
+    open.selectNameFilter(open.nameFilters()[1]);
+    open.selectFile(QString::fromStdString(bmp_));
+    static_cast<QDialog&>(open).accept();  // the dialog's own checks run
+    return open.result();
+  });
+  auto opened = RunOpenCommand(env_.state, record_, env_.notifier, nullptr);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->title, "big.bmp");
+  EXPECT_EQ(record_.filterIndex, kOpenFilterBitmap);
+  EXPECT_EQ(env_.state.InitialDirectory, env_.dir.path().toStdString());
+  EXPECT_EQ(record_.defaultExtension, "bmp");
+
+  // The next dialog offers the bitmap filter; a cancelled one opens nothing.
+  SetModalHook([&](QDialog& dialog) {
+    offered.push_back(dynamic_cast<OpenDialog&>(dialog).selectedNameFilter());
+    return static_cast<int>(QDialog::Rejected);
+  });
+  EXPECT_FALSE(RunOpenCommand(env_.state, record_, env_.notifier, nullptr));
+  SetModalHook(nullptr);
+  ASSERT_EQ(offered.size(), 2u);
+  EXPECT_TRUE(offered[0].startsWith("JPEG (*.JPG)"));
+  EXPECT_TRUE(offered[1].startsWith("Bitmap (*.BMP)"));
+  EXPECT_EQ(record_.filterIndex, kOpenFilterBitmap);
+}
+
+TEST_F(OpenDialogTest, CommandRefusesJpegChosenUnderBitmapFilter) {
+  SetModalHook([&](QDialog& dialog) {
+    auto& open = dynamic_cast<OpenDialog&>(dialog);
+    open.selectNameFilter(open.nameFilters()[1]);
+    open.selectFile(QString::fromStdString(jpeg_));
+    static_cast<QDialog&>(open).accept();  // the dialog's own checks run
+    return open.result();
+  });
+  EXPECT_FALSE(RunOpenCommand(env_.state, record_, env_.notifier, nullptr));
+  SetModalHook(nullptr);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"ERROR: This file type is wrong."});
+}
+
+TEST(FileDialogRecordTest, FiltersAndDefaults) {
+  FileDialogRecord record;
+  EXPECT_EQ(record.filterIndex, 0);
+  EXPECT_EQ(record.defaultExtension, "bmp");
+  EXPECT_EQ(QtNameFilters(OpenFilters()),
+            (QStringList{"JPEG (*.JPG) (*.jpg)", "Bitmap (*.BMP) (*.bmp)"}));
+  EXPECT_EQ(QtNameFilters(SaveFilters()),
+            (QStringList{"JPEG (*.JPG) (*.jpg)", "Full Color BMP (*.BMP) (*.bmp)",
+                         "256 Color BMP (*.BMP) (*.bmp)"}));
+}
+
+}  // namespace
+}  // namespace lumarel
