@@ -22,8 +22,8 @@ CameraLink::CameraLink(LinkServices services)
 
 CameraLink::~CameraLink() { ClosePort(); }
 
-// One handler per ResponseKind; the download, live, zoom and upload handlers
-// are installed here as they are added.
+// One handler per ResponseKind: the index handler here; the picture, live
+// frame, zoom and upload handlers are installed by LinkTransfers.
 void CameraLink::InstallHandlers() {
   auto index = std::make_unique<IndexHandler>(*this);
   index_ = index.get();

@@ -1,0 +1,234 @@
+// The link with its transfers against the camera simulator over a real
+// pseudo-terminal: receive thread, EventLoop with the windows' timers, a
+// LinkUi that records and lets tests play the windows' part (repaints that
+// paint, commands that start the next download).
+#pragma once
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Pictures.h"
+#include "PlatformFakes.h"
+#include "PtyTransport.h"
+#include "RecordingLinkUi.h"
+#include "SimCamera.h"
+#include "TransferHarness.h"
+#include "imagefile/JpegDecode.h"
+#include "link/EventLoop.h"
+#include "link/LinkTransfers.h"
+#include "link/PictureWork.h"
+#include "platform/serial/PosixSerialPort.h"
+
+namespace lumarel::testing {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+inline fs::path FreshDir() {
+  static int serial = 0;
+  fs::path dir = fs::temp_directory_path() /
+                 ("lumarel_link2_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
+  fs::create_directories(dir);
+  return dir;
+}
+
+// Records like RecordingLinkUi and calls the hooks the test installs.
+class HookUi final : public LinkUi {
+ public:
+  void SetStatusText(const std::string& t) override { rec.SetStatusText(t); }
+  void ShowProgress(bool v) override { rec.ShowProgress(v); }
+  void SetProgressRange(int m) override { rec.SetProgressRange(m); }
+  void SetProgressPosition(int p) override { rec.SetProgressPosition(p); }
+  void EnableMenuItem(MenuOwner o, int id, bool e) override { rec.EnableMenuItem(o, id, e); }
+  void EnableMdiClient(bool e) override { rec.EnableMdiClient(e); }
+  void Repaint(LinkWindow w, std::optional<Rect> a) override {
+    rec.Repaint(w, a);
+    if (onRepaint) onRepaint(w, a);
+  }
+  void SetPreviewScrollRange(int m) override { rec.SetPreviewScrollRange(m); }
+  void SetPreviewScrollPosition(int p) override { rec.SetPreviewScrollPosition(p); }
+  void ScrollPreviewLines(int l) override { rec.ScrollPreviewLines(l); }
+  void ResetPreviewScroll() override { rec.ResetPreviewScroll(); }
+  bool IsActive(LinkWindow w) override { return rec.IsActive(w); }
+  void Activate(LinkWindow w) override { rec.Activate(w); }
+  void CloseImageWindows() override { rec.CloseImageWindows(); }
+  void DestroyDownloadWindow() override { rec.DestroyDownloadWindow(); }
+  void SendCommand(LinkWindow w, int id) override {
+    rec.SendCommand(w, id);
+    if (onCommand) onCommand(w, id);
+  }
+  void OpenWaitDialog(WaitDialogKind k) override { rec.OpenWaitDialog(k); }
+  void SetWaitDialogText(const std::string& t) override { rec.SetWaitDialogText(t); }
+  void CloseWaitDialog() override { rec.CloseWaitDialog(); }
+  void OpenDisconnectDialog() override { rec.OpenDisconnectDialog(); }
+  void OpenReconnectDialog() override { rec.OpenReconnectDialog(); }
+  bool AskCancelOk() override { return rec.AskCancelOk(); }
+  void ShowHelp(int c) override { rec.ShowHelp(c); }
+
+  RecordingLinkUi rec;
+  std::function<void(LinkWindow, std::optional<Rect>)> onRepaint;
+  std::function<void(LinkWindow, int)> onCommand;
+};
+
+// A simulated camera served over a pseudo-terminal on its own thread.
+class SimRig {
+ public:
+  SimRig(const fs::path& linkPath, sim::CameraSettings camera, sim::FaultSettings faults,
+         std::vector<sim::StoredPicture> pictures)
+      : pictures_(std::move(pictures)), camera_(camera, pictures_) {
+    sim::TransportSettings ts;
+    ts.linkPath = linkPath.string();
+    ts.faults = faults;
+    transport_ = std::make_unique<sim::PtyTransport>(camera_, ts);
+    std::string error;
+    const bool opened = transport_->Open(error);
+    EXPECT_TRUE(opened) << error;
+    if (opened) thread_ = std::thread([this] { transport_->Run(); });
+  }
+  ~SimRig() { Stop(); }
+  // Ends the camera's thread: the line goes silent and the camera may be inspected.
+  void Stop() {
+    transport_->Stop();
+    if (thread_.joinable()) thread_.join();
+  }
+  const std::vector<sim::StoredPicture>& Source() const { return pictures_; }
+  const sim::SimCamera& Camera() const { return camera_; }
+
+ private:
+  std::vector<sim::StoredPicture> pictures_;
+  sim::SimCamera camera_;
+  std::unique_ptr<sim::PtyTransport> transport_;
+  std::thread thread_;
+};
+
+class TransferRig {
+ public:
+  explicit TransferRig(const fs::path& dir) {
+    frame_ = loop.MakeTimers([this](int id) { link->OnFrameTimer(id); });
+    preview_ = loop.MakeTimers([this](int id) { link->OnPreviewTimer(id); });
+    wait_ = loop.MakeTimers([this](int id) { link->OnWaitDialogTimer(id); });
+    capture = loop.MakeTimers([this](int id) { transfers->Download().OnCaptureTimer(id); });
+    openfile = loop.MakeTimers([this](int id) { transfers->Upload().OnOpenfileTimer(id); });
+    live_ = loop.MakeTimers([this](int id) { transfers->Live().OnTimer(id); });
+    LinkServices s;
+    s.opener = &opener_;
+    s.portMap.SetDevicePath(kPortCom1, (dir / "com1").string());
+    s.portMap.SetDevicePath(kPortCom2, (dir / "none2").string());
+    s.portMap.SetDevicePath(kPortCom3, (dir / "none3").string());
+    s.portMap.SetDevicePath(kPortCom4, (dir / "none4").string());
+    s.frameTimers = frame_.get();
+    s.previewTimers = preview_.get();
+    s.waitDialogTimers = wait_.get();
+    s.notifier = &notifier;
+    s.ui = &ui;
+    s.dispatcher = &loop;
+    s.decodeJpeg = [](const std::string& a, const std::string& b) { DecodeJpegFile(a, b); };
+    s.tempPathA = (dir / "tmpA").string();
+    s.tempPathB = (dir / "tmpB").string();
+    link = std::make_unique<CameraLink>(s);
+    WriteDibHeader(liveFrame, 160, 120, 24);
+    WriteDibHeader(livePhoto, 640, 480, 24);
+    TransferServices t;
+    t.clock = &clock;
+    t.liveTimers = live_.get();
+    t.currentPalette = currentPalette;
+    t.liveFrame = liveFrame;
+    t.livePhoto = livePhoto;
+    transfers = std::make_unique<LinkTransfers>(*link, t);
+  }
+  ~TransferRig() {
+    transfers.reset();
+    link.reset();
+  }
+
+  bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    return loop.RunUntil(done, timeout);
+  }
+  bool Connect(std::chrono::milliseconds timeout = 60s) {
+    link->Start();
+    return RunUntil([&] { return link->State().indexLoaded; }, timeout);
+  }
+  // Opens a Capture window for picture n and runs its download to the end.
+  bool Download(int n, TestTarget& target, std::chrono::milliseconds timeout = 120s) {
+    const PictureEntry& e = link->Pictures().entries[n];
+    target.picture.assign(std::size_t(e.width) * e.height * 3 + 100, 0);
+    transfers->Download().CaptureWindowCreated(target, *capture);
+    if (!transfers->Download().Start(n)) return false;
+    return RunUntil([&] { return !link->State().downloadActive; }, timeout);
+  }
+
+  EventLoop loop;
+  RecordingNotifier notifier;
+  HookUi ui;
+  FakeClock clock;
+  std::vector<std::uint8_t> currentPalette = std::vector<std::uint8_t>(1032, 0);
+  std::vector<std::uint8_t> liveFrame = std::vector<std::uint8_t>(59392, 0x80);
+  std::vector<std::uint8_t> livePhoto = std::vector<std::uint8_t>(925696, 0x80);
+  std::unique_ptr<CameraLink> link;
+  std::unique_ptr<LinkTransfers> transfers;
+  std::unique_ptr<Timers> capture, openfile;
+
+ private:
+  PosixSerialPortOpener opener_;
+  std::unique_ptr<Timers> frame_, preview_, wait_, live_;
+};
+
+inline std::vector<std::uint8_t> ReadFile(const fs::path& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(f)), {});
+}
+
+// The source picture as the program should show it: decoded, then the
+// post-processing of its quality byte; 40-byte header and rows.
+inline std::vector<std::uint8_t> ExpectedPicture(const sim::StoredPicture& source,
+                                                 const fs::path& dir) {
+  const fs::path in = dir / "expect.jpg", out = dir / "expect.bmp";
+  std::ofstream(in, std::ios::binary)
+      .write(reinterpret_cast<const char*>(source.jpeg.data()),
+             static_cast<std::streamsize>(source.jpeg.size()));
+  EXPECT_EQ(DecodeJpegFile(in.string(), out.string()), 1);
+  const std::vector<std::uint8_t> bmp = ReadFile(out);
+  std::vector<std::uint8_t> dib(bmp.size() > 14 ? bmp.begin() + 14 : bmp.end(), bmp.end());
+  RecordingNotifier quiet;
+  PostProcessPicture(dib, source.quality, quiet);
+  return dib;
+}
+
+// Downloads all pictures of the list one by one, each into its own Capture
+// window, and compares each with its source put through the same decoding and
+// post-processing.
+inline void DownloadAllAndCompare(TransferRig& t, const std::vector<sim::StoredPicture>& sources,
+                           const fs::path& dir) {
+  ASSERT_EQ(t.link->Pictures().receivedEntries, sources.size());
+  std::set<int> nibbles;
+  for (std::size_t n = 0; n < sources.size(); ++n) {
+    SCOPED_TRACE(n);
+    TestTarget target(0, 1032);
+    ASSERT_TRUE(t.Download(static_cast<int>(n), target, 300s));
+    const sim::StoredPicture& source = sources[n];
+    nibbles.insert(source.quality >> 4);
+    const std::vector<std::uint8_t> expected = ExpectedPicture(source, dir);
+    ASSERT_EQ(expected.size(), 40u + std::size_t(source.width) * source.height * 3);
+    ASSERT_LE(expected.size(), target.picture.size());
+    EXPECT_EQ(std::memcmp(target.picture.data(), expected.data(), expected.size()), 0);
+    t.transfers->Download().CaptureWindowDestroyed(target);
+  }
+  EXPECT_EQ(nibbles, (std::set<int>{0, 4, 5}));
+  EXPECT_TRUE(t.notifier.shown.empty());
+  EXPECT_EQ(t.ui.rec.disconnectDialogs, 0);
+}
+
+}  // namespace lumarel::testing

@@ -1,0 +1,114 @@
+// A LinkHarness with the transfers installed, a connected link whose picture
+// list is filled directly, a Capture window's picture block and the timers of
+// the Capture, Openfile and Live windows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "LinkHarness.h"
+#include "link/LinkTexts.h"
+#include "link/LinkTransfers.h"
+
+namespace lumarel::testing {
+
+// A 40-byte 24-bit information header at the start of `block`.
+inline void WriteDibHeader(std::vector<std::uint8_t>& block, int width, int height, int bits) {
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) block[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  std::fill_n(block.begin(), 40, std::uint8_t{0});
+  put32(0, 40);
+  put32(4, static_cast<std::uint32_t>(width));
+  put32(8, static_cast<std::uint32_t>(height));
+  block[12] = 1;
+  block[14] = static_cast<std::uint8_t>(bits);
+}
+
+inline int HeaderWidth(const std::vector<std::uint8_t>& block) {
+  return block[4] | (block[5] << 8) | (block[6] << 16) | (block[7] << 24);
+}
+
+class TestTarget final : public DownloadTarget {
+ public:
+  explicit TestTarget(std::size_t pictureBytes, std::size_t paletteBytes = 0)
+      : picture(pictureBytes, 0), palette(paletteBytes, 0) {}
+  std::span<std::uint8_t> Picture() override { return picture; }
+  std::span<std::uint8_t> Palette() override { return palette; }
+  std::vector<std::uint8_t> picture;
+  std::vector<std::uint8_t> palette;
+};
+
+inline CameraPacket PictureHeader(std::uint32_t size, std::uint8_t quality = 0x01,
+                                  std::uint16_t freeFine = 7, std::uint16_t freeNormal = 14) {
+  HeaderFields f;
+  f.size = size;
+  f.quality = quality;
+  f.freeFine = freeFine;
+  f.freeNormal = freeNormal;
+  return IndexHeader(f);
+}
+
+class TransferHarness : public LinkHarness {
+ public:
+  explicit TransferHarness(int pictures = 6) {
+    WriteDibHeader(liveFrame, 160, 120, 24);
+    WriteDibHeader(livePhoto, 640, 480, 24);
+    TransferServices services;
+    services.clock = &clock;
+    services.liveTimers = &liveTimers;
+    services.currentPalette = currentPalette;
+    services.liveFrame = liveFrame;
+    services.livePhoto = livePhoto;
+    transfers = std::make_unique<LinkTransfers>(*link, services);
+    IndexStarted(Identity("931", false, 409600, static_cast<std::uint16_t>(pictures)));
+    FillList(pictures);
+  }
+
+  // `count` Fine 640 x 480 entries labelled as the index transfer labels them.
+  void FillList(int count) {
+    PictureList& list = List();
+    for (int i = 0; i < count; ++i) {
+      PictureEntry& e = list.entries[i];
+      const EntryDate date{1, 6, 10 + i, 9, i};
+      e.label = FormatLabel(i + 1, true, date);
+      e.fileName = FormatFileName(i + 1, true, date);
+      e.quality = 0x01;
+      e.width = 640;
+      e.height = 480;
+      if (std::uint8_t* slot = list.store.Slot(i)) std::fill_n(slot + 40, 100, std::uint8_t(i + 1));
+    }
+    list.receivedEntries = static_cast<std::uint16_t>(count);
+    list.pictureCount = static_cast<std::uint16_t>(count);
+    State().indexActive = false;
+    State().indexLoaded = true;
+  }
+
+  DownloadControl& Download() { return transfers->Download(); }
+
+  // A Capture window for a 640 x 480 picture, created and its download started.
+  void StartDownload(int n) {
+    Download().CaptureWindowCreated(target, captureTimers);
+    ASSERT_TRUE(Download().Start(n));
+  }
+  // Addressing done and the picture's packets fed, none bad.
+  void FeedPicture(std::uint32_t size, std::uint8_t quality = 0x01) {
+    for (int i = 0; i < 3; ++i) Feed(EncodeStatusPacket(StatusAccepted));
+    Feed(PictureHeader(size, quality));
+    for (std::uint32_t k = 1; k <= PacketsInItem(size); ++k) {
+      Feed(DataPacketOf(static_cast<std::uint16_t>(k), static_cast<std::uint8_t>(k)));
+    }
+  }
+
+  FakeClock clock;
+  RecordingTimers liveTimers, captureTimers, openfileTimers;
+  std::vector<std::uint8_t> currentPalette = std::vector<std::uint8_t>(1032, 0);
+  std::vector<std::uint8_t> liveFrame = std::vector<std::uint8_t>(59392, 0x80);
+  std::vector<std::uint8_t> livePhoto = std::vector<std::uint8_t>(925696, 0x80);
+  TestTarget target{640 * 480 * 3 + 100, 1032};
+  std::unique_ptr<LinkTransfers> transfers;
+};
+
+}  // namespace lumarel::testing
