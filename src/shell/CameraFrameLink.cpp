@@ -1,0 +1,151 @@
+// The link-facing half of CameraFrameLink: the CameraLink and what it is given.
+#include <cstring>
+
+#include "shell/CameraFrameLink.h"
+#include "imagefile/JpegDecode.h"
+#include "link/CameraLink.h"
+#include "link/LinkSetup.h"
+#include "platform/serial/PosixSerialPort.h"
+#include "shell/GuiLinkUi.h"
+#include "shell/QtDispatcher.h"
+#include "windows/PreviewModel.h"
+#include "windows/QtTimers.h"
+
+namespace lumarel {
+
+// The picture list as the Preview window reads and selects it.
+class LinkPreviewModel final : public PreviewModel {
+ public:
+  explicit LinkPreviewModel(PictureList& list) : list_(list) {}
+  int ReceivedCount() const override { return list_.receivedEntries; }
+  int TotalCount() const override { return list_.pictureCount; }
+  std::string Label(int index) const override;
+  std::span<const std::uint8_t> Thumbnail(int index) const override;
+  std::uint8_t Mark(int index) const override;
+  void SetMark(int index, std::uint8_t mark) override;
+  int CurrentPicture() const override { return list_.currentPicture; }
+  void SetCurrentPicture(int index) override {
+    list_.currentPicture = static_cast<std::int16_t>(index);
+  }
+  void SetSelectedCount(int count) override {
+    list_.selectedCount = static_cast<std::uint16_t>(count);
+  }
+  int ScrollRow() const override { return list_.scrollRow; }
+  void SetScrollRow(int row) override { list_.scrollRow = static_cast<std::uint8_t>(row); }
+  int ScrollRowMaximum() const override { return list_.scrollRowMaximum; }
+
+ private:
+  PictureList& list_;
+};
+
+struct CameraFrameLinkCore {
+  PosixSerialPortOpener opener;
+  QtDispatcher dispatcher;
+  std::unique_ptr<GuiLinkUi> ui;
+  std::unique_ptr<QtTimers> previewTimers;
+  std::unique_ptr<QtTimers> waitTimers;
+  std::unique_ptr<CameraLink> link;  // destroyed before the timers and views it uses
+  std::unique_ptr<LinkPreviewModel> model;
+};
+
+std::string LinkPreviewModel::Label(int index) const {
+  if (index < 0 || index >= kMaxPictures) return {};
+  const lumarel::Label& label = list_.entries[static_cast<std::size_t>(index)].label;
+  return std::string(label.data(), strnlen(label.data(), label.size()));
+}
+
+std::span<const std::uint8_t> LinkPreviewModel::Thumbnail(int index) const {
+  if (index < 0) return {};
+  const std::uint8_t* slot = list_.store.Slot(static_cast<std::size_t>(index));
+  if (slot == nullptr) return {};
+  return std::span<const std::uint8_t>(slot, kPreviewSlotSize);
+}
+
+std::uint8_t LinkPreviewModel::Mark(int index) const {
+  if (index < 0 || index >= kMaxPictures) return 0;
+  return list_.entries[static_cast<std::size_t>(index)].selectionMark;
+}
+
+void LinkPreviewModel::SetMark(int index, std::uint8_t mark) {
+  if (index >= 0 && index < kMaxPictures) {
+    list_.entries[static_cast<std::size_t>(index)].selectionMark = mark;
+  }
+}
+
+CameraFrameLink::CameraFrameLink() = default;
+CameraFrameLink::~CameraFrameLink() = default;
+
+void CameraFrameLink::StartCore(const LinkWiring& wiring) {
+  core_ = std::make_unique<CameraFrameLinkCore>();
+  CameraFrameLinkCore& c = *core_;
+  c.ui = std::make_unique<GuiLinkUi>(wiring.frame);
+  c.previewTimers = std::make_unique<QtTimers>([&c](int id) { c.link->OnPreviewTimer(id); });
+  c.waitTimers = std::make_unique<QtTimers>([&c](int id) { c.link->OnWaitDialogTimer(id); });
+
+  LinkServices services;
+  services.opener = &c.opener;
+  services.portMap = PortMap::Load(wiring.settingsPath);
+  services.frameTimers = &wiring.frameTimers;
+  services.previewTimers = c.previewTimers.get();
+  services.waitDialogTimers = c.waitTimers.get();
+  services.notifier = &wiring.notifier;
+  services.ui = c.ui.get();
+  services.dispatcher = &c.dispatcher;
+  services.decodeJpeg = [](const std::string& jpeg, const std::string& bmp) {
+    DecodeJpegFile(jpeg, bmp);
+  };
+  services.tempPathA = wiring.tempPathA;
+  services.tempPathB = wiring.tempPathB;
+  c.link = std::make_unique<CameraLink>(std::move(services));
+  c.model = std::make_unique<LinkPreviewModel>(c.link->Pictures());
+
+  CameraLink& link = *c.link;
+  c.ui->SetDisconnectRoute([&link](int id) { return link.Setup().DisconnectDialogCommand(id); });
+  c.ui->SetReconnectRoute([&link](int id) { return link.Setup().ReconnectDialogCommand(id); });
+  c.ui->SetWaitDialogClosedByUser([&link](int id) { link.CloseWaitDialog(id); });
+  link.Start();
+}
+
+PreviewModel* CameraFrameLink::Model() { return core_ ? core_->model.get() : nullptr; }
+
+void CameraFrameLink::OnFrameTimer(int id) {
+  if (core_) core_->link->OnFrameTimer(id);
+}
+
+PortView CameraFrameLink::Port() const {
+  if (!core_) return {};
+  const LinkState& state = core_->link->State();
+  return PortView{state.portId, state.shownSpeed, state.linkPhase == 1};
+}
+
+void CameraFrameLink::EraseAll() {
+  if (!core_) return;
+  core_->link->State().responseKind = ResponseKind::Index;
+  core_->link->WriteCommand(CmdEraseAll);
+}
+
+bool CameraFrameLink::LiveRunning() const {
+  return core_ && (core_->link->State().liveActive || core_->link->State().zoomActive);
+}
+
+void CameraFrameLink::Reconnect() {
+  if (core_) core_->link->Setup().BeginReconnect();
+}
+
+void CameraFrameLink::RetryConnect() {
+  if (core_) core_->link->Setup().ReconnectDialogCommand(1);
+}
+
+void CameraFrameLink::SendReset() {
+  if (core_) core_->link->WriteCommand(CmdReset);
+}
+
+void CameraFrameLink::ReleasePreviewStore() {
+  if (core_) core_->link->Pictures().store.Release();
+}
+
+void CameraFrameLink::ClosePort() {
+  if (core_) core_->link->ClosePort();
+}
+
+}  // namespace lumarel

@@ -1,0 +1,59 @@
+// The camera link behind the frame: a CameraLink over the POSIX serial ports
+// named in the settings file's "Ports" section, with the frame's timers, the
+// link's view of the windows (GuiLinkUi) and the Preview window's picture list.
+//
+// The link's headers and the picture headers of the shell are kept in separate
+// translation units (CameraFrameLink.cpp and CameraFrameLinkStart.cpp), so this
+// header names neither.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Notifier.h"
+#include "shell/FrameLink.h"
+
+namespace lumarel {
+
+class PreviewModel;
+struct CameraFrameLinkCore;
+
+// What the link needs from the frame, as plain values.
+struct LinkWiring {
+  Frame& frame;
+  Notifier& notifier;
+  Timers& frameTimers;
+  std::string settingsPath;  // its "Ports" section maps COM1..COM4 to devices
+  std::string tempPathA;
+  std::string tempPathB;
+};
+
+class CameraFrameLink final : public FrameLink {
+ public:
+  CameraFrameLink();
+  ~CameraFrameLink() override;
+  // Gives the Preview window the picture list; call once the frame exists.
+  void AttachPreview();
+
+  void Start(const LinkStartContext& context) override;
+  void OnFrameTimer(int id) override;
+  PortView Port() const override;
+  void EraseAll() override;
+  bool LiveRunning() const override;
+  void Reconnect() override;
+  void RetryConnect() override;
+  void OnReconnectDialogOpened() override {}
+  void SendReset() override;
+  void ReleasePreviewStore() override;
+  void ClosePort() override;
+  bool StopReceiveThread() override { return true; }  // ClosePort has stopped it
+
+ private:
+  void StartCore(const LinkWiring& wiring);
+  PreviewModel* Model();
+
+  Frame* frame_ = nullptr;
+  std::unique_ptr<CameraFrameLinkCore> core_;
+};
+
+}  // namespace lumarel

@@ -1,0 +1,125 @@
+#include "shell/Startup.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "imageproc/Palette.h"
+#include "platform/Files.h"
+#include "platform/ProfileFile.h"
+
+namespace lumarel {
+namespace {
+
+void NotEnoughMemory(Notifier& notifier) {
+  notifier.Show("Not enough memory.", "Global Memory", MessageButtons::Ok,
+                MessageIcon::Exclamation);
+}
+
+MemoryBlock Allocate(std::size_t size, Notifier& notifier) {
+  MemoryBlock block = AllocateBlock(size);
+  if (!block) NotEnoughMemory(notifier);
+  return block;
+}
+
+// A scratch file "tmp<hex>.tmp" in the start-up directory, or in the user's
+// temporary directory when the start-up directory does not take new files.
+std::string MakeScratchFile(const StartupEnvironment& env) {
+  if (auto path = CreateTempFile(env.currentDirectory, "tmp")) return *path;
+  if (auto path = CreateTempFile(env.userTempDirectory, "tmp")) return *path;
+  return {};
+}
+
+std::string Truncated(std::string text, std::size_t capacity) {
+  if (text.size() >= capacity) text.resize(capacity - 1);
+  return text;
+}
+
+}  // namespace
+
+StartupEnvironment StartupEnvironment::FromProcess(int screenDepth) {
+  StartupEnvironment env;
+  env.executableDirectory = ExecutableDirectory();
+  env.currentDirectory = CurrentDirectory();
+  env.userTempDirectory = UserTempDirectory();
+  env.screenDepth = screenDepth;
+  return env;
+}
+
+void FillGreyPicture(MemoryBlock& block, int width, int height) {
+  if (!block) return;
+  const std::size_t need =
+      kDibInfoHeaderSize + DibStride(static_cast<std::size_t>(width), 24) * height;
+  if (need > block.size()) return;
+  WriteDibHeader(block.bytes(), width, height, 24);
+  std::memset(block.data() + kDibInfoHeaderSize, 128, need - kDibInfoHeaderSize);
+}
+
+void AppState::Prepare(const StartupEnvironment& env, Notifier& notifier) {
+  PaletteDisplay = env.forcePaletteDisplay || env.screenDepth == 8;
+  if (PaletteDisplay) PreparePalettes(notifier);
+  SettingsPath = JoinPath(env.executableDirectory, kSettingsFileName);
+  StartDirectory = Truncated(env.currentDirectory, kMaxPathLength);
+  MakeTempFiles(env);
+  AllocateBuffers(notifier);
+  ReadSettings();
+}
+
+void AppState::PreparePalettes(Notifier& notifier) {
+  CurrentPalette = Allocate(kLogicalPaletteSize, notifier);
+  if (CurrentPalette) {
+    const LogicalPalette palette = DefaultPalette();
+    std::copy(palette.begin(), palette.end(), CurrentPalette.data());
+  }
+  DefaultPaletteCopy = Allocate(kLogicalPaletteSize, notifier);
+  if (DefaultPaletteCopy && CurrentPalette) {
+    CopyLogicalPalette(CurrentPalette.bytes(), DefaultPaletteCopy.bytes());
+  }
+}
+
+void AppState::MakeTempFiles(const StartupEnvironment& env) {
+  TempPathA = MakeScratchFile(env);
+  TempPathB = MakeScratchFile(env);
+}
+
+void AppState::AllocateBuffers(Notifier& notifier) {
+  Buffers.Picture = Allocate(kPictureBlockSize, notifier);
+  Buffers.Preview = Allocate(kPreviewSlotSize, notifier);
+  Buffers.PictureWorkspace = Allocate(kPictureBlockSize, notifier);
+  Buffers.LiveFrame = Allocate(kPreviewSlotSize, notifier);
+  FillGreyPicture(Buffers.LiveFrame, 160, 120);
+  Buffers.LivePhoto = Allocate(kPictureBlockSize, notifier);
+  FillGreyPicture(Buffers.LivePhoto, 640, 480);
+}
+
+void AppState::ReadSettings() {
+  const std::string preview =
+      Truncated(GetProfileString(SettingsPath, kSettingsSection, kKeyFilePreview, "0"), 10);
+  FilePreview = !preview.empty() && preview[0] != '0';
+  InitialDirectory = StartDirectory;
+  InitialDirectory = Truncated(
+      GetProfileString(SettingsPath, kSettingsSection, kKeyInitialPath, StartDirectory),
+      kMaxPathLength);
+}
+
+bool AppState::WriteSettings() const {
+  const bool preview =
+      WriteProfileString(SettingsPath, kSettingsSection, kKeyFilePreview, FilePreview ? "1" : "0");
+  const bool path =
+      WriteProfileString(SettingsPath, kSettingsSection, kKeyInitialPath, InitialDirectory);
+  return preview && path;
+}
+
+void AppState::ReleaseBuffers() {
+  Buffers = SharedBuffers{};
+  CurrentPalette.Reset();
+  DefaultPaletteCopy.Reset();
+}
+
+void AppState::DeleteTempFiles() {
+  for (std::string* path : {&TempPathA, &TempPathB}) {
+    if (!path->empty()) std::remove(path->c_str());
+  }
+}
+
+}  // namespace lumarel

@@ -1,0 +1,373 @@
+// The frame: title, size, menus per active child with their identifiers and
+// gray states, command routing, closing children, exit and shut-down order.
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTextBrowser>
+#include <QTest>
+#include <memory>
+
+#include "GuiTestSupport.h"
+#include "shell/Frame.h"
+#include "windows/ImageDoc.h"
+
+namespace lumarel {
+namespace {
+
+using testing::RecordingFrameLink;
+using testing::ScratchEnvironment;
+using testing::ScriptedDialogs;
+using testing::ScriptedMessages;
+
+// A picture child that records the commands it receives and can refuse to close.
+class RecordingChild final : public ChildWindow {
+ public:
+  RecordingChild(ChildHost& host, ChildKind kind = ChildKind::Capture)
+      : ChildWindow(kind, host) {}
+  bool Command(int id) override {
+    commands.push_back(id);
+    return true;
+  }
+  bool QueryEndSession() override {
+    ++asked;
+    return agrees;
+  }
+  std::vector<int> commands;
+  int asked = 0;
+  bool agrees = true;
+};
+
+class FrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    frame = std::make_unique<Frame>(link, scratch.env);
+    frame->show();
+  }
+  void TearDown() override {
+    if (frame) {
+      messages.answers.clear();
+      frame->close();  // confirms the exit with the default Ok
+      frame.reset();
+    }
+  }
+  RecordingChild* AddPicture(ChildKind kind = ChildKind::Capture) {
+    auto* child = new RecordingChild(*frame, kind);
+    child->setWindowTitle("picture");
+    frame->AddChild(child);
+    return child;
+  }
+  // "&File|&Open...=40001|Save &As...=40003 grayed|-|..." for each popup of a menu.
+  std::vector<std::string> Describe(const QList<QMenu*>& popups) {
+    std::vector<std::string> out;
+    std::function<std::string(QMenu*)> menuText = [&](QMenu* menu) {
+      std::string s = menu->title().toStdString();
+      for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) {
+          s += "|-";
+        } else if (a->menu()) {
+          s += "|[" + menuText(a->menu()) + "]";
+        } else {
+          s += "|" + a->text().toStdString() + "=" + std::to_string(a->data().toInt()) +
+               (a->isEnabled() ? "" : " grayed");
+        }
+      }
+      return s;
+    };
+    for (QMenu* popup : popups) out.push_back(menuText(popup));
+    return out;
+  }
+  std::vector<std::string> MenuBarPopups() {
+    QList<QMenu*> popups;
+    for (QAction* a : frame->menuBar()->actions()) popups.push_back(a->menu());
+    return Describe(popups);
+  }
+
+  ScriptedMessages messages;
+  ScriptedDialogs dialogs;
+  ScratchEnvironment scratch;
+  RecordingFrameLink link;
+  std::unique_ptr<Frame> frame;
+};
+
+const std::string kHelp = "&Help|&Help...=40011|-|&About...=40012";
+
+TEST_F(FrameTest, FrameHasTitleSizeAndStartState) {
+  EXPECT_EQ(frame->windowTitle(), "Lumarel");
+  EXPECT_EQ(frame->size(), QSize(745, 605));
+  EXPECT_FALSE(frame->MdiClientEnabled());
+  EXPECT_EQ(frame->StatusText(), "Ready");
+  EXPECT_FALSE(frame->Progress()->isVisible());
+  EXPECT_EQ(frame->Progress()->geometry(), QRect(150, frame->height() - 15, 200, 12));
+  EXPECT_FALSE(frame->windowIcon().isNull());
+  frame->resize(800, 650);
+  EXPECT_EQ(frame->Progress()->geometry(), QRect(150, 650 - 15, 200, 12));
+}
+
+// A child that counts the mouse presses it receives.
+class ClickCounter final : public ChildWindow {
+ public:
+  explicit ClickCounter(ChildHost& host) : ChildWindow(ChildKind::Openfile, host) {}
+  int presses = 0;
+
+ protected:
+  void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+TEST_F(FrameTest, DisabledMdiClientSwallowsClicksUntilEnabled) {
+  auto* child = new ClickCounter(*frame);
+  frame->AddChild(child, QRect(0, 0, 200, 200));
+  QTest::mouseClick(child, Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(child->presses, 0);
+  frame->EnableMdiClient(true);
+  QTest::mouseClick(child, Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(child->presses, 1);
+}
+
+TEST_F(FrameTest, StartsLinkAndItsTimerTwoThatReachesTheLink) {
+  EXPECT_EQ(link.calls.front(), "Start");
+  EXPECT_EQ(link.startTempPathA, frame->State().TempPathA);  // prepared before the link starts
+  EXPECT_FALSE(link.startTempPathA.empty());
+  EXPECT_TRUE(frame->FrameTimers().IsRunning(2));
+  QTest::qWait(400);
+  ASSERT_FALSE(link.timerIds.empty());
+  EXPECT_EQ(link.timerIds.front(), 2);
+}
+
+TEST_F(FrameTest, CreatesLiveAndPreviewWindowsWithPreviewActive) {
+  const auto windows = frame->MdiClient()->subWindowList();
+  ASSERT_EQ(windows.size(), 2);
+  EXPECT_EQ(windows[0]->widget()->windowTitle(), "Live image Window");
+  EXPECT_EQ(windows[0]->geometry(), QRect(5, 5, 340, 435));
+  EXPECT_EQ(windows[1]->widget()->windowTitle(), "Preview Window");
+  EXPECT_EQ(windows[1]->geometry(), QRect(30, 30, 590, 475));
+  EXPECT_EQ(frame->ActiveChild(), frame->Preview());
+  EXPECT_EQ(frame->CurrentMenu(), MenuKind::Preview);
+}
+
+TEST_F(FrameTest, FrameMenuItemsIdsAndGrayStates) {
+  EXPECT_EQ(Describe(frame->Menus().Popups(MenuKind::Frame)),
+            (std::vector<std::string>{
+                "&File|&Open...=40001|Save &As...=40003 grayed|-|&Communication...=40007|-|"
+                "E&xit=40002",
+                "Special|&Flash All Erase=40008", kHelp}));
+}
+
+TEST_F(FrameTest, PreviewMenuShownWhilePreviewIsActive) {
+  EXPECT_EQ(MenuBarPopups(),
+            (std::vector<std::string>{
+                "&File|&Open...=40001|Save &As...=40003 grayed|-|&Data in from camera=40005 "
+                "grayed|Delete &Page=40010 grayed|Delete A&ll=40013 grayed|-|"
+                "&Communication...=40007|-|E&xit=40002",
+                "&Window|C&lose Image=40015", "&Option|&Reload=40019 grayed", kHelp}));
+}
+
+TEST_F(FrameTest, CaptureImagefileAndLiveMenus) {
+  const std::string image = "&Image|Image &Adjustment...=40016|-|&Copy to Clipboard=40018";
+  const std::string window = "&Window|C&lose Image=40015";
+  EXPECT_EQ(Describe(frame->Menus().Popups(MenuKind::Capture)),
+            (std::vector<std::string>{"&File|&Open...=40001|Save &As...=40003 grayed|-|"
+                                      "&Communication...=40007|-|&Print...=40017|-|E&xit=40002",
+                                      image, window, kHelp}));
+  EXPECT_EQ(Describe(frame->Menus().Popups(MenuKind::Imagefile)),
+            (std::vector<std::string>{
+                "&File|&Open...=40001|Save &As...=40003|-|[Data out &to camera|&Fine mode=40006 "
+                "grayed|&Normal mode=40009 grayed]|-|&Communication...=40007|-|&Print...=40017|-|"
+                "E&xit=40002",
+                image, window, kHelp}));
+  EXPECT_EQ(Describe(frame->Menus().Popups(MenuKind::Liveimage)),
+            (std::vector<std::string>{
+                "&File|Save &As...=40003 grayed|-|&Communication...=40007|-|E&xit=40002",
+                "&Window|C&lose Image=40015|-|Live &photo Zoom In=40014 grayed", kHelp}));
+}
+
+TEST_F(FrameTest, MenusSwitchOnActivationAndKeepTheirItemStates) {
+  frame->SetCurrentMenuItemEnabled(kCmdDataIn, true);  // Preview's menu is current
+  RecordingChild* picture = AddPicture(ChildKind::Openfile);
+  EXPECT_EQ(frame->CurrentMenu(), MenuKind::Imagefile);
+  EXPECT_EQ(frame->menuBar()->actions().size(), 4);
+  frame->SetCurrentMenuItemEnabled(kCmdFineMode, true);
+  frame->Activate(frame->Live());
+  EXPECT_EQ(frame->CurrentMenu(), MenuKind::Liveimage);
+  frame->Activate(frame->Preview());
+  EXPECT_TRUE(frame->MenuItem(MenuKind::Preview, kCmdDataIn)->isEnabled());
+  EXPECT_TRUE(frame->MenuItem(MenuKind::Imagefile, kCmdFineMode)->isEnabled());
+  EXPECT_FALSE(frame->MenuItem(MenuKind::Imagefile, kCmdNormalMode)->isEnabled());
+  EXPECT_FALSE(frame->MenuItem(MenuKind::Capture, kCmdSaveAs)->isEnabled());
+  frame->Activate(picture);
+  EXPECT_EQ(frame->CurrentMenu(), MenuKind::Imagefile);
+}
+
+TEST_F(FrameTest, FrameHandlesItsCommandsAndPassesTheRestToTheActiveChild) {
+  RecordingChild* picture = AddPicture();
+  for (int id : {kCmdSaveAs, kCmdPrint, kCmdImageAdjust, kCmdCopyToClipboard, kCmdDataIn}) {
+    frame->Command(id);
+  }
+  frame->Command(kCmdAbout);
+  frame->Command(kCmdCommunication);
+  frame->Command(kCmdHelp);
+  EXPECT_EQ(picture->commands, (std::vector<int>{kCmdSaveAs, kCmdPrint, kCmdImageAdjust,
+                                                 kCmdCopyToClipboard, kCmdDataIn}));
+  EXPECT_EQ(dialogs.names, (std::vector<std::string>{"ABOUT", "COM_SETUP"}));
+  // The whole identifier counts: a number sharing the low 16 bits is not Exit.
+  frame->Command(kCmdExit + 0x10000);
+  EXPECT_EQ(picture->commands.back(), kCmdExit + 0x10000);
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FrameTest, MenuChoiceRoutesThroughTheFrame) {
+  RecordingChild* picture = AddPicture();
+  frame->MenuItem(MenuKind::Capture, kCmdPrint)->trigger();
+  EXPECT_EQ(picture->commands, std::vector<int>{kCmdPrint});
+  frame->MenuItem(MenuKind::Capture, kCmdAbout)->trigger();
+  EXPECT_EQ(picture->commands.size(), 1u);
+  EXPECT_EQ(dialogs.names, std::vector<std::string>{"ABOUT"});
+}
+
+TEST_F(FrameTest, FlashEraseAsksAndSendsOnlyOnOk) {
+  messages.answers = {MessageAnswer::Cancel, MessageAnswer::Ok};
+  frame->Command(kCmdFlashErase);
+  EXPECT_TRUE(std::find(link.calls.begin(), link.calls.end(), "EraseAll") == link.calls.end());
+  frame->Command(kCmdFlashErase);
+  EXPECT_EQ(link.calls.back(), "EraseAll");
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[0].text, "Delete all Flash memory?");
+  EXPECT_EQ(messages.shown[0].caption, "ALL ERASE");
+  EXPECT_EQ(messages.shown[0].buttons, MessageButtons::OkCancel);
+  EXPECT_EQ(messages.shown[0].icon, MessageIcon::Question);
+}
+
+TEST_F(FrameTest, CloseImageLeavesPreviewAndLive) {
+  AddPicture();
+  AddPicture(ChildKind::Openfile);
+  frame->Command(kCmdCloseImage);
+  const auto windows = frame->MdiClient()->subWindowList();
+  ASSERT_EQ(windows.size(), 2);
+  EXPECT_TRUE(frame->Preview() && frame->Live());
+}
+
+TEST_F(FrameTest, CloseAllChildrenKeepsPermanentWindowsUntilExitIsConfirmed) {
+  RecordingChild* refusing = AddPicture();
+  refusing->agrees = false;
+  AddPicture();
+  frame->Command(kCmdCloseAllChildren);
+  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), 3);  // Live, Preview, refusing
+  EXPECT_EQ(refusing->asked, 1);
+}
+
+TEST_F(FrameTest, ExitAnsweredCancelKeepsEverything) {
+  AddPicture();
+  messages.answers = {MessageAnswer::Cancel};
+  frame->Command(kCmdExit);
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_FALSE(frame->ExitConfirmed());
+  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), 3);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Exit Lumarel?");
+  EXPECT_EQ(messages.shown[0].caption, "Lumarel");
+  EXPECT_EQ(messages.shown[0].buttons, MessageButtons::OkCancel);
+  EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(std::find(link.calls.begin(), link.calls.end(), "SendReset") == link.calls.end());
+}
+
+TEST_F(FrameTest, ExitWithRefusingChildStaysThenClosesWithoutAskingAgain) {
+  RecordingChild* refusing = AddPicture();
+  refusing->agrees = false;
+  frame->Command(kCmdExit);
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_TRUE(frame->ExitConfirmed());
+  ASSERT_EQ(frame->MdiClient()->subWindowList().size(), 1);  // Preview and Live agreed
+  refusing->agrees = true;
+  frame->Command(kCmdExit);
+  EXPECT_FALSE(frame->isVisible());
+  EXPECT_EQ(messages.shown.size(), 1u);  // "Exit Lumarel?" only once
+}
+
+TEST_F(FrameTest, ExitWithOkShutsDownInOrder) {
+  link.liveRunning = true;
+  bool pressed = false;
+  frame->Live()->SetLiveButtonHandler([&] { pressed = true; });
+  const std::string tempA = frame->State().TempPathA;
+  ASSERT_TRUE(QFile::exists(QString::fromStdString(tempA)));
+  link.calls.clear();
+  frame->Command(kCmdExit);
+  EXPECT_TRUE(pressed);
+  EXPECT_FALSE(frame->isVisible());
+  EXPECT_EQ(link.calls, (std::vector<std::string>{"SendReset", "ReleasePreviewStore", "ClosePort",
+                                                  "StopReceiveThread"}));
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(tempA)));
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(scratch.SettingsPath())));
+  EXPECT_FALSE(frame->State().Buffers.Picture);
+}
+
+TEST_F(FrameTest, ThreadThatCannotBeEndedIsReported) {
+  link.threadStops = false;
+  frame->close();
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[1].text, "closing handle(hReceive_packet) fails.");
+  EXPECT_EQ(messages.shown[1].caption, "THREAD INFO (EXIT)");
+}
+
+TEST_F(FrameTest, PermanentWindowsRefuseToCloseBeforeExit) {
+  QMdiSubWindow* preview = frame->MdiClient()->subWindowList()[1];
+  EXPECT_FALSE(preview->close());
+  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), 2);
+}
+
+TEST_F(FrameTest, HelpOpensAtContentsAndByF1) {
+  frame->Command(kCmdHelp);
+  QTextBrowser* help = frame->HelpSystem().Window();
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(help->source().fragment(), "contents");
+  EXPECT_TRUE(help->toPlainText().contains("Lumarel Help"));
+  help->close();
+  QTest::qWait(0);
+  frame->activateWindow();
+  frame->Preview()->setFocus();
+  frame->HelpSystem().Release();
+  QTest::keyClick(frame->Preview(), Qt::Key_F1);
+  ASSERT_NE(frame->HelpSystem().Window(), nullptr);
+  frame->HelpSystem().Open(HelpTopic::Context2);
+  EXPECT_EQ(frame->HelpSystem().Window()->source().fragment(), "context2");
+}
+
+TEST_F(FrameTest, CommunicationDialogShowsPortAndSpeed) {
+  std::string speed;
+  bool com2 = false, any = false;
+  dialogs.SetHandler([&](QDialog& d) {
+    speed = d.findChild<QLineEdit*>("1036")->text().toStdString();
+    any = false;
+    com2 = d.findChild<QRadioButton*>("1002")->isChecked();
+    for (auto* r : d.findChildren<QRadioButton*>()) any = any || r->isChecked();
+    return 1;
+  });
+  link.port = PortView{1002, 57600, false};
+  frame->Command(kCmdCommunication);
+  EXPECT_EQ(speed, "57600");
+  EXPECT_TRUE(com2);
+  link.port = PortView{1001, 9600, true};
+  frame->Command(kCmdCommunication);
+  EXPECT_EQ(speed, "");
+  EXPECT_FALSE(any);
+}
+
+TEST_F(FrameTest, ScreenshotOfTheFrame) {
+  frame->EnableMdiClient(true);
+  frame->SetStatusText("Receive Preview data");
+  frame->Progress()->setRange(0, 10);
+  frame->Progress()->setValue(4);
+  frame->Progress()->show();
+  QApplication::processEvents();
+  const QString path = QString(LUMAREL_BINARY_DIR) + "/gui_frame.png";
+  ASSERT_TRUE(frame->grab().save(path));
+}
+
+}  // namespace
+}  // namespace lumarel

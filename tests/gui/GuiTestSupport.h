@@ -1,0 +1,104 @@
+// Shared pieces of the widget tests: a recording camera link, scripted answers
+// for message boxes and modal dialogs, and a scratch directory per test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QTemporaryDir>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "shell/FrameLink.h"
+#include "shell/Startup.h"
+#include "windows/ModalRunner.h"
+#include "windows/QtNotifier.h"
+
+namespace lumarel::testing {
+
+class RecordingFrameLink final : public FrameLink {
+ public:
+  void Start(const LinkStartContext& context) override {
+    calls.push_back("Start");
+    startTempPathA = context.state.TempPathA;
+  }
+  void OnFrameTimer(int id) override { timerIds.push_back(id); }
+  PortView Port() const override { return port; }
+  void EraseAll() override { calls.push_back("EraseAll"); }
+  bool LiveRunning() const override { return liveRunning; }
+  void Reconnect() override { calls.push_back("Reconnect"); }
+  void RetryConnect() override { calls.push_back("RetryConnect"); }
+  void OnReconnectDialogOpened() override { calls.push_back("ReconnectDialogOpened"); }
+  void SendReset() override { calls.push_back("SendReset"); }
+  void ReleasePreviewStore() override { calls.push_back("ReleasePreviewStore"); }
+  void ClosePort() override { calls.push_back("ClosePort"); }
+  bool StopReceiveThread() override {
+    calls.push_back("StopReceiveThread");
+    return threadStops;
+  }
+
+  std::vector<std::string> calls;
+  std::vector<int> timerIds;
+  std::string startTempPathA;
+  PortView port;
+  bool liveRunning = false;
+  bool threadStops = true;
+};
+
+// Answers every message box from a queue (default: Ok / Yes) and records it.
+class ScriptedMessages {
+ public:
+  ScriptedMessages() {
+    QtNotifier::SetAnswerHook([this](const MessageRequest& request) {
+      shown.push_back(request);
+      if (!answers.empty()) {
+        MessageAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+      }
+      return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    });
+  }
+  ~ScriptedMessages() { QtNotifier::SetAnswerHook(nullptr); }
+  std::vector<MessageRequest> shown;
+  std::deque<MessageAnswer> answers;
+};
+
+// Hands every modal dialog to a callback instead of running it.
+class ScriptedDialogs {
+ public:
+  using Handler = std::function<int(QDialog&)>;
+  explicit ScriptedDialogs(Handler handler = nullptr) : handler_(std::move(handler)) {
+    SetModalHook([this](QDialog& dialog) {
+      names.push_back(dialog.objectName().toStdString());
+      return handler_ ? handler_(dialog) : 1;
+    });
+  }
+  ~ScriptedDialogs() { SetModalHook(nullptr); }
+  void SetHandler(Handler handler) { handler_ = std::move(handler); }
+  std::vector<std::string> names;
+
+ private:
+  Handler handler_;
+};
+
+// A start-up environment inside a fresh scratch directory: "bin" holds the
+// settings file, "work" is the current directory, "tmp" the user's temp directory.
+struct ScratchEnvironment {
+  ScratchEnvironment() {
+    QDir root(dir.path());
+    root.mkdir("bin");
+    root.mkdir("work");
+    root.mkdir("tmp");
+    env.executableDirectory = root.filePath("bin").toStdString();
+    env.currentDirectory = root.filePath("work").toStdString();
+    env.userTempDirectory = root.filePath("tmp").toStdString();
+    env.screenDepth = 24;
+  }
+  std::string SettingsPath() const { return env.executableDirectory + "/zelcam.ini"; }
+  QTemporaryDir dir;
+  StartupEnvironment env;
+};
+
+}  // namespace lumarel::testing
