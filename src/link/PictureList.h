@@ -8,11 +8,12 @@
 #include <limits>
 #include <vector>
 
+#include "imagefile/DibImage.h"  // kPreviewSlotSize
+
 namespace lumarel {
 
 inline constexpr int kMaxPictures = 800;
 inline constexpr std::int16_t kNoPicture = 800;        // CurrentPicture when none
-inline constexpr std::size_t kPreviewSlotSize = 59392;  // 512 x 116
 inline constexpr std::size_t kInfoHeaderSize = 40;
 inline constexpr int kEmptySlotWidth = 128;
 inline constexpr int kEmptySlotHeight = 56;
