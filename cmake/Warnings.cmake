@@ -25,4 +25,7 @@ function(lumarel_test)
     "  set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${T_LABELS}\")\n"
     "endforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_file})
+  if("threads" IN_LIST T_LABELS AND TARGET lumarel_threads_tests)
+    add_dependencies(lumarel_threads_tests ${T_NAME})
+  endif()
 endfunction()

@@ -62,7 +62,8 @@ bool WriteFinished(const std::string& path, std::span<const std::uint8_t> main,
                    std::span<const std::uint8_t> segment, std::span<const std::uint8_t> thumb) {
   fileutil::File f = fileutil::Open(path, "wb");
   if (!f) return false;
-  const std::size_t mainLength = JpegStreamLength(main);
+  const std::size_t mainLength = JpegStreamEnd(main);
+  if (mainLength < 2) return false;
   if (!fileutil::WriteAll(f.get(), main.first(2)) ||
       !fileutil::WriteAll(f.get(), segment.first(kExifSegmentSize)) ||
       !fileutil::WriteAll(f.get(), thumb) ||
@@ -101,7 +102,8 @@ int WriteExifFile(const std::string& sourcePath, const std::string& destPath, No
   MemoryBlock thumbStream = CompactJpegStream(thumb.jpeg);
   thumb.jpeg.Reset();
   if (!thumbStream) return 0;
-  const std::size_t thumbLength = JpegStreamLength(thumbStream);
+  const std::size_t thumbLength = JpegStreamEnd(thumbStream);
+  if (thumbLength == 0) return 0;
   if (!PatchSegment(segment, thumbLength, thumb, DateTimeText(clock.Now()), notifier)) return 0;
 
   TempFileGuard recoded;

@@ -3,6 +3,8 @@
 // the object owning the decompression struct releases it exactly once.
 #include "imagefile/JpegDecode.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <new>
 #include <vector>
 
@@ -83,11 +85,12 @@ bool FinishPhase(DecodeState& s) {
 
 // Refuses sizes no caller can use and colour spaces other than grey and RGB
 // output, before any picture memory is allocated.
-bool AcceptableFrame(const jpeg_decompress_struct& cinfo) {
+bool AcceptableFrame(const jpeg_decompress_struct& cinfo, std::uint64_t fileSize) {
   const std::uint64_t w = cinfo.image_width;
   const std::uint64_t h = cinfo.image_height;
   if (w == 0 || h == 0 || w > kMaxDecodeDimension || h > kMaxDecodeDimension) return false;
   if (w * h > kMaxDecodePixels) return false;
+  if (w * h > std::max<std::uint64_t>(640 * 480, fileSize * kMaxPixelsPerFileByte)) return false;
   return (cinfo.out_color_space == JCS_RGB && cinfo.num_components == 3) ||
          (cinfo.out_color_space == JCS_GRAYSCALE && cinfo.num_components == 1);
 }
@@ -102,7 +105,10 @@ int DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath) {
   if (!in) return 0;
   fileutil::File out = fileutil::Open(bmpPath, "wb");
   if (!out) return 0;
-  if (!ReadHeaderPhase(s, in.get()) || !AcceptableFrame(s.cinfo)) return 0;
+  std::error_code sizeError;
+  const std::uint64_t fileSize = std::filesystem::file_size(jpegPath, sizeError);
+  if (sizeError) return 0;
+  if (!ReadHeaderPhase(s, in.get()) || !AcceptableFrame(s.cinfo, fileSize)) return 0;
 
   const int components = s.cinfo.out_color_space == JCS_GRAYSCALE ? 1 : 3;
   const std::size_t rowBytes = static_cast<std::size_t>(s.cinfo.image_width) * components;

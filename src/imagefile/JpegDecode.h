@@ -23,5 +23,9 @@ int DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath);
 inline constexpr unsigned kMaxDecodeDimension = 16384;
 inline constexpr std::uint64_t kMaxDecodePixels = 50'000'000;
 inline constexpr int kMaxDecodeScans = 100;
+// A frame may claim at most this many pixels per byte of the file (and always
+// 640 x 480): even a flat progressive picture needs more than a byte per 256
+// pixels, so a tiny file claiming megapixels is refused before allocating.
+inline constexpr std::uint64_t kMaxPixelsPerFileByte = 256;
 
 }  // namespace lumarel

@@ -158,4 +158,37 @@ std::size_t JpegStreamLength(std::span<const std::uint8_t> stream) {
   return stream.size();
 }
 
+std::size_t JpegStreamEnd(std::span<const std::uint8_t> stream) {
+  const std::size_t n = stream.size();
+  if (n < 2 || stream[0] != 0xFF || stream[1] != 0xD8) return 0;
+  std::size_t i = 2;
+  bool inScan = false;
+  while (i + 1 < n) {
+    if (stream[i] != 0xFF) {
+      if (!inScan) return 0;  // headers must be back to back
+      ++i;
+      continue;
+    }
+    const std::uint8_t marker = stream[i + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++i;
+      continue;
+    }
+    if (marker == 0xD9) return i + 2;
+    const bool standalone =
+        marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
+    if (standalone) {
+      if (!inScan && marker != 0x01) return 0;
+      i += 2;
+      continue;
+    }
+    if (i + 3 >= n) return 0;
+    const std::size_t length = (std::size_t{stream[i + 2]} << 8) | stream[i + 3];
+    if (length < 2 || length > n - i - 2) return 0;
+    i += 2 + length;
+    inScan = marker == 0xDA;
+  }
+  return 0;
+}
+
 }  // namespace lumarel

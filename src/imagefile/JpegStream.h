@@ -45,6 +45,12 @@ int HasStandardHuffmanCountsIn(std::span<const std::uint8_t> headers);
 // Bytes up to and including the first FF D9 pair; the span size when none.
 std::size_t JpegStreamLength(std::span<const std::uint8_t> stream);
 
+// Bytes up to and including the EOI marker found by walking the stream: header
+// segments are skipped by their lengths (their payload may hold FF D9, e.g. a
+// quantisation value 255 next to 217), entropy-coded data is searched for a
+// marker. 0 when the stream does not start with SOI or never reaches EOI.
+std::size_t JpegStreamEnd(std::span<const std::uint8_t> stream);
+
 // A block of the same size, zero-filled, holding the stream with APPn and COM
 // segments removed and all DQT (and all DHT) payloads before SOS gathered into
 // one segment at the place of the first. Null when the stream does not reach
