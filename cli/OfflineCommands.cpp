@@ -18,7 +18,7 @@ struct Scratch {
   bool Ok() const { return !a.path().empty() && !b.path().empty(); }
 };
 
-ExitStatus OpenInput(CommandContext& ctx, const std::string& path, OpenedPicture& opened) {
+ExitStatus OpenInput(CommandContext& ctx, const std::string& path, OpenedCanvas& opened) {
   Scratch scratch;
   if (!scratch.Ok()) {
     ReportError(ctx.err, "cannot create temporary files");
@@ -75,7 +75,7 @@ ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> pi
 ExitStatus RunConvert(CommandContext& ctx) {
   const std::string& in = ctx.request.files[0];
   const std::string& out = ctx.request.files[1];
-  OpenedPicture opened;
+  OpenedCanvas opened;
   if (ExitStatus s = OpenInput(ctx, in, opened); s != ExitStatus::Success) return s;
   return SaveThroughTemp(ctx, opened.canvas, out, FormatFor(ctx.request, out), SaveWindow::File);
 }
@@ -85,7 +85,7 @@ ExitStatus RunConvert(CommandContext& ctx) {
 ExitStatus RunAdjust(CommandContext& ctx) {
   const std::string& in = ctx.request.files[0];
   const std::string& out = ctx.request.files[1];
-  OpenedPicture opened;
+  OpenedCanvas opened;
   if (ExitStatus s = OpenInput(ctx, in, opened); s != ExitStatus::Success) return s;
   AdjustmentSession session;
   if (!session.Open(opened.canvas)) {
@@ -134,7 +134,7 @@ namespace lumarel::cli {
 
 ExitStatus PrepareFileForCamera(CommandContext& ctx, const std::string& path, bool fine,
                                 PreparedUpload& prepared) {
-  OpenedPicture opened;
+  OpenedCanvas opened;
   if (ExitStatus s = OpenInput(ctx, path, opened); s != ExitStatus::Success) return s;
   Scratch scratch;
   if (!scratch.Ok()) {

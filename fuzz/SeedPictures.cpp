@@ -38,7 +38,7 @@ struct JpegSpec {
   int lumaH = 2, lumaV = 1;
 };
 
-Bytes Compress(const JpegSpec& spec) {
+Bytes Compress(const JpegSpec& shape) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr jerr{};
   cinfo.err = jpeg_std_error(&jerr);
@@ -46,20 +46,20 @@ Bytes Compress(const JpegSpec& spec) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(spec.width);
-  cinfo.image_height = static_cast<JDIMENSION>(spec.height);
-  cinfo.input_components = spec.grey ? 1 : 3;
-  cinfo.in_color_space = spec.grey ? JCS_GRAYSCALE : JCS_RGB;
+  cinfo.image_width = static_cast<JDIMENSION>(shape.width);
+  cinfo.image_height = static_cast<JDIMENSION>(shape.height);
+  cinfo.input_components = shape.grey ? 1 : 3;
+  cinfo.in_color_space = shape.grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, spec.quality, TRUE);
-  if (!spec.grey) {
-    cinfo.comp_info[0].h_samp_factor = spec.lumaH;
-    cinfo.comp_info[0].v_samp_factor = spec.lumaV;
+  jpeg_set_quality(&cinfo, shape.quality, TRUE);
+  if (!shape.grey) {
+    cinfo.comp_info[0].h_samp_factor = shape.lumaH;
+    cinfo.comp_info[0].v_samp_factor = shape.lumaV;
   }
-  if (spec.progressive) jpeg_simple_progression(&cinfo);
+  if (shape.progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   const int components = cinfo.input_components;
-  std::vector<JSAMPLE> row(static_cast<std::size_t>(spec.width) * components);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(shape.width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     for (std::size_t i = 0; i < row.size(); ++i) {
       row[i] = static_cast<JSAMPLE>((i * 7 + cinfo.next_scanline * 13) & 0xFF);

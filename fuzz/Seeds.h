@@ -34,6 +34,6 @@ struct BmpSpec {
   std::size_t paletteEntries = 0;    // entries actually written
   std::int64_t pixelBytes = -1;      // -1: all rows
 };
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpSpec& shape);
 
 }  // namespace lumarel::fuzz

@@ -47,9 +47,9 @@ OpenedAs OpenTypeFor(const std::string& path) {
   return OpenedAs::Bitmap;
 }
 
-OpenedPicture OpenPictureFile(const std::string& path, const std::string& scratchBmp,
+OpenedCanvas OpenPictureFile(const std::string& path, const std::string& scratchBmp,
                               Notifier& notifier) {
-  OpenedPicture opened;
+  OpenedCanvas opened;
   std::string bitmapPath = path;
   if (!fileutil::Open(path, "rb")) {
     Warn(notifier, "This file could not be found. ", "ERROR");

@@ -22,7 +22,7 @@ OpenedAs OpenTypeFor(const std::string& path);
 
 enum class OpenResult { Opened, NotFound, WrongType, NoMemory };
 
-struct OpenedPicture {
+struct OpenedCanvas {
   OpenResult result = OpenResult::NotFound;
   DibImage canvas;  // 925696-byte block holding the 640 x 480 picture when Opened
 };
@@ -30,7 +30,7 @@ struct OpenedPicture {
 // Opens path into a new canvas; scratchBmp receives the decoded JPEG. Shows
 // "This file could not be found. ", "This file type is wrong.", "Part of the
 // image will be cut off." or "Not enough memory." as the Open command does.
-OpenedPicture OpenPictureFile(const std::string& path, const std::string& scratchBmp,
+OpenedCanvas OpenPictureFile(const std::string& path, const std::string& scratchBmp,
                               Notifier& notifier);
 
 }  // namespace lumarel

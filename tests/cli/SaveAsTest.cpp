@@ -137,7 +137,7 @@ TEST_F(SaveAsFixture, OpenCentresASmallBitmapOnTheCanvas) {
                                            DibContentSize(small))), 1);
   const std::string bmpPath = a_.path() + ".bmp";
   std::rename(a_.path().c_str(), bmpPath.c_str());
-  OpenedPicture opened = OpenPictureFile(bmpPath, b_.path(), notifier_);
+  OpenedCanvas opened = OpenPictureFile(bmpPath, b_.path(), notifier_);
   std::remove(bmpPath.c_str());
   ASSERT_EQ(opened.result, OpenResult::Opened);
   EXPECT_EQ(DibWidth(opened.canvas), 640);
@@ -149,7 +149,7 @@ TEST_F(SaveAsFixture, OpenCentresASmallBitmapOnTheCanvas) {
 }
 
 TEST_F(SaveAsFixture, OpenOfAMissingFileSaysItCouldNotBeFound) {
-  const OpenedPicture opened = OpenPictureFile("/nonexistent/x.jpg", b_.path(), notifier_);
+  const OpenedCanvas opened = OpenPictureFile("/nonexistent/x.jpg", b_.path(), notifier_);
   EXPECT_EQ(opened.result, OpenResult::NotFound);
   ASSERT_EQ(notifier_.shown.size(), 1u);
   EXPECT_EQ(notifier_.shown[0].text, "This file could not be found. ");

@@ -81,13 +81,13 @@ TEST_F(BitmapFileTest, ReadRoundTrip) {
 }
 
 TEST_F(BitmapFileTest, ReadDropsTheGapBeforeThePixels) {
-  testing::BmpSpec spec;
-  spec.width = 4;
-  spec.height = 2;
-  spec.bitCount = 8;
-  spec.coloursUsed = 256;
-  spec.gap = 10;
-  Bytes file = testing::MakeBmp(spec);
+  testing::BmpSpec shape;
+  shape.width = 4;
+  shape.height = 2;
+  shape.bitCount = 8;
+  shape.coloursUsed = 256;
+  shape.gap = 10;
+  Bytes file = testing::MakeBmp(shape);
   WriteFileBytes(Path("g.bmp"), file);
   DibImage block = ReadBitmapFile(Path("g.bmp"));
   ASSERT_TRUE(block);
@@ -104,10 +104,10 @@ struct Damage {
 };
 class ReadBitmapFileRefuses : public BitmapFileTest, public ::testing::WithParamInterface<Damage> {};
 TEST_P(ReadBitmapFileRefuses, Damaged) {
-  testing::BmpSpec spec;
-  spec.width = 4;
-  spec.height = 2;
-  Bytes file = testing::MakeBmp(spec);
+  testing::BmpSpec shape;
+  shape.width = 4;
+  shape.height = 2;
+  Bytes file = testing::MakeBmp(shape);
   GetParam().apply(file);
   WriteFileBytes(Path("d.bmp"), file);
   EXPECT_FALSE(ReadBitmapFile(Path("d.bmp")));

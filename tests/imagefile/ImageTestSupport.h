@@ -69,7 +69,7 @@ struct BmpSpec {
 
 // A BMP file built field by field; 8-bit pictures use a grey ramp table and
 // pixel index (x + y) mod entries.
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpSpec& shape);
 
 // A 24-bit DIB block of `blockSize` bytes (0: exactly the content) with the test picture.
 Bytes MakeDib24(int width, int height, std::size_t blockSize = 0);

@@ -18,8 +18,8 @@ using testing::WriteFileBytes;
 
 class JpegEncodeTest : public testing::ScratchDir {
  protected:
-  Bytes Encode(const testing::BmpSpec& spec, const std::string& sampling, int quality) {
-    WriteFileBytes(Path("in.bmp"), testing::MakeBmp(spec));
+  Bytes Encode(const testing::BmpSpec& shape, const std::string& sampling, int quality) {
+    WriteFileBytes(Path("in.bmp"), testing::MakeBmp(shape));
     EXPECT_EQ(EncodeJpegFile(Path("in.bmp"), Path("out.jpg"), sampling, quality), 1);
     return ReadFileBytes(Path("out.jpg"));
   }
@@ -86,10 +86,10 @@ TEST(ScaledQuantiser, ClampsQualityAndValues) {
 }
 
 TEST_F(JpegEncodeTest, SamplingFactorsInFrame) {
-  testing::BmpSpec spec;
-  spec.width = 40;
-  spec.height = 16;
-  Bytes jpeg = Encode(spec, "4x1,1x1,1x1", 75);
+  testing::BmpSpec shape;
+  shape.width = 40;
+  shape.height = 16;
+  Bytes jpeg = Encode(shape, "4x1,1x1,1x1", 75);
   std::vector<testing::Segment> s = testing::Segments(jpeg);
   ASSERT_EQ(s[4].marker, 0xC0);
   const std::uint8_t* f = &jpeg[s[4].offset];
@@ -107,28 +107,28 @@ TEST_F(JpegEncodeTest, SamplingFactorsInFrame) {
 }
 
 TEST_F(JpegEncodeTest, JfifDensityFromBmpResolution) {
-  testing::BmpSpec spec;
-  spec.xPels = 2835;
-  spec.yPels = 2835;
-  Bytes jpeg = Encode(spec, "2x1,1x1,1x1", 75);
+  testing::BmpSpec shape;
+  shape.xPels = 2835;
+  shape.yPels = 2835;
+  Bytes jpeg = Encode(shape, "2x1,1x1,1x1", 75);
   const std::uint8_t* app0 = &jpeg[2];
   EXPECT_EQ(app0[11], 2);
   EXPECT_EQ(bytes::Be16(app0 + 12), 28);
   EXPECT_EQ(bytes::Be16(app0 + 14), 28);
-  spec.yPels = 0;  // both must be positive
-  jpeg = Encode(spec, "2x1,1x1,1x1", 75);
+  shape.yPels = 0;  // both must be positive
+  jpeg = Encode(shape, "2x1,1x1,1x1", 75);
   EXPECT_EQ(jpeg[2 + 11], 0);
   EXPECT_EQ(bytes::Be16(&jpeg[2 + 12]), 1);
 }
 
 TEST_F(JpegEncodeTest, RoundTripKeepsColoursAndOrientation) {
-  testing::BmpSpec spec;
-  spec.width = 24;
-  spec.height = 16;
-  Encode(spec, "1x1,1x1,1x1", 100);
+  testing::BmpSpec shape;
+  shape.width = 24;
+  shape.height = 16;
+  Encode(shape, "1x1,1x1,1x1", 100);
   ASSERT_EQ(DecodeJpegFile(Path("out.jpg"), Path("back.bmp")), 1);
   Bytes back = ReadFileBytes(Path("back.bmp"));
-  Bytes original = testing::MakeBmp(spec);
+  Bytes original = testing::MakeBmp(shape);
   ASSERT_EQ(back.size(), original.size());
   int worst = 0;
   for (std::size_t i = 54; i < back.size(); ++i) worst = std::max(worst, std::abs(back[i] - original[i]));
@@ -137,7 +137,7 @@ TEST_F(JpegEncodeTest, RoundTripKeepsColoursAndOrientation) {
 
 struct ReaderCase {
   const char* name;
-  testing::BmpSpec spec;
+  testing::BmpSpec shape;
   int expected;
 };
 testing::BmpSpec With(void (*change)(testing::BmpSpec&)) {
@@ -147,7 +147,7 @@ testing::BmpSpec With(void (*change)(testing::BmpSpec&)) {
 }
 class EncoderBmpReader : public JpegEncodeTest, public ::testing::WithParamInterface<ReaderCase> {};
 TEST_P(EncoderBmpReader, AcceptsOrRefuses) {
-  WriteFileBytes(Path("in.bmp"), testing::MakeBmp(GetParam().spec));
+  WriteFileBytes(Path("in.bmp"), testing::MakeBmp(GetParam().shape));
   EXPECT_EQ(EncodeJpegFile(Path("in.bmp"), Path("out.jpg"), "2x1,1x1,1x1", 75), GetParam().expected);
   EXPECT_EQ(JpegAbort, 0);
 }
@@ -171,12 +171,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(JpegEncodeTest, EightBitPixelsGoThroughTheTable) {
   for (std::uint32_t headerSize : {40u, 12u}) {
-    testing::BmpSpec spec;
-    spec.bitCount = 8;
-    spec.coloursUsed = headerSize == 12 ? 0 : 1;
-    spec.headerSize = headerSize;
-    if (headerSize == 12) spec.width = 1;  // one column: index (0 + y) varies by row only
-    Encode(spec, "1x1,1x1,1x1", 100);
+    testing::BmpSpec shape;
+    shape.bitCount = 8;
+    shape.coloursUsed = headerSize == 12 ? 0 : 1;
+    shape.headerSize = headerSize;
+    if (headerSize == 12) shape.width = 1;  // one column: index (0 + y) varies by row only
+    Encode(shape, "1x1,1x1,1x1", 100);
     ASSERT_EQ(DecodeJpegFile(Path("out.jpg"), Path("back.bmp")), 1);
     Bytes back = ReadFileBytes(Path("back.bmp"));
     ASSERT_GT(back.size(), 56u);
@@ -202,10 +202,10 @@ struct EncoderDamage {
 class EncoderRefusesDamagedBmp : public JpegEncodeTest,
                                  public ::testing::WithParamInterface<EncoderDamage> {};
 TEST_P(EncoderRefusesDamagedBmp, ResultZero) {
-  testing::BmpSpec spec;
-  spec.bitCount = 8;
-  spec.coloursUsed = 16;
-  Bytes file = testing::MakeBmp(spec);
+  testing::BmpSpec shape;
+  shape.bitCount = 8;
+  shape.coloursUsed = 16;
+  Bytes file = testing::MakeBmp(shape);
   GetParam().apply(file);
   WriteFileBytes(Path("in.bmp"), file);
   EXPECT_EQ(EncodeJpegFile(Path("in.bmp"), Path("out.jpg"), "2x1,1x1,1x1", 75), 0);
@@ -237,10 +237,10 @@ TEST_F(JpegEncodeTest, MissingInputAndUnwritableOutput) {
 
 TEST_F(JpegEncodeTest, LibraryErrorSetsJpegAbort) {
   // Wider than any JPEG frame can be: the library refuses it.
-  testing::BmpSpec spec;
-  spec.width = 70000;
-  spec.height = 1;
-  WriteFileBytes(Path("wide.bmp"), testing::MakeBmp(spec));
+  testing::BmpSpec shape;
+  shape.width = 70000;
+  shape.height = 1;
+  WriteFileBytes(Path("wide.bmp"), testing::MakeBmp(shape));
   EXPECT_EQ(EncodeJpegFile(Path("wide.bmp"), Path("out.jpg"), "2x1,1x1,1x1", 75), 0);
   EXPECT_EQ(JpegAbort, 1);
   WriteFileBytes(Path("in.bmp"), testing::MakeBmp({}));

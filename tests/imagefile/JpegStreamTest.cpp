@@ -17,10 +17,10 @@ using testing::WriteFileBytes;
 class JpegStreamTest : public testing::ScratchDir {
  protected:
   std::string Encoded(const std::string& sampling, const std::string& name = "e.jpg") {
-    testing::BmpSpec spec;
-    spec.width = 40;
-    spec.height = 24;
-    WriteFileBytes(Path("e.bmp"), testing::MakeBmp(spec));
+    testing::BmpSpec shape;
+    shape.width = 40;
+    shape.height = 24;
+    WriteFileBytes(Path("e.bmp"), testing::MakeBmp(shape));
     EXPECT_EQ(EncodeJpegFile(Path("e.bmp"), Path(name), sampling, 75), 1);
     return Path(name);
   }

@@ -1,0 +1,111 @@
+#include "LinkRig.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "imagefile/JpegDecode.h"
+
+extern char** environ;
+
+namespace lumarel::bench {
+
+using namespace std::chrono_literals;
+
+SimProcess::SimProcess(const std::string& link, int pictures, bool realtime) {
+  std::vector<std::string> argv = {LUMAREL_SIM_PATH, "--generate", std::to_string(pictures),
+                                   "--link", link};
+  if (realtime) argv.push_back("--realtime");
+  std::vector<char*> args;
+  for (std::string& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    pid_ = -1;
+    return;
+  }
+  // Generating many pictures takes the simulator a while before it links its line.
+  struct stat st {};
+  for (int i = 0; i < 1200 && !ready_; ++i) {
+    ready_ = ::lstat(link.c_str(), &st) == 0;
+    if (!ready_) std::this_thread::sleep_for(50ms);
+  }
+}
+
+SimProcess::~SimProcess() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGTERM);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+}
+
+MessageAnswer ProgramLink::CountingNotifier::Show(const std::string& text, const std::string&,
+                                                  MessageButtons buttons, MessageIcon) {
+  ++shown;
+  std::fprintf(stderr, "message: %s\n", text.c_str());
+  return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+}
+
+ProgramLink::ProgramLink(const std::string& device, const std::string& scratchDir, bool pace)
+    : opener_(log_, pace) {
+  frame_ = loop_.MakeTimers([this](int id) { link_->OnFrameTimer(id); });
+  preview_ = loop_.MakeTimers([this](int id) { link_->OnPreviewTimer(id); });
+  wait_ = loop_.MakeTimers([this](int id) { link_->OnWaitDialogTimer(id); });
+  capture_ = loop_.MakeTimers([this](int id) { transfers_->Download().OnCaptureTimer(id); });
+  LinkServices s;
+  s.opener = &opener_;
+  s.portMap.SetDevicePath(kPortCom1, device);
+  s.portMap.SetDevicePath(kPortCom2, scratchDir + "/none2");
+  s.portMap.SetDevicePath(kPortCom3, scratchDir + "/none3");
+  s.portMap.SetDevicePath(kPortCom4, scratchDir + "/none4");
+  s.frameTimers = frame_.get();
+  s.previewTimers = preview_.get();
+  s.waitDialogTimers = wait_.get();
+  s.notifier = &messages_;
+  s.ui = &ui_;
+  s.dispatcher = &loop_;
+  s.decodeJpeg = [](const std::string& a, const std::string& b) { DecodeJpegFile(a, b); };
+  s.tempPathA = scratchDir + "/tmpA";
+  s.tempPathB = scratchDir + "/tmpB";
+  link_ = std::make_unique<CameraLink>(s);
+  TransferServices t;
+  t.clock = &SystemClock();
+  t.currentPalette = palette_;
+  t.liveFrame = liveFrame_;
+  t.livePhoto = livePhoto_;
+  transfers_ = std::make_unique<LinkTransfers>(*link_, t);
+}
+
+ProgramLink::~ProgramLink() {
+  transfers_.reset();
+  link_.reset();
+}
+
+bool ProgramLink::Connect(std::chrono::milliseconds timeout) {
+  link_->Start();
+  return loop_.RunUntil([&] { return link_->State().indexLoaded; }, timeout);
+}
+
+bool ProgramLink::Download(int n, std::chrono::milliseconds timeout,
+                           const std::function<void()>& beforeStart) {
+  const PictureEntry& e = link_->Pictures().entries[n];
+  BenchTarget target(std::size_t(e.width) * e.height * 3 + 100);
+  DownloadControl& download = transfers_->Download();
+  download.CaptureWindowCreated(target, *capture_);
+  if (beforeStart) beforeStart();
+  bool done = download.Start(n) &&
+              loop_.RunUntil([&] { return !link_->State().downloadActive; }, timeout);
+  download.CaptureWindowDestroyed(target);
+  return done;
+}
+
+}  // namespace lumarel::bench

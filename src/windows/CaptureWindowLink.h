@@ -1,0 +1,44 @@
+// What the picture windows ask of the camera link, behind plain functions so
+// that window code does not see the link's headers (whose picture-list names
+// overlap the image-file ones). Every function accepts null pointers, which
+// stand for "no camera behind the windows", and then does nothing.
+#pragma once
+
+#include <string>
+
+namespace lumarel {
+
+class CameraLink;
+class DownloadTarget;
+class LinkTransfers;
+class Timers;
+
+namespace windowlink {
+
+struct EntryFacts {
+  std::string label;     // "  1F: 01/12/31 9:05"
+  std::string fileName;  // "1F01-12-31(9-5)"
+  int width = 0;
+  int height = 0;
+};
+
+// Facts of list entry p; false when p is not a received entry.
+bool Entry(const CameraLink* link, int p, EntryFacts& facts);
+
+void CaptureCreated(LinkTransfers* transfers, DownloadTarget& target, Timers& timers);
+void CaptureDestroyed(LinkTransfers* transfers, DownloadTarget& target);
+void CaptureTimer(LinkTransfers* transfers, int id);
+// The next picture of Data in from camera; -1 when none.
+int ChooseNext(LinkTransfers* transfers);
+bool StartDownload(LinkTransfers* transfers, int p);
+
+bool AutoSaveMode(const CameraLink* link);
+void SetAutoSaveMode(CameraLink* link, bool on);
+int DownloadsPending(const CameraLink* link);
+
+void OpenfileTimer(LinkTransfers* transfers, int id);
+bool AwaitingPacket(const CameraLink* link);
+void OpenDisconnectDialog(CameraLink* link);
+
+}  // namespace windowlink
+}  // namespace lumarel

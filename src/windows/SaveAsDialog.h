@@ -1,0 +1,37 @@
+// Save As of a picture window: the shared save dialog with the three file
+// types, then the picture written as the chosen type (Exif JPEG, 24-bit BMP,
+// 256-colour BMP) with the free-space check of the window's kind, and the
+// window's title changed to the chosen path.
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "pictureio/SaveAs.h"
+#include "shell/OpenDialogRecord.h"
+
+class QWidget;
+
+namespace lumarel {
+
+class PictureWindow;
+
+inline constexpr const char* kSaveDialogName = "SaveAs";
+
+// Runs the save dialog on `record`: the save filters, `defaultName` as the
+// file name, the remembered filter and initial directory, default extension
+// "bmp". True when a file was chosen; the record then holds path, title and
+// filter index, and the chosen directory becomes the initial directory.
+bool RunSaveDialog(FileDialogRecord& record, const std::string& defaultName, QWidget* owner);
+
+struct SaveAsOutcome {
+  // 0 when the dialog was cancelled or the file could not be written, else 1
+  // (also after "Disk is full." or "Not enough memory.").
+  int code = 0;
+  bool written = false;  // the chosen file now holds the picture
+};
+
+// The whole Save As of `window`: dialog, file, title.
+SaveAsOutcome SavePictureAs(PictureWindow& window, SaveWindow kind, const std::string& defaultName);
+
+}  // namespace lumarel

@@ -1,0 +1,43 @@
+#include "windows/SendToCamera.h"
+
+#include "windows/SendToCameraEntry.h"
+
+#include "link/LinkTransfers.h"
+#include "pictureio/UploadPreparation.h"
+
+namespace lumarel {
+
+int ShortYear(int year) { return year < 2000 ? year - 1900 : year - 2000; }
+
+PictureEntry UploadEntryFor(int number, bool fine, const LocalTime& t) {
+  const EntryDate date{ShortYear(t.year), t.month, t.day, t.hour, t.minute};
+  PictureEntry entry;
+  entry.label = FormatLabel(number, fine, date);
+  entry.fileName = FormatFileName(number, fine, date);
+  entry.quality = fine ? 1 : 0;
+  entry.width = fine ? 640 : 320;
+  entry.height = fine ? 480 : 240;
+  return entry;
+}
+
+SendResult SendToCamera(std::span<const std::uint8_t> canvas, bool fine, CameraLink* link,
+                        LinkTransfers* transfers, const std::string& tempPathA,
+                        const std::string& tempPathB, Notifier& notifier, Clock& clock,
+                        Timers& openfileTimers) {
+  if (!link || !transfers) return SendResult::NoCamera;
+  if (link->State().writeProtected) {
+    notifier.Show(kWriteProtected, "WARNING", MessageButtons::Ok, MessageIcon::Exclamation);
+    return SendResult::WriteProtected;
+  }
+  // A scratch file, an encoding or the Exif rewrite that fails stops the
+  // upload here, before any byte goes to the camera.
+  const PreparedUpload prepared = PrepareUpload(canvas, fine, tempPathA, tempPathB, notifier, clock);
+  if (!prepared.ok) return SendResult::PreparationFailed;
+  const int number = link->Pictures().receivedEntries + 1;
+  const UploadRequest request{fine, prepared.picture, prepared.preview,
+                              UploadEntryFor(number, fine, clock.Now()), prepared.thumbnail};
+  return transfers->Upload().Start(request, openfileTimers) ? SendResult::Started
+                                                            : SendResult::Refused;
+}
+
+}  // namespace lumarel

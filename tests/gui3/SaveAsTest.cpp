@@ -1,0 +1,179 @@
+// Save As of the Capture and Openfile windows: the three file types, the
+// proposed names, the title, the free-space check and a cancelled dialog.
+#include <QMdiSubWindow>
+#include <cstdlib>
+
+#include "Gui3Support.h"
+#include "imagefile/BitmapFile.h"
+#include "windows/CaptureWindow.h"
+#include "windows/FileWindow.h"
+
+namespace lumarel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SaveAsTest : public ::testing::Test {
+ protected:
+  SaveAsTest() {
+    dir_ = fs::path(tmp_.path().toStdString());
+    context.tempPathA = (dir_ / "tmpA").string();
+    context.tempPathB = (dir_ / "tmpB").string();
+    context.clock = &clock;
+    record.initialDirectory = &initialDirectory;
+    context.fileDialog = &record;
+  }
+  fs::path Out(const std::string& name) const { return dir_ / name; }
+  FileWindow* OpenFileWindow(int modified = 0) {
+    auto* w = new FileWindow(host, context, PictureInit(640, 480, kPictureBlockSize, modified));
+    w->setWindowTitle("picture.bmp");
+    mdi.Add(w);
+    return w;
+  }
+  CaptureWindow* OpenCapture(int w, int h) {
+    auto* window = new CaptureWindow(host, context,
+                                     PictureInit(w, h, CapturePictureBlockSize(w, h)));
+    window->setWindowTitle("  1F: 01/12/31 9:05");
+    window->resize(w, h);
+    mdi.Add(window);
+    return window;
+  }
+
+  QTemporaryDir tmp_;
+  fs::path dir_;
+  FakeHost host;
+  FakeClock clock;
+  std::string initialDirectory;
+  FileDialogRecord record;
+  PictureWindowContext context;
+  MdiHolder mdi;
+  SaveDialogScript dialog;
+};
+
+bool ExiftoolAccepts(const fs::path& file) {
+  if (std::system("exiftool -ver > /dev/null 2>&1") != 0) return true;  // no oracle here
+  const std::string cmd = "exiftool -validate -warning -a \"" + file.string() +
+                          "\" | grep -q 'Validate *: OK'";
+  return std::system(cmd.c_str()) == 0;
+}
+
+TEST_F(SaveAsTest, FileWindowWritesAllThreeTypes) {
+  clock.local = LocalTime{2001, 12, 31, 9, 5, 0};
+  FileWindow* w = OpenFileWindow();
+  const struct {
+    int filter;
+    const char* name;
+    std::uintmax_t size;
+  } cases[] = {{2, "full.bmp", 921654}, {3, "pal.bmp", 308278}, {1, "photo.jpg", 0}};
+  for (const auto& c : cases) {
+    dialog.Choose(Out(c.name).string(), c.filter);
+    EXPECT_TRUE(w->Command(kCmdSaveAs));
+    ASSERT_TRUE(fs::exists(Out(c.name))) << c.name;
+    if (c.size) {
+      EXPECT_EQ(FileSize(Out(c.name)), c.size) << c.name;
+    }
+    EXPECT_EQ(w->windowTitle().toStdString(), Out(c.name).string());
+  }
+  EXPECT_EQ(initialDirectory, dir_.string());
+  ASSERT_FALSE(dialog.proposed.empty());
+  EXPECT_EQ(fs::path(dialog.proposed[0]).filename(), "01-12-31(9-5).bmp");
+  // The 24-bit file is the picture's header and rows behind the file header.
+  const std::vector<std::uint8_t> bmp = FileBytes(Out("full.bmp"));
+  ASSERT_EQ(bmp.size(), 921654u);
+  EXPECT_EQ(bmp[0], 'B');
+  EXPECT_EQ(bmp[10], 54);
+  EXPECT_TRUE(std::equal(bmp.begin() + 14, bmp.end(), w->Doc().Picture().begin()));
+  EXPECT_EQ(FileBytes(Out("pal.bmp"))[10] + 256 * FileBytes(Out("pal.bmp"))[11], 1078);
+  const std::vector<std::uint8_t> jpeg = FileBytes(Out("photo.jpg"));
+  ASSERT_GT(jpeg.size(), 4u);
+  EXPECT_EQ(jpeg[0], 0xFF);
+  EXPECT_EQ(jpeg[1], 0xD8);
+  EXPECT_EQ(jpeg[3], 0xE1);  // APP1: the Exif segment leads
+  EXPECT_TRUE(ExiftoolAccepts(Out("photo.jpg")));
+  EXPECT_TRUE(host.notifier.shown.empty());
+  EXPECT_EQ(w->Doc().Modified, 0);
+}
+
+TEST_F(SaveAsTest, CaptureWindowWritesAllThreeTypesAndRemembersTheFilter) {
+  CaptureWindow* w = OpenCapture(640, 480);
+  for (const auto& [filter, name, size] :
+       {std::tuple{2, "c.bmp", 921654}, std::tuple{3, "c8.bmp", 308278},
+        std::tuple{1, "c.jpg", 0}}) {
+    dialog.Choose(Out(name).string(), filter);
+    w->Command(kCmdSaveAs);
+    ASSERT_TRUE(fs::exists(Out(name))) << name;
+    if (size) {
+      EXPECT_EQ(FileSize(Out(name)), static_cast<std::uintmax_t>(size));
+    }
+    EXPECT_EQ(record.filterIndex, filter);
+  }
+  EXPECT_TRUE(ExiftoolAccepts(Out("c.jpg")));
+  // A Normal picture: 3WH + 54 and WH + 1078.
+  CaptureWindow* small = OpenCapture(320, 240);
+  dialog.Choose(Out("n.bmp").string(), 2);
+  small->Command(kCmdSaveAs);
+  EXPECT_EQ(FileSize(Out("n.bmp")), 230454u);
+  dialog.Choose(Out("n8.bmp").string(), 3);
+  small->Command(kCmdSaveAs);
+  EXPECT_EQ(FileSize(Out("n8.bmp")), 77878u);
+}
+
+TEST_F(SaveAsTest, NameWithoutExtensionGetsBmpWhateverTheType) {
+  FileWindow* w = OpenFileWindow();
+  dialog.Choose(Out("noext").string(), 1);
+  w->Command(kCmdSaveAs);
+  EXPECT_TRUE(fs::exists(Out("noext.bmp")));
+  const std::vector<std::uint8_t> bytes = FileBytes(Out("noext.bmp"));
+  ASSERT_GT(bytes.size(), 2u);
+  EXPECT_EQ(bytes[0], 0xFF);  // still a JPEG file, as the type asked
+}
+
+TEST_F(SaveAsTest, CancelledDialogWritesNothingAndKeepsTheTitle) {
+  FileWindow* w = OpenFileWindow();
+  dialog.Choose("", 0);
+  w->Command(kCmdSaveAs);
+  EXPECT_EQ(w->windowTitle(), "picture.bmp");
+  EXPECT_TRUE(fs::is_empty(dir_) || !fs::exists(Out("photo.jpg")));
+}
+
+struct DiskFullCase {
+  bool capture;
+  int filter;
+  const char* caption;
+};
+
+class DiskFullTest : public SaveAsTest, public ::testing::WithParamInterface<DiskFullCase> {};
+
+TEST_P(DiskFullTest, TooLittleSpaceShowsDiskFullAndWritesNothing) {
+  const DiskFullCase c = GetParam();
+  context.freeSpace = [](const std::string&) { return std::optional<std::uint64_t>(1000); };
+  PictureWindow* w = c.capture ? static_cast<PictureWindow*>(OpenCapture(640, 480))
+                               : static_cast<PictureWindow*>(OpenFileWindow());
+  const QString title = w->windowTitle();
+  dialog.Choose(Out("full.out").string(), c.filter);
+  w->Command(kCmdSaveAs);
+  EXPECT_FALSE(fs::exists(Out("full.out")));
+  EXPECT_EQ(w->windowTitle(), title);
+  ASSERT_EQ(host.notifier.shown.size(), 1u);
+  EXPECT_EQ(host.notifier.shown[0].text, "Disk is full.");
+  EXPECT_EQ(host.notifier.shown[0].caption, c.caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, DiskFullTest,
+                         ::testing::Values(DiskFullCase{true, 1, "CARD LINK"},
+                                           DiskFullCase{true, 2, "CARD LINK"},
+                                           DiskFullCase{true, 3, "CARD LINK"},
+                                           DiskFullCase{false, 1, "Lumarel"},
+                                           DiskFullCase{false, 2, "CARD LINK"},
+                                           DiskFullCase{false, 3, "CARD LINK"}));
+
+TEST_F(SaveAsTest, UnwritableTargetEndsWithoutMessageOrTitle) {
+  FileWindow* w = OpenFileWindow();
+  dialog.Choose((dir_ / "missing" / "x.bmp").string(), 2);
+  w->Command(kCmdSaveAs);
+  EXPECT_EQ(w->windowTitle(), "picture.bmp");
+  EXPECT_TRUE(host.notifier.shown.empty());
+}
+
+}  // namespace
+}  // namespace lumarel::testing
