@@ -5,9 +5,13 @@
 #include "imagefile/JpegDecode.h"
 #include "link/CameraLink.h"
 #include "link/LinkSetup.h"
+#include "link/LinkTransfers.h"
+#include "windows/LiveControlLink.h"
+#include "platform/Clock.h"
 #include "platform/serial/PosixSerialPort.h"
 #include "shell/GuiLinkUi.h"
 #include "shell/QtDispatcher.h"
+#include "windows/PreviewLinkCommands.h"
 #include "windows/PreviewModel.h"
 #include "windows/QtTimers.h"
 
@@ -44,8 +48,12 @@ struct CameraFrameLinkCore {
   std::unique_ptr<GuiLinkUi> ui;
   std::unique_ptr<QtTimers> previewTimers;
   std::unique_ptr<QtTimers> waitTimers;
+  std::unique_ptr<QtTimers> liveTimers;  // Live window ids 1..4, driven by the live transfer
   std::unique_ptr<CameraLink> link;  // destroyed before the timers and views it uses
+  std::unique_ptr<LinkTransfers> transfers;  // destroyed before the link it hooks into
+  std::unique_ptr<LiveControlLink> live;       // the Live window's view of the live transfer
   std::unique_ptr<LinkPreviewModel> model;
+  std::unique_ptr<PreviewLinkCommands> previewCommands;
 };
 
 std::string LinkPreviewModel::Label(int index) const {
@@ -73,7 +81,15 @@ void LinkPreviewModel::SetMark(int index, std::uint8_t mark) {
 }
 
 CameraFrameLink::CameraFrameLink() = default;
-CameraFrameLink::~CameraFrameLink() = default;
+
+CameraFrameLink::~CameraFrameLink() {
+  if (core_) core_->transfers.reset();
+}
+
+CameraLink* CameraFrameLink::Link() { return core_ ? core_->link.get() : nullptr; }
+
+LinkTransfers* CameraFrameLink::Transfers() { return core_ ? core_->transfers.get() : nullptr; }
+LiveLink* CameraFrameLink::LiveSide() { return core_ ? core_->live.get() : nullptr; }
 
 void CameraFrameLink::StartCore(const LinkWiring& wiring) {
   core_ = std::make_unique<CameraFrameLinkCore>();
@@ -98,6 +114,19 @@ void CameraFrameLink::StartCore(const LinkWiring& wiring) {
   services.tempPathB = wiring.tempPathB;
   c.link = std::make_unique<CameraLink>(std::move(services));
   c.model = std::make_unique<LinkPreviewModel>(c.link->Pictures());
+  c.liveTimers = std::make_unique<QtTimers>([&c](int id) {
+    if (c.transfers) c.transfers->Live().OnTimer(id);
+  });
+  TransferServices transferServices;
+  transferServices.clock = &SystemClock();
+  transferServices.liveTimers = c.liveTimers.get();
+  transferServices.paletteDisplay = wiring.paletteDisplay;
+  transferServices.currentPalette = wiring.currentPalette;
+  transferServices.liveFrame = wiring.liveFrame;
+  transferServices.livePhoto = wiring.livePhoto;
+  c.transfers = std::make_unique<LinkTransfers>(*c.link, transferServices);
+  c.live = std::make_unique<LiveControlLink>(*c.link, c.transfers->Live());
+  c.previewCommands = std::make_unique<PreviewLinkCommands>(*c.link, *c.transfers);
 
   CameraLink& link = *c.link;
   c.ui->SetDisconnectRoute([&link](int id) { return link.Setup().DisconnectDialogCommand(id); });
@@ -107,6 +136,10 @@ void CameraFrameLink::StartCore(const LinkWiring& wiring) {
 }
 
 PreviewModel* CameraFrameLink::Model() { return core_ ? core_->model.get() : nullptr; }
+
+PreviewLinkCommands* CameraFrameLink::PreviewCommands() {
+  return core_ ? core_->previewCommands.get() : nullptr;
+}
 
 void CameraFrameLink::OnFrameTimer(int id) {
   if (core_) core_->link->OnFrameTimer(id);

@@ -7,7 +7,9 @@
 // header names neither.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "platform/Notifier.h"
@@ -15,8 +17,14 @@
 
 namespace lumarel {
 
+class CameraLink;
+class LinkTransfers;
+class LiveLink;
+class PreviewLinkCommands;
 class PreviewModel;
 struct CameraFrameLinkCore;
+struct FileDialogRecord;
+struct PictureWindowContext;
 
 // What the link needs from the frame, as plain values.
 struct LinkWiring {
@@ -26,6 +34,11 @@ struct LinkWiring {
   std::string settingsPath;  // its "Ports" section maps COM1..COM4 to devices
   std::string tempPathA;
   std::string tempPathB;
+  // The transfers' share of the start-up buffers and palette state.
+  bool paletteDisplay = false;
+  std::span<std::uint8_t> currentPalette;
+  std::span<std::uint8_t> liveFrame;
+  std::span<std::uint8_t> livePhoto;
 };
 
 class CameraFrameLink final : public FrameLink {
@@ -34,6 +47,12 @@ class CameraFrameLink final : public FrameLink {
   ~CameraFrameLink() override;
   // Gives the Preview window the picture list; call once the frame exists.
   void AttachPreview();
+  // The one link and its one set of transfers (download, upload, delete, live
+  // and zoom) for every window; null before Start.
+  CameraLink* Link();
+  LinkTransfers* Transfers();
+  // The live transfer as the Live window sees it; null before Start.
+  LiveLink* LiveSide();
 
   void Start(const LinkStartContext& context) override;
   void OnFrameTimer(int id) override;
@@ -51,9 +70,15 @@ class CameraFrameLink final : public FrameLink {
  private:
   void StartCore(const LinkWiring& wiring);
   PreviewModel* Model();
+  PreviewLinkCommands* PreviewCommands();
+  // Open creates Openfile windows; the Preview window's Data in and Save As
+  // create Capture windows.
+  void AttachPictureWindows();
 
   Frame* frame_ = nullptr;
   std::unique_ptr<CameraFrameLinkCore> core_;
+  std::shared_ptr<FileDialogRecord> fileDialog_;     // shared by Open and every Save As
+  std::shared_ptr<PictureWindowContext> pictures_;  // what the picture windows use
 };
 
 }  // namespace lumarel

@@ -2,18 +2,27 @@
 // frame and its start-up state.
 #include "shell/CameraFrameLink.h"
 #include "shell/Frame.h"
+#include "shell/Startup.h"
 
 namespace lumarel {
 
 void CameraFrameLink::Start(const LinkStartContext& context) {
   frame_ = &context.frame;
+  AppState& state = context.state;
   StartCore(LinkWiring{context.frame, context.frame.Messages(), context.frameTimers,
-                       context.state.SettingsPath, context.state.TempPathA,
-                       context.state.TempPathB});
+                       state.SettingsPath, state.TempPathA, state.TempPathB,
+                       state.PaletteDisplay, state.CurrentPalette.bytes(),
+                       state.Buffers.LiveFrame.bytes(), state.Buffers.LivePhoto.bytes()});
 }
 
 void CameraFrameLink::AttachPreview() {
-  if (frame_ && frame_->Preview()) frame_->Preview()->SetModel(Model());
+  if (frame_ && frame_->Preview()) {
+    PreviewWindow& preview = *frame_->Preview();
+    preview.SetModel(Model());
+    preview.SetLinkCommands(PreviewCommands());
+    preview.SetDefaultPalette(frame_->State().DefaultPaletteCopy.bytes());
+  }
+  AttachPictureWindows();
 }
 
 }  // namespace lumarel

@@ -4,15 +4,20 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <span>
 
 #include "windows/ChildWindow.h"
 #include "windows/FaceButton.h"
+#include "windows/LiveWindow.h"
 #include "windows/PreviewModel.h"
 
 class QScrollBar;
 
 namespace lumarel {
+
+class PreviewLinkCommands;
 
 class PreviewWindow : public ChildWindow {
   Q_OBJECT
@@ -29,7 +34,12 @@ class PreviewWindow : public ChildWindow {
   void SetModel(PreviewModel* model);
   PreviewModel* Model() const { return model_; }
   void SetCommandHandler(CommandHandler handler) { onCommand_ = std::move(handler); }
+  // Delete Page, Delete All, Reload and activation on the camera link.
+  void SetLinkCommands(PreviewLinkCommands* commands) { linkCommands_ = commands; }
+  // The unchanging copy of the default palette, remade on activation (palette displays).
+  void SetDefaultPalette(std::span<const std::uint8_t> palette) { defaultPalette_ = palette; }
   bool Command(int id) override;
+  void Activated() override;
   FaceButton* Button(int id) const;
   // The scroll bar's range in rows (set when the list has arrived).
   void SetScrollRange(int maximum);
@@ -51,21 +61,12 @@ class PreviewWindow : public ChildWindow {
   std::array<FaceButton*, 3> buttons_{};
   PreviewModel* model_ = nullptr;
   CommandHandler onCommand_;
+  PreviewLinkCommands* linkCommands_ = nullptr;
+  std::span<const std::uint8_t> defaultPalette_;
   int anchor_ = 0;  // SelectionAnchor
 };
 
-class LiveWindow : public ChildWindow {
-  Q_OBJECT
- public:
-  static constexpr const char* kTitle = "Live image Window";
-  explicit LiveWindow(ChildHost& host, QWidget* parent = nullptr);
-  // The press of the live button that switches a running live picture off;
-  // the live picture logic installs what it does.
-  void PressLiveButton();
-  void SetLiveButtonHandler(std::function<void()> handler) { onLiveButton_ = std::move(handler); }
-
- private:
-  std::function<void()> onLiveButton_;
-};
+// The Live window is LiveImageWindow (windows/LiveWindow.h).
+using LiveWindow = LiveImageWindow;
 
 }  // namespace lumarel

@@ -9,6 +9,7 @@
 #include "imagefile/DibImage.h"
 #include "windows/DisplayPalette.h"
 #include "windows/PermanentWindows.h"
+#include "windows/PreviewLinkCommands.h"
 
 namespace lumarel {
 namespace {
@@ -117,10 +118,20 @@ bool PreviewWindow::Command(int id) {
     case kCmdDeletePage:
     case kCmdDeleteAll:
     case kCmdReload:
+      if (linkCommands_ && linkCommands_->Run(id, Host())) return true;
       if (onCommand_) onCommand_(id);
       return true;
     default:
       return false;  // every other command is ignored here
+  }
+}
+
+void PreviewWindow::Activated() {
+  if (linkCommands_) linkCommands_->Activated();
+  // On palette displays the Preview's thumbnails are drawn with the default palette.
+  if (SharedDisplayPalette().Enabled() && !defaultPalette_.empty()) {
+    SharedDisplayPalette().Remake(defaultPalette_);
+    update();
   }
 }
 

@@ -1,0 +1,35 @@
+// The Preview window's camera commands besides the downloads: Delete Page and
+// Delete All through the link's delete entry points (which ask, refuse a
+// write-protected card and credit the free capacity themselves), Reload
+// through the link's reconnect, and what activation does to the port.
+#pragma once
+
+namespace lumarel {
+
+class CameraLink;
+class ChildHost;
+class LinkTransfers;
+
+inline constexpr const char* kReloadQuestion =
+    "To load the picture from the Vidmarelle to your PC again?";
+inline constexpr const char* kReloadCaption = "RELOAD";
+
+class PreviewLinkCommands {
+ public:
+  PreviewLinkCommands(CameraLink& link, LinkTransfers& transfers)
+      : link_(link), transfers_(transfers) {}
+
+  // Delete Page, Delete All or Reload; false for any other command.
+  bool Run(int id, ChildHost& host);
+  // The Preview window became active: once the list is loaded, whatever the
+  // camera sent for another window is dropped.
+  void Activated();
+
+ private:
+  void Reload(ChildHost& host);
+
+  CameraLink& link_;
+  LinkTransfers& transfers_;
+};
+
+}  // namespace lumarel
