@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -142,6 +143,7 @@ void PtyTransport::Run() {
     }
     if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
     const ssize_t count = ::read(master_, buffer, sizeof buffer);
+    readAt_ = std::chrono::steady_clock::now();
     if (count <= 0) {
       if (count < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));  // no reader on the slave side
@@ -181,10 +183,24 @@ void PtyTransport::Deliver(const Transmission& tx) {
     bytes = SpeedMismatch(bytes, tx.speed, lineSpeed, random_);
     note += " [noise: camera at " + std::to_string(tx.speed) + ", line at " + std::to_string(lineSpeed) + "]";
   }
-  if (settings_.realtime && tx.speed > 0)
-    std::this_thread::sleep_for(std::chrono::microseconds(tx.bytes.size() * 10 * 1000000ull / tx.speed));
+  if (settings_.realtime && tx.speed > 0) PaceLikeTheLine(tx.bytes.size(), tx.speed);
   Log("tx " + tx.description + " at " + std::to_string(tx.speed) + note);
   if (!WriteAll(bytes)) Log("tx failed: the program does not read");
+}
+
+// Holds a response back until the line would have carried it (10 bits a byte),
+// counted from the command that asked for it or from the end of the previous
+// response. Sleeps most of the way and spins the last moment: a plain sleep
+// overshoots by a scheduling quantum, which would be charged to the program.
+void PtyTransport::PaceLikeTheLine(std::size_t bytes, std::uint32_t speed) {
+  using namespace std::chrono;
+  const auto wire = microseconds(bytes * 10 * 1000000ull / speed);
+  const auto due = std::max(readAt_, lineFreeUntil_) + wire;
+  const auto spin = microseconds(200);
+  if (steady_clock::now() + spin < due) std::this_thread::sleep_until(due - spin);
+  while (steady_clock::now() < due) {
+  }
+  lineFreeUntil_ = due;
 }
 
 bool PtyTransport::WriteAll(const std::vector<std::uint8_t>& bytes) {

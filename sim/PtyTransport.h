@@ -7,6 +7,8 @@
 // paced at 10 bits per byte.
 #pragma once
 
+#include <chrono>
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -58,7 +60,11 @@ class PtyTransport {
   void Wake();
   void Log(const std::string& line) const;
 
+  void PaceLikeTheLine(std::size_t bytes, std::uint32_t speed);
+
   SimCamera& camera_;
+  std::chrono::steady_clock::time_point readAt_{};        // last command read
+  std::chrono::steady_clock::time_point lineFreeUntil_{};  // end of the last paced response
   TransportSettings settings_;
   FaultInjector faults_;
   std::mt19937 random_;
