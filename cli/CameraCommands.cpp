@@ -12,9 +12,7 @@
 #include "cli/PictureBlocks.h"
 #include "platform/Files.h"
 
-#if LUMAREL_CLI_HAVE_ENTRY
 #include "link/LinkTransfers.h"
-#endif
 
 namespace lumarel::cli {
 
@@ -90,7 +88,6 @@ bool MayAsk(CommandContext& ctx) {
 
 }  // namespace
 
-#if LUMAREL_CLI_HAVE_ENTRY
 namespace {
 
 // Confirmations of deleting: --yes answers OK; otherwise the program's own
@@ -152,19 +149,6 @@ ExitStatus RunErase(CommandContext& ctx, CameraSession& session) {
   return ExitStatus::Success;
 }
 
-#else
-
-ExitStatus RunDelete(CommandContext& ctx, CameraSession&) {
-  ReportError(ctx.err, "delete is not available in this build");
-  return ExitStatus::LinkFailure;
-}
-
-ExitStatus RunErase(CommandContext& ctx, CameraSession&) {
-  ReportError(ctx.err, "erase is not available in this build");
-  return ExitStatus::LinkFailure;
-}
-
-#endif
 
 ExitStatus RunCameraCommand(CommandContext& ctx) {
   const Command command = ctx.request.command;

@@ -11,9 +11,7 @@
 #include "link/LinkTexts.h"
 #include "platform/Files.h"
 
-#if LUMAREL_CLI_HAVE_ENTRY
 #include "link/LinkTransfers.h"
-#endif
 
 namespace lumarel::cli {
 namespace {
@@ -84,7 +82,6 @@ CameraSession::CameraSession(const GlobalOptions& options, ConsoleNotifier& noti
 void CameraSession::MakeTransfers() {
   liveFrame_ = MakeGreyPicture(kLiveFrameBlock, 160, 120);
   livePhoto_ = MakeGreyPicture(kLivePhotoBlock, 640, 480);
-#if LUMAREL_CLI_HAVE_ENTRY
   liveTimers_ = loop_.MakeTimers([this](int id) { transfers_->Live().OnTimer(id); });
   TransferServices services;
   services.clock = &SystemClock();
@@ -92,7 +89,6 @@ void CameraSession::MakeTransfers() {
   services.liveFrame = liveFrame_;
   services.livePhoto = livePhoto_;
   transfers_ = std::make_unique<LinkTransfers>(*link_, services);
-#endif
 }
 
 CameraSession::~CameraSession() {

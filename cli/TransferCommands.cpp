@@ -9,13 +9,10 @@
 #include "cli/PictureBlocks.h"
 #include "platform/Files.h"
 
-#if LUMAREL_CLI_HAVE_ENTRY
 #include "link/LinkTransfers.h"
 #include "link/LiveHandler.h"
-#endif
 
 namespace lumarel::cli {
-#if LUMAREL_CLI_HAVE_ENTRY
 namespace {
 
 bool IsDirectory(const std::string& path) {
@@ -194,20 +191,5 @@ ExitStatus RunStill(CommandContext& ctx, CameraSession& session) {
   return SaveThroughTemp(ctx, photo, path, FormatFor(ctx.request, path), SaveWindow::Live);
 }
 
-#else
-
-namespace {
-ExitStatus NotAvailable(CommandContext& ctx) {
-  ReportError(ctx.err, "this command is not available in this build");
-  return ExitStatus::LinkFailure;
-}
-}  // namespace
-
-ExitStatus RunGet(CommandContext& ctx, CameraSession&) { return NotAvailable(ctx); }
-ExitStatus RunPut(CommandContext& ctx, CameraSession&) { return NotAvailable(ctx); }
-ExitStatus RunLive(CommandContext& ctx, CameraSession&) { return NotAvailable(ctx); }
-ExitStatus RunStill(CommandContext& ctx, CameraSession&) { return NotAvailable(ctx); }
-
-#endif
 
 }  // namespace lumarel::cli
