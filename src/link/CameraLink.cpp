@@ -48,6 +48,11 @@ void CameraLink::HandleResponse(const CameraPacket& packet) {
   if (ResponseHandler* handler = Handler(state_.responseKind)) handler->Handle(packet);
 }
 
+void CameraLink::HandleResponse(const CameraPacket& packet, std::uint64_t epoch) {
+  if (epoch < ResponseEpoch()) return;
+  HandleResponse(packet);
+}
+
 bool CameraLink::WriteCommand(std::uint8_t command) {
   return port_ != nullptr && port_->WriteByte(command);
 }
@@ -73,6 +78,9 @@ void CameraLink::PurgePort() {
 }
 
 void CameraLink::DiscardPartialResponse() {
+  // The epoch moves first: a receiver that sees the discard request also sees
+  // the new epoch when it begins its next response.
+  responseEpoch_.fetch_add(1, std::memory_order_acq_rel);
   if (receiver_ != nullptr) receiver_->DiscardPartial();
 }
 

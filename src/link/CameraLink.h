@@ -4,8 +4,9 @@
 // the current ResponseKind.
 //
 // Threads: everything here belongs to the event-loop thread. The receive thread
-// reads only ExpectedLength() (atomic) and hands each response over through the
-// Dispatcher; HandleResponse then runs on the event-loop thread.
+// reads only ExpectedLength() and ResponseEpoch() (atomic) and hands each
+// response over through the Dispatcher, tagged with the epoch it was begun in;
+// HandleResponse then runs on the event-loop thread.
 #pragma once
 
 #include <array>
@@ -177,6 +178,12 @@ class CameraLink {
   // Routes one complete response: to the set-up handler while LinkPhase is not
   // 0, otherwise to the handler of ResponseKind. Event-loop thread.
   void HandleResponse(const CameraPacket& packet);
+  // The same for a response whose collection began in `epoch`: one begun before
+  // the latest DiscardPartialResponse() is dropped (it was handed over but had
+  // not run yet when the port was purged or the ResponseKind changed).
+  void HandleResponse(const CameraPacket& packet, std::uint64_t epoch);
+  // Counts DiscardPartialResponse() calls. Any thread may read.
+  std::uint64_t ResponseEpoch() const { return responseEpoch_.load(std::memory_order_acquire); }
 
   // Port, for the handlers and window code. All are no-ops without a port.
   bool PortOpen() const { return port_ != nullptr; }
@@ -185,7 +192,8 @@ class CameraLink {
   bool SetOwnSpeed(std::uint32_t speed);  // shows "SetCommState FAULT." on failure
   bool CurrentSpeed(std::uint32_t& speed);
   void PurgePort();
-  // Received length := 0 (the receive thread applies it before its next read).
+  // Received length := 0 (the receive thread applies it before its next read),
+  // and a response already handed over but not yet handled is dropped.
   void DiscardPartialResponse();
 
   // Opens the port of PortId at 9600 and starts a receiver (timer 2's work).
@@ -226,6 +234,7 @@ class CameraLink {
   LinkState state_;
   PictureList pictures_;
   std::atomic<int> expectedLength_{static_cast<int>(kPacketSize)};
+  std::atomic<std::uint64_t> responseEpoch_{0};
   std::vector<std::uint8_t> previewBuffer_;
   std::vector<std::uint8_t> pictureBuffer_;
   std::array<std::unique_ptr<ResponseHandler>, kResponseKinds> handlers_;

@@ -1,28 +1,11 @@
 #include "link/IndexHandler.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 
 #include "link/LinkTexts.h"
+#include "link/ScratchDecode.h"
 
 namespace lumarel {
-
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f != nullptr) std::fclose(f);
-  }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-std::int32_t ReadLittleEndian32(const std::uint8_t* p) {
-  return static_cast<std::int32_t>(std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) |
-                                   (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24));
-}
-
-}  // namespace
 
 IndexHandler::IndexHandler(CameraLink& link) : link_(link) {}
 
@@ -180,44 +163,20 @@ void IndexHandler::MakePlaceholder() {
   std::fill_n(buffer.begin() + kInfoHeaderSize, pixels, kPlaceholderFill);
 }
 
-// Writes the collected JPEG bytes to the first scratch file, decodes it into
-// the second and reads the bitmap back into the preview buffer, checking the
-// type and that the size is the header's and fits a slot.
+// Decodes the collected JPEG bytes into the preview buffer, checking the type
+// and that the size is the header's and fits a slot.
 bool IndexHandler::DecodePreview() {
-  const LinkServices& services = link_.Services();
   auto& buffer = link_.PreviewBuffer();
-  auto fail = [this](const char* message) {
-    link_.Messages().Show(message, text::kError, MessageButtons::Ok, MessageIcon::Exclamation);
-    return false;
-  };
-  if (overflowed_) return fail(text::kFileSizeWrong);
-  {
-    File jpeg(std::fopen(services.tempPathA.c_str(), "wb"));
-    if (jpeg) {
-      std::fwrite(buffer.data(), 1, std::size_t{link_.State().packetsInItem} * kPayloadSize,
-                  jpeg.get());
-    }
+  const char* error = text::kFileSizeWrong;
+  if (!overflowed_) {
+    const std::size_t collected =
+        std::min(buffer.size(), std::size_t{link_.State().packetsInItem} * kPayloadSize);
+    error = DecodeThroughScratchFiles(link_.Services(), {buffer.data(), collected},
+                                      header_.previewWidth, header_.previewHeight, buffer);
   }
-  if (services.decodeJpeg) services.decodeJpeg(services.tempPathA, services.tempPathB);
-
-  File bmp(std::fopen(services.tempPathB.c_str(), "rb"));
-  std::uint8_t fileHeader[14] = {};
-  if (!bmp || std::fread(fileHeader, 1, sizeof fileHeader, bmp.get()) != sizeof fileHeader ||
-      fileHeader[0] != 'B' || fileHeader[1] != 'M') {
-    return fail(text::kFileTypeWrong);
-  }
-  std::uint8_t info[kInfoHeaderSize] = {};
-  if (std::fread(info, 1, sizeof info, bmp.get()) != sizeof info) return fail(text::kFileSizeWrong);
-  const std::int32_t width = ReadLittleEndian32(info + 4);
-  const std::int32_t height = ReadLittleEndian32(info + 8);
-  if (width != header_.previewWidth || height != header_.previewHeight) {
-    return fail(text::kFileSizeWrong);
-  }
-  const std::size_t pixelBytes = std::size_t(width) * std::size_t(height) * 3;
-  if (pixelBytes > buffer.size() - kInfoHeaderSize) return fail(text::kFileSizeWrong);
-  std::copy_n(info, kInfoHeaderSize, buffer.begin());
-  std::fread(buffer.data() + kInfoHeaderSize, 1, pixelBytes, bmp.get());
-  return true;
+  if (error == nullptr) return true;
+  link_.Messages().Show(error, text::kError, MessageButtons::Ok, MessageIcon::Exclamation);
+  return false;
 }
 
 void IndexHandler::CompleteEntry() {

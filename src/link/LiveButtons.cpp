@@ -54,6 +54,7 @@ void LiveControl::LiveOn() {
   s.indexPacketCounter = 0;
   s.liveLineOffset = 0;
   link_.WriteCommand(CmdLiveFrame);
+  liveHandler_->FrameAsked();
   s.liveActive = true;
   if (watchdog_) watchdog_->Arm();
   link_.Ui().SetStatusText(text::kReceiveLive);
@@ -130,7 +131,12 @@ void LiveControl::Painted() {
   s.indexPacketCounter = 0;
   s.liveLineOffset = 0;
   link_.WriteCommand(CmdLiveFrame);
+  liveHandler_->FrameAsked();
   s.frameRequested = true;
+}
+
+bool LiveControl::FrameOutstanding() const {
+  return link_.State().liveActive && liveHandler_->FrameExpected();
 }
 
 void LiveControl::Activated() {
@@ -183,6 +189,7 @@ void LiveControl::OnTimer(int id) {
       timers->Stop(id);
       if (s.liveActive && !liveHandler_->CountedSinceRecovery()) {
         link_.WriteCommand(CmdLiveFrame);
+        liveHandler_->FrameAsked();
       }
       return;
     case live_timer::kLivePress:

@@ -26,6 +26,9 @@ class LiveControl {
   void ZoomButtonNotified(bool selected, bool selectionChanged);
   // The Live window painted the live frame: the next frame is asked for.
   void Painted();
+  // Live runs and a frame asked for has not fully arrived (a paint then asks
+  // for nothing). Follows the frame itself, not the watchdog's flags.
+  bool FrameOutstanding() const;
   // The Live window became active.
   void Activated();
   // Deactivation or maximizing: both transfers stop. True when a zoom was stopped.

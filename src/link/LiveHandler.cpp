@@ -20,7 +20,10 @@ bool HandleLiveStatus(CameraLink& link, Timers* liveTimers, const CameraPacket& 
 LiveHandler::LiveHandler(CameraLink& link, const TransferServices& services)
     : link_(link), services_(services) {}
 
-void LiveHandler::Reset() { decoder_.lineOffset = 0; }
+void LiveHandler::Reset() {
+  decoder_.lineOffset = 0;
+  frameExpected_ = false;
+}
 
 void LiveHandler::Handle(const CameraPacket& packet) {
   LinkState& s = link_.State();
@@ -42,6 +45,7 @@ void LiveHandler::Handle(const CameraPacket& packet) {
   ++s.indexPacketCounter;
   ++counted_;
   s.badPacketCount = 0;
+  frameExpected_ = k < kLivePacketsPerFrame - 1;
   if (k < kLivePacketsPerFrame - 1) {
     if (s.liveActive) link_.WriteCommand(CmdAck);
     return;
@@ -63,6 +67,7 @@ void LiveHandler::Reject() {
   link_.WriteCommand(answer);
   s.indexPacketCounter = 0;
   s.liveLineOffset = 0;
+  frameExpected_ = false;
   countedAtRecovery_ = counted_;
   if (services_.liveTimers != nullptr) {
     services_.liveTimers->Start(live_timer::kFrameRetry, kFrameRetryMs);

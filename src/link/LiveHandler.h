@@ -37,6 +37,10 @@ class LiveHandler final : public ResponseHandler {
   void Reset() override;
   // Whether a good packet has been counted since the last recovery (timer 3).
   bool CountedSinceRecovery() const { return counted_ != countedAtRecovery_; }
+  // CmdLiveFrame has been written: a frame is on its way until its last
+  // packet or a recovery.
+  void FrameAsked() { frameExpected_ = true; }
+  bool FrameExpected() const { return frameExpected_; }
 
  private:
   void Reject();
@@ -46,6 +50,7 @@ class LiveHandler final : public ResponseHandler {
   LiveDecoderState decoder_;
   std::uint64_t counted_ = 0;
   std::uint64_t countedAtRecovery_ = 0;
+  bool frameExpected_ = false;
 };
 
 // Shared by both live handlers: the status packets they know.

@@ -71,17 +71,24 @@ void ReceiveThread::Run() {
 void ReceiveThread::Collect() {
   CameraPacket buffer{};
   std::size_t received = 0;
+  // The link's response epoch when this response began; a discard request
+  // always leaves received at 0, so the epoch is taken again after it.
+  std::uint64_t epoch = link_.ResponseEpoch();
   auto expectedLength = [this] {
     return static_cast<std::size_t>(
         std::clamp(link_.ExpectedLength(), 1, static_cast<int>(kPacketSize)));
   };
-  while (!stop_.load()) {
+  auto applyDiscard = [&] {
     if (discard_.exchange(false)) received = 0;
+    if (received == 0) epoch = link_.ResponseEpoch();
+  };
+  while (!stop_.load()) {
+    applyDiscard();
     if (received < expectedLength()) {
       const PortWait wait = port_.WaitForCharacter();
       if (stop_.load()) return;
       const std::size_t waiting = port_.ClearErrors();
-      if (discard_.exchange(false)) received = 0;
+      applyDiscard();
       // The length may have changed while waiting (an upload begins).
       const std::size_t expected = expectedLength();
       if (wait == PortWait::Received) {
@@ -101,7 +108,7 @@ void ReceiveThread::Collect() {
     received = 0;
     const CameraPacket response = buffer;
     CameraLink& link = link_;
-    if (!HandOver([&link, response] { link.HandleResponse(response); })) return;
+    if (!HandOver([&link, response, epoch] { link.HandleResponse(response, epoch); })) return;
   }
 }
 

@@ -1,6 +1,9 @@
 #include "shell/OpenDialog.h"
 
+#include <QFileSystemModel>
 #include <QGridLayout>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -68,6 +71,18 @@ OpenDialog::OpenDialog(AppState& state, FileDialogRecord& record, Notifier& noti
     grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1, Qt::AlignTop);
   }
   connect(this, &QFileDialog::currentChanged, preview_, &OpenPreview::OnSelectionChanged);
+  // Typing a file's name selects it in the list without making it the current
+  // item, so the selection is followed too (the pane skips the file it shows).
+  auto* list = findChild<QListView*>("listView");
+  if (list && list->selectionModel()) {
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, preview_,
+            [list, preview = preview_] {
+              const QModelIndexList rows = list->selectionModel()->selectedRows();
+              if (rows.isEmpty()) return;
+              const QVariant path = rows.front().data(QFileSystemModel::FilePathRole);
+              preview->OnSelectionChanged(path.toString());
+            });
+  }
 }
 
 int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::string& tempPath,

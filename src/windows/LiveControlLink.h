@@ -20,10 +20,7 @@ class LiveControlLink final : public LiveLink {
     return id == kLiveButtonId ? control_.Faces().live : control_.Faces().zoom;
   }
   void FramePainted() override { control_.Painted(); }
-  bool FrameInFlight() const override {
-    const LinkState& s = link_.State();
-    return s.liveActive && (s.frameRequested || s.awaitingPacket || s.indexPacketCounter != 0);
-  }
+  bool FrameInFlight() const override { return control_.FrameOutstanding(); }
   void Activated() override { control_.Activated(); }
   bool StopStream() override { return control_.StopStream(); }
   bool LiveRunning() const override { return link_.State().liveActive || link_.State().zoomActive; }

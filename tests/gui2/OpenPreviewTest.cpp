@@ -167,6 +167,30 @@ TEST_F(OpenPreviewTest, DialogSelectionReachesThePreview) {
   dialog->reject();
 }
 
+// Typing a name selects the file in the list without moving the current item:
+// the pane previews it all the same, and decodes it once.
+TEST_F(OpenPreviewTest, TypedFileNamePreviewsTheFile) {
+  env_.state.FilePreview = true;
+  auto dialog = Dialog();
+  dialog->setDirectory(env_.dir.path());
+  dialog->show();
+  auto* view = dialog->findChild<QListView*>("listView");
+  auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+  ASSERT_TRUE(view && name);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= 3; },
+                              5000));
+  QTest::keyClicks(name, "small.jpg");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->Preview().LoadCount() > 0; }, 5000));
+  EXPECT_EQ(Field(*dialog, "1031"), "320");
+  EXPECT_EQ(Field(*dialog, "1032"), "240");
+  EXPECT_FALSE(dialog->Preview().Picture().isNull());
+  QTest::keyClick(name, Qt::Key_Backspace);
+  QTest::keyClicks(name, "g");  // the same file selected again
+  QTest::qWait(50);
+  EXPECT_EQ(dialog->Preview().LoadCount(), 1);
+  dialog->reject();
+}
+
 struct FitCase {
   int w, h;
   QRect expected;

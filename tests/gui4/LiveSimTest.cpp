@@ -171,6 +171,30 @@ TEST(LiveWithCamera, TenFramesThenAZoomStillOpenedAndSaved) {
   EXPECT_EQ(std::filesystem::file_size(path), 921654u);
 }
 
+// A click whose press and release come in one event-loop turn: a live packet
+// the receive thread has already handed over is dropped, so the still is
+// taken whole from the camera's own first packet.
+TEST(LiveWithCamera, AClickInOneTurnTakesAWholeStill) {
+  LiveSimRig rig;
+  ASSERT_TRUE(rig.sim.Connect());
+  rig.window->Activated();
+  rig.Press(kLiveButtonId);
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    const int shown = rig.sim.FramesShown();
+    ASSERT_TRUE(WaitUntil([&] { return rig.sim.FramesShown() >= shown + 3; }, 60000));
+    QTest::mouseClick(rig.window->Button(kZoomButtonId), Qt::LeftButton);
+    EXPECT_EQ(rig.Face(kZoomButtonId), 105);
+    ASSERT_TRUE(WaitUntil([&] { return rig.Face(kZoomButtonId) == 109; }, 60000));
+    EXPECT_TRUE(rig.sim.MenuEnabled(kCmdZoomIn));
+    EXPECT_FALSE(IsGrey(rig.sim.LivePhoto(), 640 * 480));
+    const std::uint8_t* top = rig.sim.LivePhoto().data() + kDibInfoHeaderSize + 478 * 1920;
+    EXPECT_FALSE(top[0] > 250 && top[1] < 5 && top[2] > 250) << int(top[0]) << "/" << int(top[1]);
+    rig.Press(kLiveButtonId);  // live again for the next round
+    EXPECT_TRUE(rig.sim.LiveActive());
+  }
+}
+
 TEST(LiveWithCamera, BusyReportPressesAndReleasesTheZoomButton) {
   LiveSimRig rig(true);
   ASSERT_TRUE(rig.sim.Connect());

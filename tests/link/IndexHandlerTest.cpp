@@ -132,6 +132,23 @@ TEST(IndexEntry, NotABitmapStopsWithoutReply) {
   EXPECT_EQ(std::count(w.begin(), w.end(), CmdNextEntry), 0);
 }
 
+// The second entry's decode writes nothing: the first entry's bitmap, still in
+// the scratch file, must not be taken for it.
+TEST(IndexEntry, FailedDecodeNeverReusesThePreviousBitmap) {
+  LinkHarness h;
+  h.IndexStarted();
+  SendEntry(h, HeaderFields{});
+  ASSERT_EQ(h.List().receivedEntries, 1);
+  h.Written();
+  h.decodedWidth = 0;
+  SendEntry(h, HeaderFields{});
+  EXPECT_EQ(h.List().receivedEntries, 1);
+  ASSERT_EQ(h.notifier.shown.size(), 1u);
+  EXPECT_EQ(h.notifier.shown[0].text, "This file type is wrong.");
+  Bytes w = h.Written();
+  EXPECT_EQ(std::count(w.begin(), w.end(), CmdNextEntry), 0);
+}
+
 TEST(IndexEntry, OtherPreviewSizeIsRefused) {
   LinkHarness h;
   h.IndexStarted();

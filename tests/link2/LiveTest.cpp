@@ -2,7 +2,16 @@
 // the live frame and zoom handlers, busy reports, recovery and stopping.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
 #include "TransferHarness.h"
+#include "link/Dispatcher.h"
+#include "link/ReceiveThread.h"
+#include "windows/LiveControlLink.h"
 
 namespace lumarel::testing {
 namespace {
@@ -151,6 +160,32 @@ TEST(LiveFrame, SixtyPacketsFillTheFrameAndAskForARepaint) {
   EXPECT_EQ(f.h.Written(), (Bytes{CmdLiveFrame}));
 }
 
+// A frame is on its way from its request until its last packet; a watchdog
+// tick between the frame's end and its repaint must not hide that it is done,
+// or the paint would not ask for the next one and the picture would stall.
+TEST(LiveFrame, OutstandingFromTheRequestToTheLastPacket) {
+  LiveFixture f;
+  EXPECT_FALSE(f.Live().FrameOutstanding());
+  f.Press(false);
+  EXPECT_TRUE(f.Live().FrameOutstanding());  // before its first packet
+  for (std::uint16_t k = 0; k < 59; ++k) f.h.Feed(LivePacket(k, 0x40));
+  EXPECT_TRUE(f.Live().FrameOutstanding());
+  f.h.Feed(LivePacket(59, 0x40));
+  EXPECT_FALSE(f.Live().FrameOutstanding());
+  f.Live().OnTimer(1);  // the watchdog's healthy tick, before the paint
+  EXPECT_TRUE(f.h.State().awaitingPacket);
+  EXPECT_FALSE(f.Live().FrameOutstanding());
+  EXPECT_FALSE(LiveControlLink(*f.h.link, f.Live()).FrameInFlight());  // what the window asks
+  f.h.Written();
+  f.Live().Painted();
+  EXPECT_EQ(f.h.Written(), (Bytes{CmdLiveFrame}));
+  EXPECT_TRUE(f.Live().FrameOutstanding());
+  f.h.Feed(LivePacket(0, 0x40));
+  EXPECT_TRUE(f.Live().FrameOutstanding());
+  f.Press(false);  // live off
+  EXPECT_FALSE(f.Live().FrameOutstanding());
+}
+
 TEST(LiveFrame, TenNaksThenLiveStopAndARetryAfter200ms) {
   LiveFixture f;
   f.Press(false);
@@ -162,8 +197,10 @@ TEST(LiveFrame, TenNaksThenLiveStopAndARetryAfter200ms) {
   EXPECT_EQ(f.h.Written(), expected);
   EXPECT_EQ(f.h.State().indexPacketCounter, 0);
   EXPECT_EQ(f.h.liveTimers.Period(3), 200);
+  EXPECT_FALSE(f.Live().FrameOutstanding());
   f.Live().OnTimer(3);
   EXPECT_EQ(f.h.Written(), (Bytes{CmdLiveFrame}));
+  EXPECT_TRUE(f.Live().FrameOutstanding());
 }
 
 TEST(LiveFrame, InactiveLiveGetsNoNakAndCancelAtTheEleventh) {
@@ -249,6 +286,77 @@ TEST(ZoomPicture, ElevenBadPacketsCancel) {
   expected.push_back(CmdCancel);
   EXPECT_EQ(f.h.Written(), expected);
   EXPECT_EQ(f.h.State().indexPacketCounter, 0);
+}
+
+// Keeps posted tasks until the test runs them: the test decides when the event
+// loop takes a response that the receive thread has handed over.
+class QueuedDispatcher final : public Dispatcher {
+ public:
+  void Post(std::function<void()> task) override {
+    {
+      std::lock_guard lock(mutex_);
+      tasks_.push_back(std::move(task));
+    }
+    posted_.notify_all();
+  }
+  bool WaitForTask(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return posted_.wait_for(lock, timeout, [&] { return !tasks_.empty(); });
+  }
+  void RunQueued() {
+    std::deque<std::function<void()>> tasks;
+    {
+      std::lock_guard lock(mutex_);
+      tasks.swap(tasks_);
+    }
+    for (auto& task : tasks) task();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable posted_;
+  std::deque<std::function<void()>> tasks_;
+};
+
+// A live packet that the receive thread completed and handed over, but that
+// the event loop had not run yet when the zoom button was pressed and released
+// in the same turn, must not be taken as the zoom picture's packet 0.
+TEST(ZoomButton, ALiveResponseHandedOverBeforeTheCaptureIsDropped) {
+  using namespace std::chrono_literals;
+  QueuedDispatcher loop;  // outlives the link and its receive thread
+  LiveFixture f;
+  f.Press(false);  // live running
+  CameraLink& link = *f.h.link;
+  link.ClosePort();
+  link.Services().makeReceiver = [&loop](SerialPort& port, CameraLink& l) {
+    return std::make_unique<ReceiveThread>(port, l, loop, ReceiveOptions{1ms, 1ms});
+  };
+  ASSERT_TRUE(link.OpenPort());
+  ASSERT_TRUE(loop.WaitForTask(5s));
+  loop.RunQueued();  // the receiver has started
+  ASSERT_TRUE(f.h.Port().WaitForWritten(2, 5s));
+  f.h.Written();
+
+  const CameraPacket live = LivePacket(0, 0x88);
+  f.h.Port().QueueIncoming(Bytes(live.begin(), live.end()));
+  ASSERT_TRUE(loop.WaitForTask(5s));  // handed over, not yet handled
+  f.Press(true);
+  f.Release(true);
+  ASSERT_EQ(f.h.State().responseKind, ResponseKind::ZoomPicture);
+  EXPECT_EQ(f.h.Written(), (Bytes{CmdLiveStop, CmdZoomCapture}));
+  loop.RunQueued();
+  EXPECT_EQ(f.h.State().indexPacketCounter, 0);
+  EXPECT_EQ(f.h.State().zoomLineOffset, 0u);
+  EXPECT_TRUE(f.h.Written().empty());  // no CmdAck for it
+
+  // The zoom picture's own packet 0, begun after the capture, is taken.
+  const CameraPacket zoom = ZoomPacket(0);
+  f.h.Port().QueueIncoming(Bytes(zoom.begin(), zoom.end()));
+  ASSERT_TRUE(loop.WaitForTask(5s));
+  loop.RunQueued();
+  EXPECT_EQ(f.h.State().indexPacketCounter, 1);
+  EXPECT_EQ(f.h.Written(), (Bytes{CmdAck}));
+  link.ClosePort();
 }
 
 TEST(LiveStop, StoppingTheStreamEndsBothTransfers) {

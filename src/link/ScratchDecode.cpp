@@ -1,0 +1,64 @@
+#include "link/ScratchDecode.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "link/LinkTexts.h"
+#include "link/PictureWork.h"
+
+namespace lumarel {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f != nullptr) std::fclose(f);
+  }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::int32_t ReadLittleEndian32(const std::uint8_t* p) {
+  return static_cast<std::int32_t>(std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) |
+                                   (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24));
+}
+
+}  // namespace
+
+const char* DecodeThroughScratchFiles(const LinkServices& services,
+                                      std::span<const std::uint8_t> jpeg, std::int32_t width,
+                                      std::int32_t height, std::span<std::uint8_t> dib) {
+  {
+    File file(std::fopen(services.tempPathA.c_str(), "wb"));
+    if (file) std::fwrite(jpeg.data(), 1, jpeg.size(), file.get());
+  }
+  // A bitmap left over from the previous item must not pass for this one.
+  std::remove(services.tempPathB.c_str());
+  if (services.decodeJpeg) services.decodeJpeg(services.tempPathA, services.tempPathB);
+
+  File bmp(std::fopen(services.tempPathB.c_str(), "rb"));
+  std::uint8_t fileHeader[14] = {};
+  if (!bmp || std::fread(fileHeader, 1, sizeof fileHeader, bmp.get()) != sizeof fileHeader ||
+      fileHeader[0] != 'B' || fileHeader[1] != 'M') {
+    return text::kFileTypeWrong;
+  }
+  std::uint8_t info[kInfoHeaderSize] = {};
+  if (std::fread(info, 1, sizeof info, bmp.get()) != sizeof info) return text::kFileSizeWrong;
+  const std::int32_t bmpWidth = ReadLittleEndian32(info + 4);
+  const std::int32_t bmpHeight = ReadLittleEndian32(info + 8);
+  if (bmpWidth != width || bmpHeight != height || width <= 0 || height <= 0 || info[14] != 24) {
+    return text::kFileSizeWrong;
+  }
+  const std::size_t pixelBytes = Stride24(std::size_t(width)) * std::size_t(height);
+  if (dib.size() < kInfoHeaderSize || pixelBytes > dib.size() - kInfoHeaderSize) {
+    return text::kFileSizeWrong;
+  }
+  std::copy_n(info, kInfoHeaderSize, dib.begin());
+  if (std::fread(dib.data() + kInfoHeaderSize, 1, pixelBytes, bmp.get()) != pixelBytes) {
+    std::fill(dib.begin(), dib.end(), std::uint8_t{0});
+    return text::kFileSizeWrong;
+  }
+  return nullptr;
+}
+
+}  // namespace lumarel
