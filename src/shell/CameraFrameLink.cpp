@@ -177,8 +177,19 @@ void CameraFrameLink::ReleasePreviewStore() {
   if (core_) core_->link->Pictures().store.Release();
 }
 
-void CameraFrameLink::ClosePort() {
+bool CameraFrameLink::StopReceiveThread() {
   if (core_) core_->link->ClosePort();
+  return true;
+}
+
+void CameraFrameLink::ClosePort() {
+  if (!core_) return;
+  core_->link->ClosePort();
+  // No link timer may fire once the frame has released what the link uses.
+  for (QtTimers* timers : {core_->previewTimers.get(), core_->waitTimers.get(),
+                           core_->liveTimers.get()}) {
+    if (timers) timers->SetHandler({});
+  }
 }
 
 }  // namespace lumarel

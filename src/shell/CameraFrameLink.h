@@ -63,9 +63,11 @@ class CameraFrameLink final : public FrameLink {
   void RetryConnect() override;
   void OnReconnectDialogOpened() override {}
   void SendReset() override;
-  void ReleasePreviewStore() override;
+  // The link stops its receive thread only together with its port: the thread
+  // ends first, then the port is closed.
+  bool StopReceiveThread() override;
   void ClosePort() override;
-  bool StopReceiveThread() override { return true; }  // ClosePort has stopped it
+  void ReleasePreviewStore() override;
 
  private:
   void StartCore(const LinkWiring& wiring);

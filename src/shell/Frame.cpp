@@ -14,6 +14,7 @@
 
 #include "shell/InfoDialogs.h"
 #include "shell/LinkDialogs.h"
+#include "windows/DisplayPalette.h"
 #include "windows/ModalRunner.h"
 #include "windows/PermanentWindows.h"
 
@@ -59,6 +60,7 @@ Frame::Frame(FrameLink& link, const StartupEnvironment& environment, QWidget* pa
   connect(mdi_, &QMdiArea::subWindowActivated, this, &Frame::OnSubWindowActivated);
 
   state_.Prepare(environment, notifier_);
+  StartPaletteDisplay();
   link_.Start(LinkStartContext{*this, timers_, state_});
   timers_.Start(kLinkStartTimerId, kLinkStartMilliseconds);
 
@@ -77,7 +79,20 @@ Frame::~Frame() {
   qApp->removeEventFilter(this);
   // The children go with the QWidget base; their activations must not reach this class.
   disconnect(mdi_, nullptr, this, nullptr);
-  if (!shutDown_) state_.DeleteTempFiles();
+  if (!shutDown_) {
+    timers_.SetHandler({});
+    state_.DeleteTempFiles();
+    SharedDisplayPalette().Release();
+  }
+}
+
+// On palette displays the shared palette is made from the default palette at
+// once; the windows remake it from their own copies as they become active.
+void Frame::StartPaletteDisplay() {
+  DisplayPalette& palette = SharedDisplayPalette();
+  palette.Release();
+  palette.SetEnabled(state_.PaletteDisplay);
+  if (state_.PaletteDisplay && state_.CurrentPalette) palette.Remake(state_.CurrentPalette.bytes());
 }
 
 void Frame::CreateChildren() {
@@ -231,20 +246,26 @@ void Frame::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+// The link goes first: once the timers are silenced, the receive thread has
+// ended and the port is closed, no camera answer or link timer can reach the
+// buffers, the picture list or the scratch files released after it.
 void Frame::ShutDown() {
   if (shutDown_) return;
   shutDown_ = true;
   link_.SendReset();
-  state_.ReleaseBuffers();
-  link_.ReleasePreviewStore();
-  help_.Release();
-  state_.WriteSettings();
+  timers_.SetHandler({});
+  const bool threadEnded = link_.StopReceiveThread();
   link_.ClosePort();
-  state_.DeleteTempFiles();
-  if (!link_.StopReceiveThread()) {
+  if (!threadEnded) {
     notifier_.Show("closing handle(hReceive_packet) fails.", "THREAD INFO (EXIT)",
                    MessageButtons::Ok, MessageIcon::Exclamation);
   }
+  state_.ReleaseBuffers();
+  link_.ReleasePreviewStore();
+  SharedDisplayPalette().Release();
+  help_.Release();
+  state_.WriteSettings();
+  state_.DeleteTempFiles();
 }
 
 void Frame::resizeEvent(QResizeEvent* event) {

@@ -88,6 +88,7 @@ class Frame final : public QMainWindow, public ChildHost {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void StartPaletteDisplay();
   void CreateChildren();
   void CreateBars();
   void ShowMenu(MenuKind kind);

@@ -41,11 +41,12 @@ class FrameLink {
   virtual void Reconnect() = 0;          // Reconnect in COM_DISCONNECT
   virtual void RetryConnect() = 0;       // Retry in COM_RECONNECT
   virtual void OnReconnectDialogOpened() = 0;  // restores the saved speed while reconnecting
-  // Shut-down steps, in the order the frame calls them.
+  // Shut-down steps, in the order the frame calls them: the link stops before
+  // any buffer it writes into is released.
   virtual void SendReset() = 0;             // CmdReset
-  virtual void ReleasePreviewStore() = 0;   // the picture list's previews
-  virtual void ClosePort() = 0;             // port, events and the link record
   virtual bool StopReceiveThread() = 0;     // false when the thread could not be ended
+  virtual void ClosePort() = 0;             // port, events and the link's timers
+  virtual void ReleasePreviewStore() = 0;   // the picture list's previews
 };
 
 class NullFrameLink final : public FrameLink {
@@ -59,9 +60,9 @@ class NullFrameLink final : public FrameLink {
   void RetryConnect() override {}
   void OnReconnectDialogOpened() override {}
   void SendReset() override {}
-  void ReleasePreviewStore() override {}
-  void ClosePort() override {}
   bool StopReceiveThread() override { return true; }
+  void ClosePort() override {}
+  void ReleasePreviewStore() override {}
 };
 
 }  // namespace lumarel

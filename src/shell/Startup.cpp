@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "imageproc/Palette.h"
@@ -43,6 +44,8 @@ StartupEnvironment StartupEnvironment::FromProcess(int screenDepth) {
   env.currentDirectory = CurrentDirectory();
   env.userTempDirectory = UserTempDirectory();
   env.screenDepth = screenDepth;
+  const char* force = std::getenv(kPaletteDisplayVariable);
+  env.forcePaletteDisplay = force != nullptr && std::strcmp(force, "1") == 0;
   return env;
 }
 

@@ -16,6 +16,8 @@ inline constexpr const char* kSettingsSection = "Mode";
 inline constexpr const char* kKeyFilePreview = "FILEPREV";
 inline constexpr const char* kKeyInitialPath = "FILEINITPATH";
 inline constexpr std::size_t kMaxPathLength = 260;
+// "1" in this environment variable runs the program as on an 8-bit screen.
+inline constexpr const char* kPaletteDisplayVariable = "LUMAREL_PALETTE_DISPLAY";
 
 // Where the program runs; filled from the process by default, by tests at will.
 struct StartupEnvironment {
@@ -25,6 +27,7 @@ struct StartupEnvironment {
   int screenDepth = 24;             // bits per pixel
   bool forcePaletteDisplay = false; // test switch: behave as on an 8-bit screen
 
+  // The process's directories; forcePaletteDisplay from kPaletteDisplayVariable.
   static StartupEnvironment FromProcess(int screenDepth);
 };
 

@@ -21,11 +21,13 @@ class DisplayPalette {
   // Deletes the palette object and makes a new one from a logical palette.
   // A block too short for its entry count gives only the entries it holds.
   void Remake(std::span<const std::uint8_t> logicalPalette);
+  // Deletes the palette object and leaves the mode off (shut-down).
+  void Release();
   const QList<QRgb>& Colours() const { return colours_; }
   int RemakeCount() const { return remakes_; }
 
-  // The image as the screen shows it: unchanged in true colour, else each pixel
-  // replaced by its nearest palette colour.
+  // The image as the screen shows it: unchanged in true colour (or without a
+  // palette object), else each pixel replaced by its nearest palette colour.
   QImage Render(const QImage& image) const;
 
  private:
@@ -33,6 +35,10 @@ class DisplayPalette {
   QList<QRgb> colours_;
   int remakes_ = 0;
 };
+
+// The entry of `colours` nearest to `colour` by squared distance of red, green
+// and blue; the first of equally near entries wins. -1 for an empty list.
+int NearestColour(QRgb colour, const QList<QRgb>& colours);
 
 // The one palette state of the process.
 DisplayPalette& SharedDisplayPalette();

@@ -1,6 +1,8 @@
 // The Preview window: a grid of four thumbnails per row, three rows at a time,
 // a header with the camera's total count, and three picture buttons.
 #include <QFontMetrics>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -65,6 +67,11 @@ QFont Font(const char* family, int height, int width, bool bold) {
   const int average = QFontMetrics(font).averageCharWidth();
   if (average > 0) font.setStretch(qBound(1, width * 100 / average, 4000));
   return font;
+}
+
+bool IsActiveMdiChild(const QWidget* window) {
+  auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+  return sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() == sub;
 }
 
 }  // namespace
@@ -173,6 +180,11 @@ void PreviewWindow::paintEvent(QPaintEvent*) {
 }
 
 void PreviewWindow::PaintCells(QPainter& p) {
+  // On palette displays the active Preview draws its thumbnails with the default palette.
+  DisplayPalette& palette = SharedDisplayPalette();
+  if (palette.Enabled() && !defaultPalette_.empty() && IsActiveMdiChild(this)) {
+    palette.Remake(defaultPalette_);
+  }
   const int scroll = model_ ? model_->ScrollRow() : 0;
   const int received = model_ ? model_->ReceivedCount() : 0;
   const bool current = model_ && model_->CurrentPicture() != kPreviewNoPicture;
@@ -194,7 +206,7 @@ void PreviewWindow::PaintCells(QPainter& p) {
       }
       const std::span<const std::uint8_t> slot =
           model_ ? model_->Thumbnail(index) : std::span<const std::uint8_t>{};
-      const QImage thumb = SharedDisplayPalette().Render(SlotImage(slot));
+      const QImage thumb = palette.Render(SlotImage(slot));
       if (!thumb.isNull()) p.drawImage(QRect(10 + x, 60 + y, 120, 90), thumb);
       p.fillRect(QRect(QPoint(6 + x, 150 + y), QPoint(133 + x, 167 + y)), kLightGrey);
       const std::string label = model_ && index < received ? model_->Label(index) : std::string();

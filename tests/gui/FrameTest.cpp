@@ -17,6 +17,7 @@
 
 #include "GuiTestSupport.h"
 #include "shell/Frame.h"
+#include "windows/CaptureWindow.h"
 #include "windows/ImageDoc.h"
 
 namespace lumarel {
@@ -300,11 +301,80 @@ TEST_F(FrameTest, ExitWithOkShutsDownInOrder) {
   frame->Command(kCmdExit);
   EXPECT_TRUE(pressed);
   EXPECT_FALSE(frame->isVisible());
-  EXPECT_EQ(link.calls, (std::vector<std::string>{"SendReset", "ReleasePreviewStore", "ClosePort",
-                                                  "StopReceiveThread"}));
+  // The link stops before the buffers it writes into are released.
+  EXPECT_EQ(link.calls, (std::vector<std::string>{"SendReset", "StopReceiveThread", "ClosePort",
+                                                  "ReleasePreviewStore"}));
+  EXPECT_TRUE(link.buffersHeldAtStop);
+  EXPECT_TRUE(link.buffersHeldAtClose);
+  // A link timer armed before the exit no longer reaches the closed link.
+  link.timerIds.clear();
+  frame->FrameTimers().Start(3, 0);
+  QTest::qWait(20);
+  EXPECT_TRUE(link.timerIds.empty());
   EXPECT_FALSE(QFile::exists(QString::fromStdString(tempA)));
   EXPECT_TRUE(QFile::exists(QString::fromStdString(scratch.SettingsPath())));
   EXPECT_FALSE(frame->State().Buffers.Picture);
+}
+
+// A picture window holding unsaved changes, as a Capture window after an adjustment.
+class ModifiedWindowExitTest : public FrameTest {
+ protected:
+  void SetUp() override {
+    FrameTest::SetUp();
+    record.initialDirectory = &initialDirectory;
+    context.fileDialog = &record;
+    ImageDocInit init;
+    ASSERT_TRUE(AllocateImageDocBlocks(init, CapturePictureBlockSize(64, 48), false,
+                                       frame->Messages()));
+    WriteDibHeader(init.PictureBlock.bytes(), 64, 48, 24);
+    init.ViewWidth = 60;
+    init.ViewHeight = 46;
+    init.Modified = 1;
+    auto* window = new CaptureWindow(*frame, context, std::move(init));
+    window->setWindowTitle("  1F: 06/15/1 10:30");
+    frame->AddChild(window);
+    // Save dialogs are cancelled.
+    dialogs.SetHandler([this](QDialog& dialog) {
+      ++saveDialogs;
+      return dialog.objectName() == "SaveAs" ? 0 : 1;
+    });
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const MessageRequest& m : messages.shown) texts.push_back(m.text);
+    return texts;
+  }
+  std::string initialDirectory;
+  FileDialogRecord record;
+  PictureWindowContext context;
+  int saveDialogs = 0;
+};
+
+TEST_F(ModifiedWindowExitTest, ExitAsksToSaveAndNoClosesEverything) {
+  messages.answers = {MessageAnswer::Ok, MessageAnswer::No};
+  frame->Command(kCmdExit);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Exit Lumarel?", "Save changes to   1F: 06/15/1 10:30?"}));
+  EXPECT_EQ(messages.shown[1].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(saveDialogs, 0);
+  EXPECT_FALSE(frame->isVisible());
+  EXPECT_TRUE(frame->MdiClient()->subWindowList().isEmpty());
+}
+
+TEST_F(ModifiedWindowExitTest, CancelledSaveKeepsWindowAndFrameAndTheNextExitDoesNotAskAgain) {
+  messages.answers = {MessageAnswer::Ok, MessageAnswer::Yes};
+  frame->Command(kCmdExit);
+  EXPECT_EQ(saveDialogs, 1);
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_TRUE(frame->ExitConfirmed());
+  ASSERT_EQ(frame->MdiClient()->subWindowList().size(), 1);  // only the picture window
+  EXPECT_TRUE(std::find(link.calls.begin(), link.calls.end(), "SendReset") == link.calls.end());
+
+  messages.shown.clear();
+  messages.answers = {MessageAnswer::No};
+  frame->Command(kCmdExit);
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Save changes to   1F: 06/15/1 10:30?"});
+  EXPECT_FALSE(frame->isVisible());
+  EXPECT_EQ(std::count(link.calls.begin(), link.calls.end(), "SendReset"), 1);
 }
 
 TEST_F(FrameTest, ThreadThatCannotBeEndedIsReported) {

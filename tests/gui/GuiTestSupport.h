@@ -22,6 +22,7 @@ class RecordingFrameLink final : public FrameLink {
   void Start(const LinkStartContext& context) override {
     calls.push_back("Start");
     startTempPathA = context.state.TempPathA;
+    state_ = &context.state;
   }
   void OnFrameTimer(int id) override { timerIds.push_back(id); }
   PortView Port() const override { return port; }
@@ -32,10 +33,19 @@ class RecordingFrameLink final : public FrameLink {
   void OnReconnectDialogOpened() override { calls.push_back("ReconnectDialogOpened"); }
   void SendReset() override { calls.push_back("SendReset"); }
   void ReleasePreviewStore() override { calls.push_back("ReleasePreviewStore"); }
-  void ClosePort() override { calls.push_back("ClosePort"); }
+  void ClosePort() override {
+    calls.push_back("ClosePort");
+    buffersHeldAtClose = BuffersHeld();
+  }
   bool StopReceiveThread() override {
     calls.push_back("StopReceiveThread");
+    buffersHeldAtStop = BuffersHeld();
     return threadStops;
+  }
+  // Every shared buffer the link writes into is still allocated.
+  bool BuffersHeld() const {
+    return state_ && state_->Buffers.Picture && state_->Buffers.Preview &&
+           state_->Buffers.LiveFrame && state_->Buffers.LivePhoto;
   }
 
   std::vector<std::string> calls;
@@ -44,6 +54,11 @@ class RecordingFrameLink final : public FrameLink {
   PortView port;
   bool liveRunning = false;
   bool threadStops = true;
+  bool buffersHeldAtStop = false;
+  bool buffersHeldAtClose = false;
+
+ private:
+  const AppState* state_ = nullptr;
 };
 
 // Answers every message box from a queue (default: Ok / Yes) and records it.

@@ -1,7 +1,12 @@
 // Save As of the Capture and Openfile windows: the three file types, the
 // proposed names, the title, the free-space check and a cancelled dialog.
 #include <QMdiSubWindow>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "Gui3Support.h"
 #include "imagefile/BitmapFile.h"
@@ -166,6 +171,61 @@ INSTANTIATE_TEST_SUITE_P(Windows, DiskFullTest,
                                            DiskFullCase{false, 1, "Lumarel"},
                                            DiskFullCase{false, 2, "CARD LINK"},
                                            DiskFullCase{false, 3, "CARD LINK"}));
+
+// A 256 KiB tmpfs filled to the last block: the real free-space figure of the
+// file system that holds the chosen path. Mounting needs root; skipped otherwise.
+class FullFileSystemTest : public SaveAsTest {
+ protected:
+  void SetUp() override {
+    mountPoint_ = dir_ / "small";
+    fs::create_directory(mountPoint_);
+    if (geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+    if (mount("tmpfs", mountPoint_.c_str(), "tmpfs", 0, "size=256k") != 0) {
+      GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+    }
+    mounted_ = true;
+    std::ofstream filler(mountPoint_ / "filler", std::ios::binary);
+    const std::vector<char> chunk(4096, 'x');
+    for (int i = 0; i < 1024 && filler.write(chunk.data(), chunk.size()); ++i) {
+      filler.flush();
+    }
+  }
+  void TearDown() override {
+    if (mounted_) umount2(mountPoint_.c_str(), MNT_DETACH);
+  }
+  fs::path mountPoint_;
+  bool mounted_ = false;
+};
+
+TEST_F(FullFileSystemTest, EveryTypeOfBothWindowsShowsDiskIsFullAndWritesNothing) {
+  ASSERT_FALSE(context.freeSpace);  // the file system's own figure
+  CaptureWindow* capture = OpenCapture(320, 240);
+  FileWindow* file = OpenFileWindow();
+  const struct {
+    PictureWindow* window;
+    int filter;
+    const char* caption;
+  } cases[] = {{capture, 1, "CARD LINK"}, {capture, 2, "CARD LINK"}, {capture, 3, "CARD LINK"},
+               {file, 1, "Lumarel"},      {file, 2, "CARD LINK"},    {file, 3, "CARD LINK"}};
+  for (const auto& c : cases) {
+    host.notifier.shown.clear();
+    const QString title = c.window->windowTitle();
+    const fs::path out = mountPoint_ / ("picture" + std::to_string(c.filter) + ".out");
+    dialog.Choose(out.string(), c.filter);
+    c.window->Command(kCmdSaveAs);
+    EXPECT_FALSE(fs::exists(out)) << out;
+    EXPECT_EQ(c.window->windowTitle(), title);
+    ASSERT_EQ(host.notifier.shown.size(), 1u) << c.filter;
+    EXPECT_EQ(host.notifier.shown[0].text, "Disk is full.");
+    EXPECT_EQ(host.notifier.shown[0].caption, c.caption);
+  }
+  // Room elsewhere: the same window saves beside the full file system.
+  host.notifier.shown.clear();
+  dialog.Choose(Out("room.bmp").string(), 2);
+  capture->Command(kCmdSaveAs);
+  EXPECT_EQ(FileSize(Out("room.bmp")), 230454u);
+  EXPECT_TRUE(host.notifier.shown.empty());
+}
 
 TEST_F(SaveAsTest, UnwritableTargetEndsWithoutMessageOrTitle) {
   FileWindow* w = OpenFileWindow();
