@@ -170,13 +170,16 @@ bool ToolExists(const std::string& name) {
   return false;
 }
 
-long ResidentKiB() {
-  std::ifstream status("/proc/self/status");
+long StatusKiB(const std::string& process, const std::string& field) {
+  std::ifstream status("/proc/" + process + "/status");
+  const std::string key = field + ":";
   std::string line;
   while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + key.size());
   return 0;
 }
+
+long ResidentKiB() { return StatusKiB("self", "VmRSS"); }
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);

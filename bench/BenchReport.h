@@ -88,6 +88,9 @@ bool ToolExists(const std::string& name);
 
 // The process's resident set in KiB (VmRSS), 0 when unknown.
 long ResidentKiB();
+// A KiB field of /proc/<process>/status ("VmRSS", "VmHWM"); process is a pid
+// or "self"; 0 when unknown (the process has ended).
+long StatusKiB(const std::string& process, const std::string& field);
 
 // Bytes of a file, empty when it cannot be read.
 std::vector<unsigned char> ReadWholeFile(const std::string& path);

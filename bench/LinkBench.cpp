@@ -1,7 +1,7 @@
 // Figures 1, 2 and the list memory of figure 4: the program's link against
 // the camera simulator (its own process) over a pseudo-terminal.
 //
-//   lumarel-bench-link [--quick] [--callgrind]
+//   lumarel-bench-link [--quick] [--callgrind | --pacing]
 //
 //   line efficiency   the simulator paced at the line speed (--realtime) at
 //                     115200; the program's writes paced likewise. The index
@@ -10,9 +10,12 @@
 //                     at 10 bits per byte, no gaps), beside a bare client's.
 //   program cost      the simulator unpaced: packets per second and the time
 //                     from the read that completes a packet to the CmdAck write.
+//   pacing delays     the camera's turn on a paced pseudo-terminal split into
+//                     line time and the delays around it (PacingProbe.h).
 //   list memory       resident memory after reading an 800-entry list.
 //   --callgrind       one unpaced download for callgrind (scripts/bench runs
 //                     it under valgrind and divides by the packets printed).
+//   --pacing          the pacing delays alone.
 //   --quick           everything unpaced and small: checks that it all runs.
 #include <unistd.h>
 
@@ -23,11 +26,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "BareClient.h"
 #include "BenchReport.h"
 #include "LinkRig.h"
+#include "PacingProbe.h"
 #include "link/Protocol.h"
 
 namespace lumarel::bench {
@@ -41,6 +44,7 @@ constexpr std::uint32_t kLineSpeed = 115200;
 struct Options {
   bool quick = false;
   bool callgrind = false;
+  bool pacingOnly = false;
 };
 
 double Percentile(std::vector<double> v, double p) {
@@ -69,6 +73,10 @@ class LinkBench {
  public:
   LinkBench(const Options& o, fs::path dir) : options_(o), dir_(std::move(dir)), report_("link") {}
   int Run();
+  int RunPacing() {
+    PacingDelays();
+    return report_.Summary();
+  }
   int RunCallgrind();
 
  private:
@@ -79,7 +87,7 @@ class LinkBench {
   void DownloadBreakdown(const Span& downloads);
   void ProgramCost();
   void ListMemory();
-  void SleepOvershoot();
+  void PacingDelays();
   bool DownloadSpan(ProgramLink& program, int n, Span& span);
   void Ratio(const std::string& name, const Span& ours, const BareTransfer& bare);
 
@@ -265,30 +273,29 @@ void LinkBench::ListMemory() {
   report_.Value("unpaced list reading, entries per second", ms > 0 ? pictures * 1000.0 / ms : 0, "entries/s");
 }
 
-// What sleeping for one packet's line time costs beyond it on this machine:
-// the simulator paces each packet so, and the excess lands on the line.
-void LinkBench::SleepOvershoot() {
-  const auto packet = std::chrono::microseconds(std::uint64_t(kPacketSize) * 10'000'000 / kLineSpeed);
-  std::vector<double> overshootUs;
-  for (int i = 0; i < (options_.quick ? 5 : 200); ++i) {
-    const auto start = PortClock::now();
-    std::this_thread::sleep_for(packet);
-    overshootUs.push_back(std::chrono::duration<double, std::micro>(PortClock::now() - start - packet).count());
-  }
-  const double packetMs = std::chrono::duration<double, std::milli>(packet).count();
-  report_.Add({"sleep overshoot for one packet's line time, median", Percentile(overshootUs, 0.5) / 1000,
-               "ms", Percentile(overshootUs, 0.5) / 1000 / packetMs, "packet line time", std::nullopt});
-  double sum = 0;
-  for (double us : overshootUs) sum += us;
-  const double meanMs = sum / double(overshootUs.size()) / 1000;
-  report_.Add({"sleep overshoot for one packet's line time, mean", meanMs, "ms", meanMs / packetMs,
-               "packet line time", std::nullopt});
+// The camera's turn on a paced pseudo-terminal, split: the simulator's own
+// pacing reproduced in this process with every step time-stamped.
+void LinkBench::PacingDelays() {
+  const PacingProfile p = ProbePacing(options_.quick ? 5 : 300, kLineSpeed, kPacketSize);
+  if (!p.ok) return report_.Fail("pacing probe");
+  const std::string line = "command and packet line time";
+  auto add = [&](const std::string& name, double us) {
+    report_.Add({"paced pseudo-terminal, " + name, us / 1000, "ms", us / p.lineUs, line, std::nullopt});
+  };
+  add("camera's turn less line time, mean", p.excessUs);
+  add("camera's turn less line time, median", p.excessMedianUs);
+  add("camera's turn less line time, 99th percentile", p.excess99Us);
+  add("command written to the camera's read, mean", p.commandTransitUs);
+  add("due time to the camera's write, mean", p.lateUs);
+  add("camera's write to the last byte read, mean", p.packetTransitUs);
+  report_.Note(std::to_string(p.packets) + " packets of " + std::to_string(kPacketSize) +
+               " bytes, each answering a 1-byte command");
 }
 
 int LinkBench::Run() {
   // The memory figure first, before other phases leave freed memory behind.
   ListMemory();
-  SleepOvershoot();
+  PacingDelays();
   LineEfficiency();
   ProgramCost();
   return report_.Summary();
@@ -333,8 +340,10 @@ int main(int argc, char** argv) {
       options.quick = true;
     } else if (a == "--callgrind") {
       options.callgrind = true;
+    } else if (a == "--pacing") {
+      options.pacingOnly = true;
     } else {
-      std::fprintf(stderr, "usage: lumarel-bench-link [--quick] [--callgrind]\n");
+      std::fprintf(stderr, "usage: lumarel-bench-link [--quick] [--callgrind | --pacing]\n");
       return 2;
     }
   }
@@ -342,7 +351,9 @@ int main(int argc, char** argv) {
   const char* dir = ::mkdtemp(pattern);
   if (dir == nullptr) return 2;
   LinkBench bench(options, dir);
-  const int status = options.callgrind ? bench.RunCallgrind() : bench.Run();
+  const int status = options.callgrind    ? bench.RunCallgrind()
+                     : options.pacingOnly ? bench.RunPacing()
+                                          : bench.Run();
   std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);
   return status;

@@ -1,10 +1,7 @@
-// The pieces the link benchmark drives: the camera simulator as its own
-// process behind a pseudo-terminal, and the program's link (CameraLink with
-// its transfers on an EventLoop, the receive thread, a LinkUi that does
-// nothing) on a timed serial port.
+// The pieces the link benchmark drives against the simulator (SimProcess.h):
+// the program's link (CameraLink with its transfers on an EventLoop, the
+// receive thread, a LinkUi that does nothing) on a timed serial port.
 #pragma once
-
-#include <sys/types.h>
 
 #include <chrono>
 #include <functional>
@@ -12,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "SimProcess.h"
 #include "TimedPort.h"
 #include "link/CameraLink.h"
 #include "link/EventLoop.h"
@@ -19,21 +17,6 @@
 #include "link/LinkUi.h"
 
 namespace lumarel::bench {
-
-// vidmarelle-sim with `pictures` generated pictures, linked at `link`.
-class SimProcess {
- public:
-  SimProcess(const std::string& link, int pictures, bool realtime);
-  ~SimProcess();
-  SimProcess(const SimProcess&) = delete;
-  SimProcess& operator=(const SimProcess&) = delete;
-  // False when the simulator did not start or did not create its link.
-  bool Ready() const { return ready_; }
-
- private:
-  pid_t pid_ = -1;
-  bool ready_ = false;
-};
 
 // The windows' part of the link, reduced to nothing: the benchmark measures the link.
 class NullLinkUi final : public LinkUi {
