@@ -31,13 +31,41 @@ void GarblePacket(std::vector<std::uint8_t>& packet) {
   }
 }
 
+FaultInjector::FaultInjector(FaultSettings settings)
+    : settings_(settings), random_(settings.seed * 2654435761u + 0x9E37u) {}
+
+bool FaultInjector::Chance(double rate) {
+  // Drawn even when the rate is 0, so one rate does not shift the others' draws.
+  const double draw = std::uniform_real_distribution<double>(0.0, 1.0)(random_);
+  return draw < rate;
+}
+
 FaultAction FaultInjector::Next(const std::vector<std::uint8_t>& bytes) {
+  silenceMs_ = 0;
   if (bytes.size() != kPacketSize) return FaultAction::Send;
   if (settings_.silentAfter >= 0 && sent_ >= settings_.silentAfter) return FaultAction::Silent;
   ++sent_;
-  if (settings_.dropEvery > 0 && sent_ % settings_.dropEvery == 0) return FaultAction::Drop;
-  if (settings_.garbleEvery > 0 && sent_ % settings_.garbleEvery == 0) return FaultAction::Garble;
-  return FaultAction::Send;
+  ++counts_.packets;
+  const bool silence = Chance(settings_.silenceRate);
+  const bool drop = Chance(settings_.dropRate);
+  const bool garble = Chance(settings_.garbleRate);
+  if (silence) {
+    const int low = std::max(0, std::min(settings_.silenceMinMs, settings_.silenceMaxMs));
+    const int high = std::max(low, settings_.silenceMaxMs);
+    silenceMs_ = std::uniform_int_distribution<int>(low, high)(random_);
+    ++counts_.silences;
+    counts_.silentMs += silenceMs_;
+  }
+  const bool dropNth = settings_.dropEvery > 0 && sent_ % settings_.dropEvery == 0;
+  const bool garbleNth = settings_.garbleEvery > 0 && sent_ % settings_.garbleEvery == 0;
+  FaultAction action = FaultAction::Send;
+  if (dropNth) action = FaultAction::Drop;
+  else if (garbleNth) action = FaultAction::Garble;
+  else if (drop) action = FaultAction::Drop;
+  else if (garble) action = FaultAction::Garble;
+  if (action == FaultAction::Drop) ++counts_.dropped;
+  if (action == FaultAction::Garble) ++counts_.garbled;
+  return action;
 }
 
 }  // namespace lumarel::sim

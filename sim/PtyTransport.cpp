@@ -165,9 +165,38 @@ bool PtyTransport::WaitForLineSpeed(std::uint32_t speed) {
   return true;
 }
 
+FaultCounts PtyTransport::Faults() const {
+  std::lock_guard<std::mutex> lock(faultsMutex_);
+  return faults_.Counts();
+}
+
+// The line says nothing for `ms`: what the program writes meanwhile waits in
+// the terminal and is read afterwards. Stop() ends the silence early.
+void PtyTransport::KeepSilent(int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!stop_) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now()).count();
+    if (left <= 0) break;
+    pollfd fd{wakeRead_, POLLIN, 0};
+    if (::poll(&fd, 1, static_cast<int>(left)) > 0) ApplyRequests();
+  }
+}
+
 void PtyTransport::Deliver(const Transmission& tx) {
   if (tx.afterSpeedChange && !WaitForLineSpeed(tx.speed)) return;
-  const FaultAction action = faults_.Next(tx.bytes);
+  FaultAction action = FaultAction::Send;
+  int silenceMs = 0;
+  if (faultsEnabled_) {
+    std::lock_guard<std::mutex> lock(faultsMutex_);
+    action = faults_.Next(tx.bytes);
+    silenceMs = faults_.SilenceMs();
+  }
+  if (silenceMs > 0) {
+    Log("silence " + std::to_string(silenceMs) + " ms before " + tx.description);
+    KeepSilent(silenceMs);
+    if (stop_) return;
+  }
   if (action == FaultAction::Silent || action == FaultAction::Drop) {
     Log("tx " + tx.description + (action == FaultAction::Drop ? " [dropped]" : " [silent]"));
     return;

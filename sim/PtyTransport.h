@@ -3,8 +3,9 @@
 // from the master side, asks the terminal which speed the program set (the
 // master reports the slave's settings), feeds the camera, and writes the answers
 // back: held until the program has switched after a speed command, turned into
-// noise while the two speeds differ, faulted on demand and, in real-time mode,
-// paced at 10 bits per byte.
+// noise while the two speeds differ, faulted on demand (garbled, dropped, or
+// held back by a silence of the line) and, in real-time mode, paced at 10 bits
+// per byte.
 #pragma once
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <string>
 
@@ -52,10 +54,17 @@ class PtyTransport {
   // The speed the program's side of the line runs at, 0 when it cannot be read.
   std::uint32_t LineSpeed() const;
 
+  // Any thread: switches the injected faults off and on again (on at start);
+  // while off, packets pass untouched and uncounted.
+  void SetFaultsEnabled(bool enabled) { faultsEnabled_ = enabled; }
+  // Any thread: what the fault injection has done so far.
+  FaultCounts Faults() const;
+
  private:
   void ApplyRequests();
   void Deliver(const Transmission& tx);
   bool WaitForLineSpeed(std::uint32_t speed);
+  void KeepSilent(int ms);
   bool WriteAll(const std::vector<std::uint8_t>& bytes);
   void Wake();
   void Log(const std::string& line) const;
@@ -67,6 +76,8 @@ class PtyTransport {
   std::chrono::steady_clock::time_point lineFreeUntil_{};  // end of the last paced response
   TransportSettings settings_;
   FaultInjector faults_;
+  mutable std::mutex faultsMutex_;  // faults_'s counts are read from other threads
+  std::atomic<bool> faultsEnabled_{true};
   std::mt19937 random_;
   int master_ = -1;
   int slave_ = -1;  // kept open so the line settings persist between the program's opens

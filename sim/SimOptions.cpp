@@ -20,8 +20,13 @@ const char* const kSimUsage =
     "  --garble-every N       garble every Nth packet\n"
     "  --drop-every N         drop every Nth packet\n"
     "  --silent-after N       send nothing after N packets\n"
+    "  --garble-rate P        garble each packet with chance P (0 to 1)\n"
+    "  --drop-rate P          drop each packet with chance P (0 to 1)\n"
+    "  --silence-rate P       before each packet, with chance P, the line goes quiet\n"
+    "  --silence-ms MS|MIN-MAX  length of those silences (default 500-2000)\n"
     "  --busy-during-live     answer the third frame of each live run with StatusBusy\n"
-    "  --seed N               seed of the generated pictures, live scene and line noise\n"
+    "  --seed N               seed of the generated pictures, live scene, line noise\n"
+    "                         and random faults\n"
     "  --log FILE             one line per command and response ('-': standard error)\n"
     "  --probe PATH           act as a client: identify, negotiate, list the pictures\n"
     "signals: SIGUSR1 photo mode (card present), SIGUSR2 toggles write protection,\n"
@@ -46,6 +51,35 @@ bool ParseMode(const std::string& text, CameraMode& mode) {
 bool IsModel(const std::string& text) {
   return text.size() == 3 && std::isdigit(static_cast<unsigned char>(text[0])) &&
          std::isdigit(static_cast<unsigned char>(text[1])) && std::isdigit(static_cast<unsigned char>(text[2]));
+}
+
+// A chance from 0 to 1.
+bool ToRate(const std::string& text, double& rate) {
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, rate);
+  return ec == std::errc() && ptr == end && rate >= 0.0 && rate <= 1.0;
+}
+
+// "MS" or "MIN-MAX" milliseconds, MIN <= MAX, at most a minute.
+bool ToRange(const std::string& text, int& low, int& high) {
+  const std::size_t dash = text.find('-');
+  long a = 0, b = 0;
+  if (!ToInt(text.substr(0, dash), a)) return false;
+  b = a;
+  if (dash != std::string::npos && !ToInt(text.substr(dash + 1), b)) return false;
+  if (a < 0 || b < a || b > 60000) return false;
+  low = static_cast<int>(a);
+  high = static_cast<int>(b);
+  return true;
+}
+
+// Options that take a chance or a range.
+bool FaultOption(const std::string& name, const std::string& value, FaultSettings& f) {
+  if (name == "--garble-rate") return ToRate(value, f.garbleRate);
+  if (name == "--drop-rate") return ToRate(value, f.dropRate);
+  if (name == "--silence-rate") return ToRate(value, f.silenceRate);
+  if (name == "--silence-ms") return ToRange(value, f.silenceMinMs, f.silenceMaxMs);
+  return false;
 }
 
 bool IsSpeed(long speed) { return speed == 9600 || speed == 19200 || speed == 57600 || speed == 115200; }
@@ -84,6 +118,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
     else if (name == "--probe") o.probe = value;
     else if (name == "--model" && IsModel(value)) o.camera.model = value;
     else if (name == "--mode" && ParseMode(value, o.camera.mode)) {}
+    else if (FaultOption(name, value, o.faults)) {}
     else if (ToInt(value, number) && NumberOption(name, number, o)) {}
     else {
       error = "bad option " + name + " " + value;
@@ -91,6 +126,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
     }
   }
   o.camera.sceneSeed = o.seed;
+  o.faults.seed = o.seed;
   if (!o.help && o.link.empty() && o.probe.empty()) {
     error = "--link PATH or --probe PATH is needed";
     return false;

@@ -16,7 +16,8 @@ struct SimOptions {
   int generate = -1;          // --generate N (default 12 when no --pictures)
   CameraSettings camera;      // --model, --write-protected, --mode, --max-speed, ...
   bool realtime = false;      // --realtime
-  FaultSettings faults;       // --garble-every, --drop-every, --silent-after
+  FaultSettings faults;       // --garble-every, --drop-every, --silent-after, --garble-rate,
+                              // --drop-rate, --silence-rate, --silence-ms (seeded by --seed)
   unsigned seed = 1;          // --seed
   std::string logFile;        // --log FILE ("-": standard error)
   std::string probe;          // --probe PATH: run the probe client instead

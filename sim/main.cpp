@@ -111,5 +111,11 @@ int main(int argc, char** argv) {
             << " linked at " << options.link << std::endl;
   transport.Run();
   gTransport = nullptr;
+  const FaultCounts faults = transport.Faults();
+  if (faults.Total() > 0) {
+    std::cout << "vidmarelle-sim: " << faults.packets << " packets, " << faults.garbled
+              << " garbled, " << faults.dropped << " dropped, " << faults.silences
+              << " silences (" << faults.silentMs << " ms)" << std::endl;
+  }
   return 0;
 }

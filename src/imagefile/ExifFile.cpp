@@ -149,9 +149,10 @@ int ReplaceFileSafely(const std::string& destPath, const std::string& finishedPa
     if (backup.path().empty() || !fileutil::CopyFile(destPath, backup.path())) return 0;
   }
   const bool copied = fileutil::CopyFile(finishedPath, destPath);
-  if (!copied && destExists) {
+  if (!copied) {
+    // Never leave a half-copied file: the old one comes back, or none stays.
     std::remove(destPath.c_str());
-    fileutil::CopyFile(backup.path(), destPath);
+    if (destExists) fileutil::CopyFile(backup.path(), destPath);
   }
   return copied ? 1 : 0;
 }

@@ -1,17 +1,76 @@
 #include "pictureio/SaveAs.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
 #include "imagefile/BitmapFile.h"
 #include "imagefile/DibImage.h"
 #include "imagefile/FileUtil.h"
 #include "imagefile/FreeSpace.h"
 #include "imagefile/JpegEncode.h"
 #include "imageproc/PaletteDib.h"
+#include "platform/Files.h"
 
 namespace lumarel {
 namespace {
 
 constexpr std::uint64_t kExifRoom = 40960;  // room for the Exif segment and thumbnail
 constexpr int kJpegQuality = 75;
+// A write that failed with less than this left on the destination's file
+// system failed for want of space.
+constexpr std::uint64_t kFullSlack = 65536;
+
+// The file being saved, written beside its destination under a temporary name
+// and renamed over it once complete, so that a failed save leaves the old file
+// (or no file) as it was. Where the directory takes no new file, the
+// destination itself is written, as it is the only way left.
+class SaveTarget {
+ public:
+  explicit SaveTarget(const std::string& path) : path_(path) {
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (auto temp = CreateTempFile(parent.empty() ? "." : parent.native(), ".lumarel-save-"))
+      temp_ = *temp;
+  }
+  ~SaveTarget() {
+    if (!temp_.empty()) std::remove(temp_.c_str());
+  }
+  SaveTarget(const SaveTarget&) = delete;
+  SaveTarget& operator=(const SaveTarget&) = delete;
+
+  // Where the bytes go.
+  const std::string& WritePath() const { return temp_.empty() ? path_ : temp_; }
+  // Puts the finished file in place with the permissions the old file had (a
+  // new file gets the usual ones).
+  bool Commit() {
+    if (temp_.empty()) return true;
+    struct stat old {};
+    mode_t mode = 0;
+    if (::stat(path_.c_str(), &old) == 0) {
+      mode = old.st_mode & 07777;
+    } else {
+      mode = ::umask(0);
+      ::umask(mode);
+      mode = 0666 & ~mode;
+    }
+    ::chmod(temp_.c_str(), mode);
+    if (std::rename(temp_.c_str(), path_.c_str()) != 0) return false;
+    temp_.clear();
+    return true;
+  }
+
+ private:
+  std::string path_;
+  std::string temp_;
+};
+
+// True when the file system that a failed write went to has (almost) no room left.
+bool LeftFull(const std::string& writtenPath) {
+  const std::optional<std::uint64_t> free = FreeBytesForPath(writtenPath);
+  return free && *free < kFullSlack;
+}
 
 const char* Sampling(SaveWindow window) {
   return window == SaveWindow::Live ? "4x1,1x1,1x1" : "2x1,1x1,1x1";
@@ -42,7 +101,7 @@ std::optional<std::uint64_t> FileSizeOf(const std::string& path) {
 // BMP to scratch, a trial encoding for the size, the space check, the real
 // encoding and (except for the Live window) the Exif rewrite in place.
 SaveResult SaveJpeg(std::span<const std::uint8_t> picture, const std::string& path,
-                    SaveWindow window, const SaveServices& s) {
+                    const std::string& out, SaveWindow window, const SaveServices& s) {
   if (!WriteFullColourBmp(picture, s.tempPathA)) return SaveResult::Failed;
   if (EncodeJpegFile(s.tempPathA, s.tempPathB, Sampling(window), kJpegQuality) == 0)
     return SaveResult::Failed;
@@ -51,10 +110,10 @@ SaveResult SaveJpeg(std::span<const std::uint8_t> picture, const std::string& pa
   const std::uint64_t need = window == SaveWindow::Live ? *trial : *trial + kExifRoom;
   if (!EnoughSpace(s, path, need)) return DiskFull(s, window, SaveFileType::Jpeg);
   if (window != SaveWindow::Live) ExifRecodeQuality = kJpegQuality;
-  if (EncodeJpegFile(s.tempPathA, path, Sampling(window), kJpegQuality) == 0)
+  if (EncodeJpegFile(s.tempPathA, out, Sampling(window), kJpegQuality) == 0)
     return SaveResult::Failed;
   if (window == SaveWindow::Live) return SaveResult::Saved;
-  switch (WriteExifFile(path, path, *s.notifier, *s.clock)) {
+  switch (WriteExifFile(out, out, *s.notifier, *s.clock)) {
     case 1: return SaveResult::Saved;
     case -1: return DiskFull(s, window, SaveFileType::Jpeg);
     default: return SaveResult::Failed;
@@ -62,7 +121,7 @@ SaveResult SaveJpeg(std::span<const std::uint8_t> picture, const std::string& pa
 }
 
 SaveResult SaveBmp256(std::span<const std::uint8_t> picture, const std::string& path,
-                      SaveWindow window, const SaveServices& s) {
+                      const std::string& out, SaveWindow window, const SaveServices& s) {
   const int w = DibWidth(picture), h = DibHeight(picture);
   const std::size_t size = PaletteDibSize(w, h);
   const std::uint64_t need = window == SaveWindow::Capture
@@ -80,7 +139,7 @@ SaveResult SaveBmp256(std::span<const std::uint8_t> picture, const std::string& 
     case ReductionResult::OutOfMemory: return SaveResult::NotEnoughMemory;  // nothing useful to write
     default: return SaveResult::Failed;
   }
-  return WriteBitmapFile(path, block) == 1 ? SaveResult::Saved : SaveResult::Failed;
+  return WriteBitmapFile(out, block) == 1 ? SaveResult::Saved : SaveResult::Failed;
 }
 
 }  // namespace
@@ -94,16 +153,24 @@ bool WriteFullColourBmp(std::span<const std::uint8_t> picture, const std::string
 SaveResult SavePictureFile(std::span<const std::uint8_t> picture, const std::string& path,
                            SaveFileType type, SaveWindow window, const SaveServices& s) {
   if (DibBitCount(picture) != 24 || DibContentSize(picture) == 0) return SaveResult::Failed;
+  SaveTarget target(path);
+  const std::string& out = target.WritePath();
+  SaveResult result = SaveResult::Failed;
   switch (type) {
-    case SaveFileType::Jpeg: return SaveJpeg(picture, path, window, s);
+    case SaveFileType::Jpeg: result = SaveJpeg(picture, path, out, window, s); break;
     case SaveFileType::FullColourBmp: {
       const std::uint64_t need = 3ull * DibWidth(picture) * DibHeight(picture) + 54;
       if (!EnoughSpace(s, path, need)) return DiskFull(s, window, type);
-      return WriteFullColourBmp(picture, path) ? SaveResult::Saved : SaveResult::Failed;
+      result = WriteFullColourBmp(picture, out) ? SaveResult::Saved : SaveResult::Failed;
+      break;
     }
-    case SaveFileType::Bmp256: return SaveBmp256(picture, path, window, s);
+    case SaveFileType::Bmp256: result = SaveBmp256(picture, path, out, window, s); break;
   }
-  return SaveResult::Failed;
+  if (result == SaveResult::Saved && !target.Commit()) result = SaveResult::Failed;
+  // The free-space figure can be stale or too hopeful: a write that ran out of
+  // room says so like the check would have.
+  if (result == SaveResult::Failed && LeftFull(out)) return DiskFull(s, window, type);
+  return result;
 }
 
 }  // namespace lumarel

@@ -11,6 +11,11 @@
 //   Live window (a zoom still): JPEG "4x1,1x1,1x1" quality 75 without Exif,
 //     needing the trial JPEG's size; "Disk is full." / "Lumarel" for all types.
 //
+// The file is written beside its destination under a temporary name and
+// renamed into place when complete: a save that fails leaves the destination
+// as it was. A write that runs out of room reports "Disk is full." like the
+// free-space check.
+//
 // UI-free; shared by every front end.
 #pragma once
 
@@ -29,9 +34,9 @@ enum class SaveWindow { Capture, File, Live };
 
 enum class SaveResult {
   Saved,
-  DiskFull,         // "Disk is full." shown; nothing written at path
+  DiskFull,         // "Disk is full." shown; path as it was
   NotEnoughMemory,  // "Not enough memory." shown
-  Failed,           // a file could not be written, or encoding failed
+  Failed,           // a file could not be written, or encoding failed; path as it was
 };
 
 struct SaveServices {

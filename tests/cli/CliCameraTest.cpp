@@ -168,8 +168,6 @@ TEST_F(CliCamera, DeleteWithoutYesOrTerminalIsRefusedBeforeConnecting) {
   EXPECT_EQ(sim_->LogText().find("CmdIdentify"), std::string::npos);
 }
 
-#if LUMAREL_CLI_HAVE_ENTRY
-
 TEST_F(CliCamera, DeleteTwoAndFiveLeavesFourPicturesNumberedOneToFour) {
   StartSim({"--generate", "6"});
   const auto before = ListEntries();
@@ -356,8 +354,6 @@ TEST_F(CliCamera, StillSavesTheZoomPictureInEachFormat) {
   ASSERT_EQ(Cli({"still", dir_ / "still8", "--format", "bmp8"}).status, 0);
   ExpectBmp(dir_ / "still8", 640, 480, 8);
 }
-
-#endif  // LUMAREL_CLI_HAVE_ENTRY
 
 }  // namespace
 }  // namespace lumarel::testing

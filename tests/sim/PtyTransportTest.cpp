@@ -137,6 +137,62 @@ TEST(PtyTransport, GarbledAndDroppedPacketsAreRecoveredByNak) {
   EXPECT_EQ(result.entries[1].decodedWidth, 160);
 }
 
+TEST(PtyTransport, RandomGarbledAndDroppedPacketsAreRecoveredByNak) {
+  FaultSettings faults;
+  faults.garbleRate = 0.2;
+  faults.dropRate = 0.03;
+  faults.seed = 5;
+  CameraOnPty camera({}, faults, 2);
+  const ProbeResult result = ProbeCamera(camera.Link());
+  EXPECT_EQ(result.error, "");
+  ASSERT_EQ(result.entries.size(), 2u);
+  EXPECT_EQ(result.entries[1].decodedWidth, 160);
+  const FaultCounts counts = camera.Transport().Faults();
+  EXPECT_GT(counts.garbled, 0);
+  EXPECT_GT(counts.packets, counts.garbled + counts.dropped);
+}
+
+// A silence holds the answer back for its length, then the camera carries on;
+// switched off, the faults leave the line alone and are no longer counted.
+TEST(PtyTransport, SilenceHoldsTheAnswerBackThenTheCameraCarriesOn) {
+  FaultSettings faults;
+  faults.silenceRate = 1.0;
+  faults.silenceMinMs = 600;
+  faults.silenceMaxMs = 600;
+  CameraOnPty camera({}, faults);
+  TermiosClient client;
+  std::string error;
+  ASSERT_TRUE(client.Open(camera.Link(), error)) << error;
+  client.WriteByte(CmdIdentify);
+  EXPECT_TRUE(client.Read(116, 250).empty());
+  EXPECT_TRUE(IsStatus(client.Read(116, 2000), StatusAccepted));
+  FaultCounts counts = camera.Transport().Faults();
+  EXPECT_EQ(counts.silences, 1);
+  EXPECT_EQ(counts.silentMs, 600);
+
+  camera.Transport().SetFaultsEnabled(false);
+  client.WriteByte(CmdIdentify);
+  EXPECT_TRUE(IsStatus(client.Read(116, 250), StatusAccepted));
+  EXPECT_EQ(camera.Transport().Faults().packets, counts.packets);
+}
+
+TEST(PtyTransport, StopEndsALongSilence) {
+  FaultSettings faults;
+  faults.silenceRate = 1.0;
+  faults.silenceMinMs = 60000;
+  faults.silenceMaxMs = 60000;
+  const auto start = std::chrono::steady_clock::now();
+  {
+    CameraOnPty camera({}, faults);
+    TermiosClient client;
+    std::string error;
+    ASSERT_TRUE(client.Open(camera.Link(), error)) << error;
+    client.WriteByte(CmdIdentify);
+    EXPECT_TRUE(client.Read(116, 300).empty());
+  }  // stops the camera in its silence
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
 TEST(PtyTransport, SilentCameraAnswersNothingAfterItsLastPacket) {
   FaultSettings faults;
   faults.silentAfter = 1;

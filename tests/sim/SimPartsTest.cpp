@@ -127,6 +127,89 @@ TEST(SimLine, FaultsCountPacketsOnly) {
   for (FaultAction action : expected) EXPECT_EQ(faults.Next(packet), action);
 }
 
+// What becomes of `packets` packets, each after a reply byte (never faulted).
+std::vector<FaultAction> Judge(FaultInjector& faults, int packets,
+                               std::vector<int>* silences = nullptr) {
+  const std::vector<std::uint8_t> packet(116), reply(1);
+  std::vector<FaultAction> actions;
+  for (int i = 0; i < packets; ++i) {
+    EXPECT_EQ(faults.Next(reply), FaultAction::Send);  // reply bytes are never faulted
+    EXPECT_EQ(faults.SilenceMs(), 0);
+    actions.push_back(faults.Next(packet));
+    if (silences != nullptr && faults.SilenceMs() > 0) silences->push_back(faults.SilenceMs());
+  }
+  return actions;
+}
+
+TEST(SimLine, RandomFaultsFollowTheirRatesAndRepeatForASeed) {
+  FaultSettings settings;
+  settings.garbleRate = 0.02;
+  settings.dropRate = 0.01;
+  settings.silenceRate = 0.005;
+  settings.silenceMinMs = 500;
+  settings.silenceMaxMs = 2000;
+  settings.seed = 11;
+  FaultInjector faults(settings);
+  std::vector<int> silences;
+  const std::vector<FaultAction> first = Judge(faults, 20000, &silences);
+  const FaultCounts& counts = faults.Counts();
+  EXPECT_EQ(counts.packets, 20000);
+  EXPECT_NEAR(counts.garbled, 0.02 * 0.99 * 20000, 80);  // a dropped packet is not also garbled
+  EXPECT_NEAR(counts.dropped, 0.01 * 20000, 60);
+  EXPECT_NEAR(counts.silences, 0.005 * 20000, 40);
+  EXPECT_EQ(counts.Total(), counts.garbled + counts.dropped + counts.silences);
+  ASSERT_EQ(static_cast<long>(silences.size()), counts.silences);
+  long total = 0;
+  for (int ms : silences) {
+    EXPECT_GE(ms, 500);
+    EXPECT_LE(ms, 2000);
+    total += ms;
+  }
+  EXPECT_EQ(total, counts.silentMs);
+  EXPECT_NEAR(static_cast<double>(total) / counts.silences, 1250, 150);
+
+  FaultInjector again(settings);
+  EXPECT_EQ(Judge(again, 20000), first);
+  settings.seed = 12;
+  FaultInjector other(settings);
+  EXPECT_NE(Judge(other, 20000), first);
+}
+
+TEST(SimLine, CountedFaultsTakePrecedenceOverRandomOnes) {
+  FaultSettings settings;
+  settings.dropEvery = 4;
+  settings.garbleRate = 1.0;
+  FaultInjector faults(settings);
+  const std::vector<FaultAction> expected = {FaultAction::Garble, FaultAction::Garble,
+                                             FaultAction::Garble, FaultAction::Drop};
+  EXPECT_EQ(Judge(faults, 4), expected);
+  EXPECT_EQ(faults.Counts().garbled, 3);
+  EXPECT_EQ(faults.Counts().dropped, 1);
+}
+
+TEST(SimOptionsParse, ReadsTheRandomFaults) {
+  SimOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseSimOptions({"--link", "x", "--garble-rate", "0.02", "--drop-rate", "0.01",
+                               "--silence-rate", "0.001", "--silence-ms", "600-1800",
+                               "--seed", "7"},
+                              o, error))
+      << error;
+  EXPECT_DOUBLE_EQ(o.faults.garbleRate, 0.02);
+  EXPECT_DOUBLE_EQ(o.faults.dropRate, 0.01);
+  EXPECT_DOUBLE_EQ(o.faults.silenceRate, 0.001);
+  EXPECT_EQ(o.faults.silenceMinMs, 600);
+  EXPECT_EQ(o.faults.silenceMaxMs, 1800);
+  EXPECT_EQ(o.faults.seed, 7u);
+  EXPECT_EQ(o.faults.garbleEvery, 0);
+
+  SimOptions fixed;
+  ASSERT_TRUE(ParseSimOptions({"--link", "x", "--silence-ms", "800"}, fixed, error)) << error;
+  EXPECT_EQ(fixed.faults.silenceMinMs, 800);
+  EXPECT_EQ(fixed.faults.silenceMaxMs, 800);
+  EXPECT_EQ(fixed.faults.silenceRate, 0.0);
+}
+
 TEST(SimOptionsParse, ReadsEveryOption) {
   SimOptions o;
   std::string error;
@@ -170,7 +253,14 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--link", "x", "--mode", "movie"},
                       std::vector<std::string>{"--link", "x", "--generate", "-1"},
                       std::vector<std::string>{"--link", "x", "--pictures", "d", "--generate", "2"},
-                      std::vector<std::string>{"--link", "x", "--bogus", "1"}));
+                      std::vector<std::string>{"--link", "x", "--bogus", "1"},
+                      std::vector<std::string>{"--link", "x", "--garble-rate", "1.5"},
+                      std::vector<std::string>{"--link", "x", "--drop-rate", "-0.1"},
+                      std::vector<std::string>{"--link", "x", "--drop-rate", "lots"},
+                      std::vector<std::string>{"--link", "x", "--silence-rate", "nan"},
+                      std::vector<std::string>{"--link", "x", "--silence-ms", "2000-500"},
+                      std::vector<std::string>{"--link", "x", "--silence-ms", "-5"},
+                      std::vector<std::string>{"--link", "x", "--silence-ms", "500-"}));
 
 }  // namespace
 }  // namespace lumarel::sim

@@ -1,0 +1,255 @@
+// What becomes of the user's files when saving goes wrong: a destination that
+// cannot be written, a full file system (a small tmpfs, root only), a final
+// copy that fails part-way. The destination is never left half-written, an old
+// file survives, and a save that runs out of room says "Disk is full.".
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <optional>
+#include <random>
+
+#include "PlatformFakes.h"
+#include "SmallFilesystem.h"
+#include "imagefile/DibImage.h"
+#include "imagefile/ExifFile.h"
+#include "pictureio/SaveAs.h"
+
+namespace lumarel::testing {
+namespace {
+
+constexpr std::uint64_t kPlenty = std::uint64_t{1} << 40;
+
+FreeSpaceQuery Reports(std::uint64_t free) {
+  return [free](const std::string&) { return std::optional<std::uint64_t>(free); };
+}
+
+// A 640 x 480 picture of noise: its JPEG is far larger than a few pages.
+DibImage NoisyPicture() {
+  DibImage dib = AllocateBlock(kPictureBlockSize);
+  WriteDibHeader(dib, 640, 480, 24);
+  std::mt19937 random(4);
+  std::uint8_t* p = DibPixels(dib);
+  for (std::size_t i = 0; i < DibStride(640, 24) * 480; ++i)
+    p[i] = static_cast<std::uint8_t>(random());
+  return dib;
+}
+
+// The user's temporary directory is a fresh one for each test, so that the
+// backups and scratch files left behind can be counted.
+class FileSafety : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = std::getenv("TMPDIR");
+    if (old != nullptr) oldTmp_ = old;
+    char name[] = "/tmp/lumarel-files-XXXXXX";
+    ASSERT_NE(::mkdtemp(name), nullptr);
+    tmp_ = name;
+    ::setenv("TMPDIR", tmp_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (oldTmp_) ::setenv("TMPDIR", oldTmp_->c_str(), 1);
+    else ::unsetenv("TMPDIR");
+    std::system(("rm -rf '" + tmp_ + "'").c_str());
+  }
+  std::string Tmp(const std::string& name) const { return tmp_ + "/" + name; }
+  std::vector<std::string> TmpNames() const { return DirectoryNames(tmp_); }
+
+  std::string tmp_;
+  std::optional<std::string> oldTmp_;
+};
+
+#define REQUIRE_MOUNTED(fs) \
+  if (!(fs).Mounted()) GTEST_SKIP() << (fs).WhyNot()
+
+// --- ReplaceFileSafely -------------------------------------------------------
+
+TEST_F(FileSafety, FailedFinalCopyRestoresTheOldFile) {
+  SmallFilesystem fs(256 * 1024);
+  REQUIRE_MOUNTED(fs);
+  const std::string dest = fs.Path("picture.jpg");
+  const auto old = Pattern(60000, 1);
+  ASSERT_TRUE(WriteBytes(dest, old));
+  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(400000, 2)));  // more than the disk holds
+  // The free-space figure is wrong (say, another program filled the disk since).
+  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished"), Reports(kPlenty)), 0);
+  EXPECT_EQ(FileBytes(dest), old);
+  EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture.jpg"});
+  EXPECT_EQ(TmpNames(), std::vector<std::string>{"finished"});  // the backup is gone
+}
+
+TEST_F(FileSafety, FailedFinalCopyOfANewFileLeavesNoPartOfIt) {
+  SmallFilesystem fs(256 * 1024);
+  REQUIRE_MOUNTED(fs);
+  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(400000, 2)));
+  EXPECT_EQ(ReplaceFileSafely(fs.Path("new.jpg"), Tmp("finished"), Reports(kPlenty)), 0);
+  EXPECT_TRUE(fs.Names().empty());
+}
+
+TEST_F(FileSafety, TooLittleRoomIsReportedBeforeTheOldFileIsTouched) {
+  SmallFilesystem fs(256 * 1024);
+  REQUIRE_MOUNTED(fs);
+  const std::string dest = fs.Path("picture.jpg");
+  const auto old = Pattern(60000, 1);
+  ASSERT_TRUE(WriteBytes(dest, old));
+  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(400000, 2)));
+  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), -1);  // the file system's own figure
+  EXPECT_EQ(FileBytes(dest), old);
+  // Growth that fits is written.
+  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(90000, 3)));
+  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), 1);
+  EXPECT_EQ(FileBytes(dest), Pattern(90000, 3));
+  EXPECT_EQ(TmpNames(), std::vector<std::string>{"finished"});
+}
+
+TEST_F(FileSafety, ReadOnlyDestinationStaysAsItWas) {
+  SmallFilesystem fs(256 * 1024);
+  REQUIRE_MOUNTED(fs);
+  const std::string dest = fs.Path("picture.jpg");
+  const auto old = Pattern(60000, 1);
+  ASSERT_TRUE(WriteBytes(dest, old));
+  ASSERT_TRUE(fs.MakeReadOnly());
+  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(30000, 2)));
+  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), 0);
+  EXPECT_EQ(FileBytes(dest), old);
+  EXPECT_EQ(TmpNames(), std::vector<std::string>{"finished"});
+}
+
+// --- Save As of every window and file type ------------------------------------
+
+struct SaveCase {
+  SaveWindow window;
+  SaveFileType type;
+  const char* caption;  // of "Disk is full."
+};
+
+std::string PrintCase(const ::testing::TestParamInfo<SaveCase>& info) {
+  static const char* const windows[] = {"Capture", "File", "Live"};
+  static const char* const types[] = {"", "Jpeg", "Bmp24", "Bmp8"};
+  return std::string(windows[static_cast<int>(info.param.window)]) +
+         types[static_cast<int>(info.param.type)];
+}
+
+class SaveAsSafety : public FileSafety, public ::testing::WithParamInterface<SaveCase> {
+ protected:
+  SaveServices Services(FreeSpaceQuery free = {}) {
+    return {&notifier_, &clock_, Tmp("scratchA"), Tmp("scratchB"), std::move(free)};
+  }
+  SaveResult Save(const std::string& path, FreeSpaceQuery free = {}) {
+    return SavePictureFile(picture_, path, GetParam().type, GetParam().window,
+                           Services(std::move(free)));
+  }
+  void ExpectDiskFullMessage() {
+    ASSERT_EQ(notifier_.shown.size(), 1u);
+    EXPECT_EQ(notifier_.shown[0].text, "Disk is full.");
+    EXPECT_EQ(notifier_.shown[0].caption, GetParam().caption);
+  }
+
+  DibImage picture_ = NoisyPicture();
+  RecordingNotifier notifier_;
+  FakeClock clock_;
+};
+
+TEST_P(SaveAsSafety, FullFileSystemSaysDiskIsFullAndKeepsTheOldFile) {
+  SmallFilesystem fs(512 * 1024);
+  REQUIRE_MOUNTED(fs);
+  const std::string dest = fs.Path("picture");
+  const auto old = Pattern(5000, 9);
+  ASSERT_TRUE(WriteBytes(dest, old));
+  ASSERT_TRUE(fs.FillLeaving(16 * 1024));
+  EXPECT_EQ(Save(dest), SaveResult::DiskFull);
+  ExpectDiskFullMessage();
+  EXPECT_EQ(FileBytes(dest), old);
+  EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture"});
+}
+
+// The free-space figure says there is room, but the disk fills up during the
+// write: the old file must survive and the user must hear why.
+TEST_P(SaveAsSafety, AWriteThatRunsOutOfRoomSaysDiskIsFullAndKeepsTheOldFile) {
+  SmallFilesystem fs(512 * 1024);
+  REQUIRE_MOUNTED(fs);
+  const std::string dest = fs.Path("picture");
+  const auto old = Pattern(5000, 9);
+  ASSERT_TRUE(WriteBytes(dest, old));
+  ASSERT_TRUE(fs.FillLeaving(16 * 1024));
+  EXPECT_EQ(Save(dest, Reports(kPlenty)), SaveResult::DiskFull);
+  ExpectDiskFullMessage();
+  EXPECT_EQ(FileBytes(dest), old);
+  EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture"});
+  // A new file that does not fit leaves nothing behind either.
+  notifier_.shown.clear();
+  EXPECT_EQ(Save(fs.Path("new"), Reports(kPlenty)), SaveResult::DiskFull);
+  ExpectDiskFullMessage();
+  EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture"});
+}
+
+TEST_P(SaveAsSafety, UnwritableDestinationFailsAndKeepsTheOldFile) {
+  SmallFilesystem fs(4 << 20);  // room enough: only the write protection stops the save
+  REQUIRE_MOUNTED(fs);
+  const std::string dest = fs.Path("picture");
+  const auto old = Pattern(5000, 9);
+  ASSERT_TRUE(WriteBytes(dest, old));
+  ASSERT_TRUE(fs.MakeReadOnly());
+  EXPECT_EQ(Save(dest), SaveResult::Failed);
+  EXPECT_EQ(FileBytes(dest), old);
+  EXPECT_EQ(Save(fs.Path("new")), SaveResult::Failed);
+  EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture"});
+  EXPECT_TRUE(notifier_.shown.empty());  // not a full disk; the window says nothing
+}
+
+TEST_P(SaveAsSafety, SavingOverAFileReplacesItWholeAndKeepsItsPermissions) {
+  const std::string dir = Tmp("out");
+  ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
+  const std::string dest = dir + "/picture";
+  ASSERT_TRUE(WriteBytes(dest, Pattern(5000, 9)));
+  ASSERT_EQ(::chmod(dest.c_str(), 0640), 0);
+  ASSERT_EQ(Save(dest), SaveResult::Saved);
+  struct stat st {};
+  ASSERT_EQ(::stat(dest.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  const auto written = FileBytes(dest);
+  ASSERT_GT(written.size(), 5000u);
+  if (GetParam().type == SaveFileType::Jpeg) {
+    EXPECT_EQ(written[0], 0xFF);
+    EXPECT_EQ(written[1], 0xD8);
+  } else {
+    EXPECT_EQ(written[0], 'B');
+    EXPECT_EQ(written[1], 'M');
+  }
+  EXPECT_TRUE(notifier_.shown.empty());
+  EXPECT_EQ(DirectoryNames(dir), std::vector<std::string>{"picture"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, SaveAsSafety,
+    ::testing::Values(SaveCase{SaveWindow::Capture, SaveFileType::Jpeg, "CARD LINK"},
+                      SaveCase{SaveWindow::Capture, SaveFileType::FullColourBmp, "CARD LINK"},
+                      SaveCase{SaveWindow::Capture, SaveFileType::Bmp256, "CARD LINK"},
+                      SaveCase{SaveWindow::File, SaveFileType::Jpeg, "Lumarel"},
+                      SaveCase{SaveWindow::File, SaveFileType::Bmp256, "CARD LINK"},
+                      SaveCase{SaveWindow::Live, SaveFileType::Jpeg, "Lumarel"},
+                      SaveCase{SaveWindow::Live, SaveFileType::FullColourBmp, "Lumarel"}),
+    PrintCase);
+
+// The JPEG is made through scratch files in the user's temporary directory;
+// when that is full the save fails there, before the destination is touched.
+TEST_F(FileSafety, FullScratchSpaceFailsTheJpegSaveBeforeTheDestination) {
+  SmallFilesystem scratch(256 * 1024);
+  REQUIRE_MOUNTED(scratch);
+  ASSERT_TRUE(scratch.FillLeaving(0));
+  const std::string dest = Tmp("picture.jpg");
+  const auto old = Pattern(5000, 9);
+  ASSERT_TRUE(WriteBytes(dest, old));
+  RecordingNotifier notifier;
+  FakeClock clock;
+  const SaveServices services{&notifier, &clock, scratch.Path("a"), scratch.Path("b"), {}};
+  EXPECT_EQ(
+      SavePictureFile(NoisyPicture(), dest, SaveFileType::Jpeg, SaveWindow::Capture, services),
+      SaveResult::Failed);
+  EXPECT_EQ(FileBytes(dest), old);
+  EXPECT_EQ(TmpNames(), std::vector<std::string>{"picture.jpg"});
+}
+
+}  // namespace
+}  // namespace lumarel::testing
