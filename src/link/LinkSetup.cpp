@@ -50,6 +50,12 @@ void LinkSetup::OpenPortStep() {
 void LinkSetup::SetupStep() {
   FrameTimers().Stop(frame_timer::kSetupStep);
   LinkState& s = link_.State();
+  if (confirmPending_) {
+    // The camera switched speed but its answer to the confirmation was lost.
+    confirmPending_ = false;
+    link_.OpenDisconnectDialog();
+    return;
+  }
   switch (s.linkPhase) {
     case 1: MoveScanOn(); break;
     case 2: SwitchUp(115200, 3); break;
@@ -132,6 +138,7 @@ void LinkSetup::Identify(const CameraPacket& packet) {
 void LinkSetup::AnswerAtNewSpeed(const CameraPacket& packet) {
   LinkState& s = link_.State();
   if (!IsSetupStatusPacket(packet)) {
+    if (confirmPending_) return;  // both ends run at the new speed: the time-out decides
     link_.SetOwnSpeed(9600);  // the pending time-out moves on to the next speed
     return;
   }
@@ -139,7 +146,8 @@ void LinkSetup::AnswerAtNewSpeed(const CameraPacket& packet) {
     case StatusAccepted:
       s.shownSpeed = s.linkPhase == 3 ? 115200 : s.linkPhase == 5 ? 57600 : 19200;
       link_.WriteCommand(CmdSpeedConfirm);
-      FrameTimers().Stop(frame_timer::kSetupStep);
+      confirmPending_ = true;
+      FrameTimers().Start(frame_timer::kSetupStep, kConfirmAnswerMs);
       break;
     case StatusCameraReady: CameraReady(); break;
     case StatusVcrMode: ModeWarning(text::kVcrMode, MessageIcon::Exclamation); break;
@@ -154,6 +162,8 @@ void LinkSetup::AnswerAtNewSpeed(const CameraPacket& packet) {
 // Photo mode with a card: the link is up; fetch the index from picture 000.
 void LinkSetup::CameraReady() {
   LinkState& s = link_.State();
+  confirmPending_ = false;
+  FrameTimers().Stop(frame_timer::kSetupStep);
   link_.Index().PrepareStore();
   std::uint32_t speed = 0;
   if (link_.CurrentSpeed(speed)) s.savedSpeed = speed;
@@ -172,6 +182,8 @@ void LinkSetup::CameraReady() {
 
 void LinkSetup::ModeWarning(const char* text, MessageIcon icon) {
   LinkState& s = link_.State();
+  confirmPending_ = false;
+  FrameTimers().Stop(frame_timer::kSetupStep);
   s.linkPhase = 1;
   link_.SetOwnSpeed(9600);
   s.shownSpeed = 9600;
@@ -185,6 +197,7 @@ void LinkSetup::ModeWarning(const char* text, MessageIcon icon) {
 
 void LinkSetup::ResetLinkState() {
   LinkState& s = link_.State();
+  confirmPending_ = false;
   PictureList& list = link_.Pictures();
   s.reconnecting = true;
   s.responseKind = ResponseKind::Index;

@@ -20,6 +20,9 @@ inline constexpr int kIdentifyMs = 800;      // time the camera gets to answer
 inline constexpr int kSpeedSwitchMs = 50;    // from the speed command to our own switch
 inline constexpr int kOpenPortMs = 300;
 inline constexpr int kReconnectResetMs = 200;
+// From CmdSpeedConfirm to the camera's ready answer; a lost answer then opens
+// the disconnect dialog instead of leaving the link waiting for ever.
+inline constexpr int kConfirmAnswerMs = 5000;
 inline constexpr int kReconnectIdentifyNtMs = 3000;
 inline constexpr int kReconnectIdentifyOtherMs = 2500;
 }  // namespace setup_period
@@ -62,6 +65,7 @@ class LinkSetup {
   void Warn(const char* text, const char* caption);
 
   CameraLink& link_;
+  bool confirmPending_ = false;  // CmdSpeedConfirm sent, ready answer not yet in
 };
 
 }  // namespace lumarel

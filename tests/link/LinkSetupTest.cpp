@@ -156,7 +156,7 @@ struct Answer {
 };
 class AcceptedAtNewSpeed : public ::testing::TestWithParam<Answer> {};
 
-TEST_P(AcceptedAtNewSpeed, ConfirmsAndStopsTimer) {
+TEST_P(AcceptedAtNewSpeed, ConfirmsAndWaitsForTheReadyAnswer) {
   LinkHarness h;
   h.Identified();
   h.State().linkPhase = GetParam().phase;
@@ -164,8 +164,37 @@ TEST_P(AcceptedAtNewSpeed, ConfirmsAndStopsTimer) {
   h.Feed(EncodeStatusPacket(StatusAccepted));
   EXPECT_EQ(h.State().shownSpeed, GetParam().shown);
   EXPECT_EQ(h.Written(), (Bytes{CmdSpeedConfirm}));
-  EXPECT_FALSE(h.frame.IsRunning(frame_timer::kSetupStep));
+  EXPECT_EQ(h.frame.Period(frame_timer::kSetupStep), setup_period::kConfirmAnswerMs);
   EXPECT_EQ(h.State().linkPhase, GetParam().phase);
+}
+
+// The ready answer after the confirmation is garbled and then never comes: the
+// speed stays, and the time-out opens the disconnect dialog instead of waiting
+// for ever (or offering the next speed to a camera that has already switched).
+TEST(Negotiation, LostReadyAnswerOpensTheDisconnectDialog) {
+  LinkHarness h;
+  h.Identified();
+  h.link->OnFrameTimer(frame_timer::kSetupStep);  // own 115200, phase 3
+  h.Feed(EncodeStatusPacket(StatusAccepted));
+  EXPECT_EQ(h.Written(), (Bytes{CmdSpeedConfirm}));
+  CameraPacket garbled = EncodeStatusPacket(StatusCameraReady);
+  garbled[114] = 0x13;
+  h.Feed(garbled);
+  EXPECT_EQ(h.Port().Speed(), 115200u);
+  h.link->OnFrameTimer(frame_timer::kSetupStep);
+  EXPECT_TRUE(h.Written().empty());
+  EXPECT_EQ(h.ui.disconnectDialogs, 1);
+  EXPECT_FALSE(h.frame.IsRunning(frame_timer::kSetupStep));
+}
+
+TEST(Negotiation, ReadyAnswerStopsTheConfirmationTimeOut) {
+  LinkHarness h;
+  h.Identified();
+  h.link->OnFrameTimer(frame_timer::kSetupStep);
+  h.Feed(EncodeStatusPacket(StatusAccepted));
+  h.Feed(EncodeStatusPacket(StatusCameraReady));
+  EXPECT_EQ(h.State().linkPhase, 0);
+  EXPECT_FALSE(h.frame.IsRunning(frame_timer::kSetupStep));
 }
 
 INSTANTIATE_TEST_SUITE_P(Speeds, AcceptedAtNewSpeed,
