@@ -145,6 +145,14 @@ class SaveAsSafety : public FileSafety, public ::testing::WithParamInterface<Sav
     EXPECT_EQ(notifier_.shown[0].text, "Disk is full.");
     EXPECT_EQ(notifier_.shown[0].caption, GetParam().caption);
   }
+  // "Disk is full." shown, the old file intact and nothing else left behind.
+  void ExpectOldPictureKept(SmallFilesystem& fs, const std::string& dest) {
+    ExpectDiskFullMessage();
+    EXPECT_EQ(FileBytes(dest), kOldPicture);
+    EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture"});
+  }
+
+  const std::vector<std::uint8_t> kOldPicture = Pattern(5000, 9);
 
   DibImage picture_ = NoisyPicture();
   RecordingNotifier notifier_;
@@ -155,13 +163,10 @@ TEST_P(SaveAsSafety, FullFileSystemSaysDiskIsFullAndKeepsTheOldFile) {
   SmallFilesystem fs(512 * 1024);
   REQUIRE_MOUNTED(fs);
   const std::string dest = fs.Path("picture");
-  const auto old = Pattern(5000, 9);
-  ASSERT_TRUE(WriteBytes(dest, old));
+  ASSERT_TRUE(WriteBytes(dest, kOldPicture));
   ASSERT_TRUE(fs.FillLeaving(16 * 1024));
   EXPECT_EQ(Save(dest), SaveResult::DiskFull);
-  ExpectDiskFullMessage();
-  EXPECT_EQ(FileBytes(dest), old);
-  EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture"});
+  ExpectOldPictureKept(fs, dest);
 }
 
 // The free-space figure says there is room, but the disk fills up during the
@@ -170,13 +175,10 @@ TEST_P(SaveAsSafety, AWriteThatRunsOutOfRoomSaysDiskIsFullAndKeepsTheOldFile) {
   SmallFilesystem fs(512 * 1024);
   REQUIRE_MOUNTED(fs);
   const std::string dest = fs.Path("picture");
-  const auto old = Pattern(5000, 9);
-  ASSERT_TRUE(WriteBytes(dest, old));
+  ASSERT_TRUE(WriteBytes(dest, kOldPicture));
   ASSERT_TRUE(fs.FillLeaving(16 * 1024));
   EXPECT_EQ(Save(dest, Reports(kPlenty)), SaveResult::DiskFull);
-  ExpectDiskFullMessage();
-  EXPECT_EQ(FileBytes(dest), old);
-  EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture"});
+  ExpectOldPictureKept(fs, dest);
   // A new file that does not fit leaves nothing behind either.
   notifier_.shown.clear();
   EXPECT_EQ(Save(fs.Path("new"), Reports(kPlenty)), SaveResult::DiskFull);
