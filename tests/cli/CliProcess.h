@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "TempDir.h"
+
 extern char** environ;
 
 namespace lumarel::testing {
@@ -95,21 +97,7 @@ inline RunResult RunProgram(const std::vector<std::string>& argv, const std::str
 }
 
 // A temporary directory removed with its contents.
-class ScratchDir {
- public:
-  ScratchDir() {
-    char name[] = "/tmp/lumarel-cli-test-XXXXXX";
-    path_ = ::mkdtemp(name) ? name : "";
-  }
-  ~ScratchDir() {
-    if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-  }
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using ScratchDir = TempDir;
 
 // The simulator on a pseudo-terminal linked at dir/cam, logging to dir/sim.log.
 class Simulator {

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "PlatformFakes.h"
+#include "TempDir.h"
 #include "SmallFilesystem.h"
 #include "imagefile/DibImage.h"
 #include "imagefile/ExifFile.h"
@@ -43,20 +44,18 @@ class FileSafety : public ::testing::Test {
   void SetUp() override {
     const char* old = std::getenv("TMPDIR");
     if (old != nullptr) oldTmp_ = old;
-    char name[] = "/tmp/lumarel-files-XXXXXX";
-    ASSERT_NE(::mkdtemp(name), nullptr);
-    tmp_ = name;
+    ASSERT_FALSE(tmp_.empty());
     ::setenv("TMPDIR", tmp_.c_str(), 1);
   }
   void TearDown() override {
     if (oldTmp_) ::setenv("TMPDIR", oldTmp_->c_str(), 1);
     else ::unsetenv("TMPDIR");
-    std::system(("rm -rf '" + tmp_ + "'").c_str());
   }
   std::string Tmp(const std::string& name) const { return tmp_ + "/" + name; }
   std::vector<std::string> TmpNames() const { return DirectoryNames(tmp_); }
 
-  std::string tmp_;
+  TempDir dir_;  // made under the caller's TMPDIR, before the test points TMPDIR at it
+  std::string tmp_ = dir_.Path();
   std::optional<std::string> oldTmp_;
 };
 

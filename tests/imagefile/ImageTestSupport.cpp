@@ -18,18 +18,6 @@ std::string Capture(const std::string& command) {
   return out;
 }
 
-void ScratchDir::SetUp() {
-  std::random_device rd;
-  dir_ = std::filesystem::temp_directory_path() /
-         ("lumarel-imagefile-" + std::to_string(rd()) + std::to_string(rd()));
-  std::filesystem::create_directories(dir_);
-}
-
-void ScratchDir::TearDown() {
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
-}
-
 Bytes MakeBmp(const BmpSpec& s) {
   const bool core = s.headerSize == 12;
   const std::uint32_t entries = s.bitCount == 8 ? (s.coloursUsed == 0 ? 256 : s.coloursUsed) : 0;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "imagefile/ByteOrder.h"
 
 namespace lumarel::testing {
@@ -40,10 +41,9 @@ std::string Capture(const std::string& command);
 // A fresh directory under the system temporary directory, removed afterwards.
 class ScratchDir : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  std::filesystem::path dir_;
+  TempDir temp_;
+  std::filesystem::path dir_{temp_.Path()};
 };
 
 // A smooth, colourful test picture: pixel (x, y), y from the top, as R, G, B.

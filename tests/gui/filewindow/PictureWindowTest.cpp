@@ -8,7 +8,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 
-#include "Gui3Support.h"
+#include "PictureWindowSupport.h"
 #include "windows/CaptureWindow.h"
 #include "windows/FileWindow.h"
 #include "windows/PrintPicture.h"
@@ -154,7 +154,7 @@ TEST_F(PictureWindowTest, SmallCaptureWindowScrollsUpToViewSizeLessClient) {
   const QColor px = shot.pixelColor(0, 0);
   const int x = 636 - client.width(), y = 479 - 24;  // rows are stored bottom-up
   EXPECT_EQ(px, QColor((x + y) & 255, y & 255, x & 255));
-  SaveShot(subs.back(), "gui3_capture_scrolled.png");
+  SaveShot(subs.back(), "capture_scrolled.png");
   // Enlarged past its creation size: the bars go and the picture is centred.
   subs.back()->resize(subs.back()->width() + 400, subs.back()->height() + 300);
   QApplication::processEvents();
@@ -171,7 +171,7 @@ TEST_F(PictureWindowTest, WideFileWindowCentresThePicture) {
   const QImage shot = w->grab().toImage();
   EXPECT_EQ(shot.pixelColor(79, 100), QColor(192, 192, 192));  // background
   EXPECT_EQ(shot.pixelColor(80, 0), QColor(479 & 255, 479 & 255, 0));
-  SaveShot(subs.back(), "gui3_file_window.png");
+  SaveShot(subs.back(), "file_window.png");
   // Shrunk: the Openfile window's range is its full client size less the client.
   subs.back()->resize(subs.back()->width() - 400, subs.back()->height() - 100);
   QApplication::processEvents();

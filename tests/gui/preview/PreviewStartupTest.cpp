@@ -56,7 +56,7 @@ TEST(PreviewStartupTest, LoadsTheListAndPaintsEachThumbnailStretched) {
 
   QApplication::processEvents();
   const QImage shot = rig.Preview().grab().toImage().convertToFormat(QImage::Format_RGB32);
-  shot.save(QString(LUMAREL_BINARY_DIR) + "/gui5_preview.png");
+  shot.save(QString(LUMAREL_BINARY_DIR) + "/preview_startup.png");
   for (int index : {0, 1, 5}) {
     const std::span<const std::uint8_t> slot = rig.Model().Thumbnail(index);
     ASSERT_GE(slot.size(), kDibInfoHeaderSize);

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "Gui4Support.h"
+#include "LiveSupport.h"
 #include "LiveSimLink.h"
 #include "LiveWait.h"
 #include "windows/LiveWindowWiring.h"
@@ -107,7 +107,7 @@ TEST(LiveWithCamera, TenFramesThenAZoomStillOpenedAndSaved) {
   EXPECT_FALSE(IsGrey(rig.sim.LiveFrame(), 160 * 119));
   QApplication::processEvents();
   const QImage shot = rig.window->grab().toImage();
-  shot.save(QString(LUMAREL_BINARY_DIR) + "/gui4-live-window.png");
+  shot.save(QString(LUMAREL_BINARY_DIR) + "/live-window.png");
   EXPECT_NE(shot.pixelColor(60, 60), QColor(128, 128, 128));
 
   // As a hand clicks: the press (109 -> 110) stops the stream, and by the release
@@ -128,7 +128,7 @@ TEST(LiveWithCamera, TenFramesThenAZoomStillOpenedAndSaved) {
   EXPECT_FALSE(top[0] > 250 && top[1] < 5 && top[2] > 250) << int(top[0]) << "/" << int(top[1]);
   QApplication::processEvents();
   const QImage still = rig.window->grab().toImage();
-  still.save(QString(LUMAREL_BINARY_DIR) + "/gui4-live-window-photo.png");
+  still.save(QString(LUMAREL_BINARY_DIR) + "/live-window-photo.png");
   EXPECT_NE(still.pixelColor(160, 270), QColor(128, 128, 128));
 
   // Zoom In: a "Live Image Photo" file window that asks to save on close.

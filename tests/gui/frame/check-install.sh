@@ -22,7 +22,7 @@ icon_name=$(sed -n 's/^Icon=//p' "$entry")
 check test "$exec_name" = lumarel
 icon="$prefix/share/icons/hicolor/32x32/apps/$icon_name.png"
 check test -f "$icon"
-check cmp -s "$icon" "$(dirname "$0")/../../resources/icons/FRAME_ICON.png"
+check cmp -s "$icon" "$(dirname "$0")/../../../resources/icons/FRAME_ICON.png"
 check test "$(head -c 8 "$icon" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a
 [ "$fail" -eq 0 ] || exit 1
 

@@ -53,7 +53,7 @@ TEST(LiveInFrame, FramesZoomStillAndStopOnDeactivation) {
   QTest::mouseClick(frame->Live()->Button(kLiveButtonId), Qt::LeftButton);
   ASSERT_TRUE(WaitUntil([&] { return camera.Count(kLiveFrameSent) >= 10; }, 60000));
   QApplication::processEvents();
-  frame->grab().save(QString(LUMAREL_BINARY_DIR) + "/gui4-frame-live.png");
+  frame->grab().save(QString(LUMAREL_BINARY_DIR) + "/frame-live.png");
 
   LiveFaceButton* zoom = frame->Live()->Button(kZoomButtonId);
   QTest::mousePress(zoom, Qt::LeftButton);
@@ -62,7 +62,7 @@ TEST(LiveInFrame, FramesZoomStillAndStopOnDeactivation) {
   ASSERT_TRUE(WaitUntil([&] { return live->Face(kZoomButtonId) == 109; }, 120000));
   EXPECT_TRUE(frame->MenuItem(MenuKind::Liveimage, kCmdZoomIn)->isEnabled());
   EXPECT_TRUE(frame->MenuItem(MenuKind::Liveimage, kCmdSaveAs)->isEnabled());
-  frame->grab().save(QString(LUMAREL_BINARY_DIR) + "/gui4-frame-photo.png");
+  frame->grab().save(QString(LUMAREL_BINARY_DIR) + "/frame-photo.png");
 
   frame->Command(kCmdZoomIn);
   auto* photo = qobject_cast<FileWindow*>(frame->ActiveChild());

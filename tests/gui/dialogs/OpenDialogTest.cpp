@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <cstring>
 
-#include "Gui2Support.h"
+#include "DialogSupport.h"
 #include "imagefile/BitmapFile.h"
 #include "shell/OpenDialog.h"
 #include "windows/ModalRunner.h"

@@ -11,7 +11,7 @@
 #include <QTest>
 #include <vector>
 
-#include "Gui2Support.h"
+#include "DialogSupport.h"
 #include "imageproc/Palette.h"
 #include "windows/AdjustDialog.h"
 #include "windows/DisplayPalette.h"
@@ -243,7 +243,7 @@ TEST_F(AdjustDialogTest, ModalRunByProgramAndScreenshot) {
     adjust.Slider(AdjustSlider::Brightness)->triggerAction(QAbstractSlider::SliderPageStepAdd);
     adjust.Slider(AdjustSlider::Sharpness)->setSliderPosition(40);
     QTest::qWait(20);
-    testing::Screenshot(adjust, "gui2_adjust_dialog.png");
+    testing::Screenshot(adjust, "adjust_dialog.png");
     Control<QPushButton>(adjust, 1)->click();
     return adjust.result();
   });

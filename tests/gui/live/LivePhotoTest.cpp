@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "Gui4Support.h"
+#include "LiveSupport.h"
 #include "imagefile/BitmapFile.h"
 #include "windows/LivePhoto.h"
 #include "windows/LivePhotoSave.h"

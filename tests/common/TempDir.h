@@ -1,4 +1,6 @@
-// A fresh directory for one test, removed with everything in it afterwards.
+// A fresh directory for one test under the user's temporary directory ($TMPDIR,
+// else /tmp), removed with everything in it afterwards. The one scratch-folder
+// helper of the tests.
 #pragma once
 
 #include <stdlib.h>
@@ -13,17 +15,18 @@ class TempDir {
  public:
   TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "lumarel-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   ~TempDir() {
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
+  std::string operator/(const std::string& name) const { return File(name); }
   std::string Write(const std::string& name, const std::string& text) const {
     std::string path = File(name);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Gui3Support.h"
+#include "PictureWindowSupport.h"
 #include "imagefile/BitmapFile.h"
 #include "windows/CaptureWindow.h"
 #include "windows/FileWindow.h"

@@ -5,7 +5,7 @@
 #include <QPointer>
 
 #include "CameraRig.h"
-#include "Gui3Support.h"
+#include "PictureWindowSupport.h"
 #include "imagefile/JpegDecode.h"
 #include "windows/CaptureWindow.h"
 #include "windows/FileWindow.h"
@@ -75,7 +75,7 @@ TEST_F(CameraWindowTest, DataInFillsTheCaptureWindowAndSavesItUnderTheListName) 
   EXPECT_EQ(DibHeight(w->Doc().Picture()), 480);
   EXPECT_FALSE(w->PictureImage().isNull());
   QApplication::processEvents();
-  w->grab().save(QString(LUMAREL_BINARY_DIR) + "/gui3_capture_download.png");
+  w->grab().save(QString(LUMAREL_BINARY_DIR) + "/capture_download.png");
 
   SaveDialogScript dialog;
   dialog.Choose((dir / "down.jpg").string(), 1);

@@ -40,7 +40,7 @@ using namespace std::chrono_literals;
 inline fs::path FreshDir() {
   static int serial = 0;
   fs::path dir = fs::temp_directory_path() /
-                 ("lumarel_link2_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
+                 ("lumarel_link_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
   fs::create_directories(dir);
   return dir;
 }

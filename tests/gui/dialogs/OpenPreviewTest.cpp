@@ -9,7 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "Gui2Support.h"
+#include "DialogSupport.h"
 #include "imageproc/Palette.h"
 #include "platform/ProfileFile.h"
 #include "shell/OpenDialog.h"
@@ -163,7 +163,7 @@ TEST_F(OpenPreviewTest, DialogSelectionReachesThePreview) {
   EXPECT_EQ(Field(*dialog, "1031"), "320");
   EXPECT_EQ(Field(*dialog, "1032"), "240");
   QTest::qWait(50);
-  testing::Screenshot(*dialog, "gui2_open_dialog.png");
+  testing::Screenshot(*dialog, "open_dialog.png");
   dialog->reject();
 }
 

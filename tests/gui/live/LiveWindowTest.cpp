@@ -7,7 +7,7 @@
 #include <QMdiSubWindow>
 #include <QTest>
 
-#include "Gui4Support.h"
+#include "LiveSupport.h"
 #include "windows/ButtonFaces.h"
 #include "windows/DisplayPalette.h"
 #include "windows/LivePhoto.h"
@@ -91,7 +91,7 @@ TEST_F(LiveWindowTest, FrameAtFullSizeAndPhotoAtHalfSize) {
   EXPECT_EQ(shot.pixelColor(15 + 159, 15 + 119), FrameColour(159, 119));
   EXPECT_EQ(shot.pixelColor(5, 155), PhotoColour(0, 0));
   EXPECT_EQ(shot.pixelColor(5 + 100, 155 + 50), PhotoColour(200, 100));
-  shot.save(QString(LUMAREL_BINARY_DIR) + "/gui4-live-window-scripted.png");
+  shot.save(QString(LUMAREL_BINARY_DIR) + "/live-window-scripted.png");
 }
 
 TEST_F(LiveWindowTest, VariantShowsTheLeft120ColumnsAndPhotoColumnsFrom4) {
