@@ -59,6 +59,16 @@ class ExifFileTest : public testing::ScratchDir {
   bool hadTmp_ = false;
 };
 
+TEST_F(ExifFileTest, RecodeQualityIsTheCallersParameter) {
+  // Our own encoder's tables are never reused, so the main picture is re-encoded
+  // at the quality given; nothing set before the call is consulted.
+  const std::string low = Picture(640, 480, "low.jpg");
+  const std::string high = Picture(640, 480, "high.jpg");
+  ASSERT_TRUE(WriteExifFile(low, low, 10, notifier_, clock_));
+  ASSERT_TRUE(WriteExifFile(high, high, 95, notifier_, clock_));
+  EXPECT_LT(ReadFileBytes(low).size(), ReadFileBytes(high).size());
+}
+
 TEST_F(ExifFileTest, FinishedFileLayout) {
   const std::string path = Picture(640, 480);
   ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_));
