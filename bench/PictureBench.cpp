@@ -117,7 +117,7 @@ void PictureBench::TakeOver() {
   bool ok = true;
   if (Have("djpeg")) {
     const SideBySide decode = TimeSideBySide(
-        options_.runs, [&] { ok = ok && DecodeJpegFile(jpg, bmp) == 1; },
+        options_.runs, [&] { ok = ok && static_cast<bool>(DecodeJpegFile(jpg, bmp)); },
         [&] { RunTool({"djpeg", "-bmp", jpg}, Path("djpeg.bmp")); }, StartProcess);
     Compare("decode JPEG to BMP file (DecodeJpegFile)", decode, "djpeg -bmp", Goal{1.5});
     const SideBySide whole = TimeSideBySide(
@@ -150,7 +150,7 @@ void PictureBench::SaveAsJpeg() {
   bool ok = true;
   if (Have("cjpeg")) {
     const SideBySide encode = TimeSideBySide(
-        options_.runs, [&] { ok = ok && EncodeJpegFile(bmp, out, "2x1,1x1,1x1", 75) == 1; },
+        options_.runs, [&] { ok = ok && static_cast<bool>(EncodeJpegFile(bmp, out, "2x1,1x1,1x1", 75)); },
         [&] { RunTool({"cjpeg", "-quality", "75", "-sample", "2x1", bmp}, Path("cjpeg.jpg")); },
         StartProcess);
     Compare("encode BMP to JPEG file (EncodeJpegFile)", encode, "cjpeg -quality 75 -sample 2x1",
@@ -172,14 +172,13 @@ void PictureBench::SaveAsJpeg() {
     std::remove(tagged.c_str());
   };
   if (Have("exiftool") && Have("djpeg") && Have("cjpeg")) {
-    Check(EncodeJpegFile(bmp, plain, "2x1,1x1,1x1", 75) == 1, "plain JPEG");
+    Check(static_cast<bool>(EncodeJpegFile(bmp, plain, "2x1,1x1,1x1", 75)), "plain JPEG");
     const std::string exif = Path("exif.jpg");
     const SideBySide tags = TimeSideBySide(
         options_.runs,
         [&] {
           fs::copy_file(plain, exif, fs::copy_options::overwrite_existing);
-          ExifRecodeQuality = 75;
-          ok = ok && WriteExifFile(exif, exif, BenchMessages()) == 1;
+          ok = ok && static_cast<bool>(WriteExifFile(exif, exif, 75, BenchMessages()));
         },
         [&] {
           fs::copy_file(plain, exif, fs::copy_options::overwrite_existing);

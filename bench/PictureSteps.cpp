@@ -39,7 +39,7 @@ bool TakeOverDecode(const std::vector<std::uint8_t>& jpeg, const ScratchFiles& f
                     DibImage& picture) {
   if (!WriteWholeFile(files.a, jpeg.data(), jpeg.size())) return false;
   std::remove(files.b.c_str());
-  if (DecodeJpegFile(files.a, files.b) != 1) return false;
+  if (!DecodeJpegFile(files.a, files.b)) return false;
   // The header and the rows go into the picture block, as the take-over reads them.
   std::FILE* f = std::fopen(files.b.c_str(), "rb");
   if (f == nullptr) return false;
@@ -61,15 +61,14 @@ bool TakeOverPostProcess(DibImage& picture, std::uint8_t quality) {
 
 bool WritePictureBmp(const DibImage& picture, const std::string& path) {
   const std::size_t content = DibContentSize(picture.bytes());
-  return content > 0 && WriteBitmapFile(path, picture.bytes().first(content)) == 1;
+  return content > 0 && static_cast<bool>(WriteBitmapFile(path, picture.bytes().first(content)));
 }
 
 bool SaveAsExifJpeg(const DibImage& picture, const ScratchFiles& files, const std::string& path) {
   if (!WritePictureBmp(picture, files.a)) return false;
-  if (EncodeJpegFile(files.a, files.b, kCaptureSampling, kSaveQuality) != 1) return false;
-  if (EncodeJpegFile(files.a, path, kCaptureSampling, kSaveQuality) != 1) return false;
-  ExifRecodeQuality = kSaveQuality;
-  return WriteExifFile(path, path, BenchMessages()) == 1;
+  if (!EncodeJpegFile(files.a, files.b, kCaptureSampling, kSaveQuality)) return false;
+  if (!EncodeJpegFile(files.a, path, kCaptureSampling, kSaveQuality)) return false;
+  return static_cast<bool>(WriteExifFile(path, path, kSaveQuality, BenchMessages()));
 }
 
 bool SaveAs256ColourBmp(const DibImage& picture, const std::string& path) {
@@ -78,7 +77,7 @@ bool SaveAs256ColourBmp(const DibImage& picture, const std::string& path) {
   if (!block) return false;
   if (MakePaletteDib(BenchMessages(), picture.bytes(), block.bytes()) != ReductionResult::Done)
     return false;
-  return WriteBitmapFile(path, block.bytes()) == 1;
+  return static_cast<bool>(WriteBitmapFile(path, block.bytes()));
 }
 
 bool AdjustAndApply(DibImage& picture) {

@@ -11,6 +11,12 @@
 namespace lumarel::cli {
 namespace {
 
+constexpr int kExifQuality = 75;  // as a JPEG Save As re-encodes
+
+std::string NotAFileText(const std::string& path) {
+  return path + " is not a regular file";
+}
+
 // Scratch files in the user's temporary directory, removed on destruction.
 struct Scratch {
   TempFileGuard a{MakeTempFile()};
@@ -25,7 +31,8 @@ ExitStatus OpenInput(CommandContext& ctx, const std::string& path, OpenedCanvas&
     return ExitStatus::FileError;
   }
   opened = OpenPictureFile(path, scratch.a.path(), ctx.notifier);
-  return opened.result == OpenResult::Opened ? ExitStatus::Success : ExitStatus::FileError;
+  if (opened.result == ImageStatus::NotAFile) ReportError(ctx.err, NotAFileText(path));
+  return opened.result ? ExitStatus::Success : ExitStatus::FileError;
 }
 
 void ApplyLevel(AdjustmentSession& session, AdjustSlider slider, const std::optional<int>& level) {
@@ -109,9 +116,13 @@ ExitStatus RunAdjust(CommandContext& ctx) {
 ExitStatus RunExif(CommandContext& ctx) {
   const std::string& in = ctx.request.files[0];
   const std::string& out = ctx.request.files[1];
-  if (!fileutil::Open(in, "rb")) {
-    ctx.notifier.Show("This file could not be found. ", "ERROR", MessageButtons::Ok,
-                      MessageIcon::Exclamation);
+  if (const ImageStatus input = fileutil::OpenInput(in).status; input != ImageStatus::Done) {
+    if (input == ImageStatus::NotAFile) {
+      ReportError(ctx.err, NotAFileText(in));
+    } else {
+      ctx.notifier.Show("This file could not be found. ", "ERROR", MessageButtons::Ok,
+                        MessageIcon::Exclamation);
+    }
     return ExitStatus::FileError;
   }
   OutputFile output(out);
@@ -119,10 +130,16 @@ ExitStatus RunExif(CommandContext& ctx) {
     ReportError(ctx.err, "cannot write " + out);
     return ExitStatus::FileError;
   }
-  ExifRecodeQuality = 75;
-  const int written = WriteExifFile(in, output.TempPath(), ctx.notifier, ctx.clock);
-  if (written != 1 || !output.Commit()) {
-    ReportError(ctx.err, written == -1 ? out + ": disk is full" : "cannot write " + out);
+  const ImageResult written = WriteExifFile(in, output.TempPath(), kExifQuality, ctx.notifier, ctx.clock);
+  if (!written) {
+    // Say whose fault it was: the input, the destination's space, or the output.
+    ReportError(ctx.err, written.InputAtFault()            ? in + " is not a JPEG file that can be read"
+                         : written == ImageStatus::DiskFull ? out + ": disk is full"
+                                                            : "cannot write " + out);
+    return ExitStatus::FileError;
+  }
+  if (!output.Commit()) {
+    ReportError(ctx.err, "cannot write " + out);
     return ExitStatus::FileError;
   }
   return ExitStatus::Success;

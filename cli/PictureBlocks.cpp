@@ -34,7 +34,7 @@ std::vector<std::uint8_t> PhotoForSaving(std::span<const std::uint8_t> photo, bo
 bool WriteDibAsBmp(std::span<const std::uint8_t> block, const std::string& path) {
   const std::size_t content = DibContentSize(block);
   if (content == 0 || content > block.size()) return false;
-  return WriteBitmapFile(path, block.first(content)) == 1;
+  return static_cast<bool>(WriteBitmapFile(path, block.first(content)));
 }
 
 }  // namespace lumarel::cli

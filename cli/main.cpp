@@ -1,7 +1,9 @@
 // lumarel-cli: the headless front end over the camera link, the image files
 // and the image processing.
 #include <csignal>
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,19 @@
 
 using namespace lumarel;
 using namespace lumarel::cli;
+
+namespace {
+
+ExitStatus RunCommand(CommandContext& ctx) {
+  switch (ctx.request.command) {
+    case Command::Convert: return RunConvert(ctx);
+    case Command::Adjust: return RunAdjust(ctx);
+    case Command::Exif: return RunExif(ctx);
+    default: return RunCameraCommand(ctx);
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -26,10 +41,14 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   ConsoleNotifier notifier(std::cerr);
   CommandContext ctx{parsed.request, notifier, std::cout, std::cerr, SystemClock()};
-  switch (parsed.request.command) {
-    case Command::Convert: return Code(RunConvert(ctx));
-    case Command::Adjust: return Code(RunAdjust(ctx));
-    case Command::Exif: return Code(RunExif(ctx));
-    default: return Code(RunCameraCommand(ctx));
+  // No command ends in an abort: anything thrown becomes an exit status.
+  try {
+    return Code(RunCommand(ctx));
+  } catch (const std::bad_alloc&) {
+    ReportError(std::cerr, "not enough memory");
+    return Code(ExitStatus::FileError);
+  } catch (const std::exception& e) {
+    ReportError(std::cerr, e.what());
+    return Code(ExitStatus::FileError);
   }
 }

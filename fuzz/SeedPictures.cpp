@@ -1,5 +1,6 @@
 // BMP and JPEG seeds. JPEGs are compressed in memory with the JPEG library,
 // then patched or assembled by hand into hostile but well-formed files.
+#include <initializer_list>
 #include <cstdio>
 #include <cstring>
 
@@ -117,8 +118,7 @@ Bytes ExifOf(const Bytes& jpeg) {
   SilentNotifier notifier;
   FixedClock clock;
   if (!WriteFileBytes(path, jpeg.data(), jpeg.size())) return {};
-  ExifRecodeQuality = 75;
-  if (WriteExifFile(path, path, notifier, clock) != 1) return {};
+  if (!WriteExifFile(path, path, 75, notifier, clock)) return {};
   std::string text = ReadFileBytes(path);
   return Bytes(text.begin(), text.end());
 }
@@ -157,6 +157,28 @@ Bytes MakeBmp(const BmpSpec& s) {
   return b;
 }
 
+namespace {
+
+// A header-only seed followed by its run-length data, with bfSize and biSizeImage set.
+Bytes WithData(Bytes b, std::initializer_list<std::uint8_t> data) {
+  b.insert(b.end(), data.begin(), data.end());
+  Le32(b, 2, static_cast<std::uint32_t>(b.size()));
+  Le32(b, 34, static_cast<std::uint32_t>(data.size()));
+  return b;
+}
+
+// Bit-field masks (red, green, blue, alpha) at `at`.
+Bytes WithMasks(Bytes b, std::size_t at, std::uint32_t r, std::uint32_t g, std::uint32_t bl,
+                std::uint32_t a = 0) {
+  Le32(b, at, r);
+  Le32(b, at + 4, g);
+  Le32(b, at + 8, bl);
+  if (a != 0) Le32(b, at + 12, a);
+  return b;
+}
+
+}  // namespace
+
 Corpus BitmapSeeds() {
   Corpus c;
   c["rgb24"] = MakeBmp({});
@@ -171,6 +193,34 @@ Corpus BitmapSeeds() {
   c["pal1"] = MakeBmp({.width = 33, .height = 2, .bits = 1, .paletteEntries = 2});
   c["rgb32"] = MakeBmp({.width = 3, .height = 3, .bits = 32});
   c["rle8"] = MakeBmp({.width = 4, .height = 4, .bits = 8, .compression = 1, .paletteEntries = 256});
+  // Run-length coding with every escape: runs, odd absolute runs with their
+  // pad, end of line, delta, end of picture.
+  c["rle8-escapes"] = WithData(MakeBmp({.width = 8, .height = 3, .bits = 8, .coloursUsed = 16,
+                                        .compression = 1, .paletteEntries = 16, .pixelBytes = 0}),
+                               {3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 1, 2, 3, 4, 2, 0, 1});
+  c["rle4-escapes"] = WithData(MakeBmp({.width = 5, .height = 2, .bits = 4, .coloursUsed = 16,
+                                        .compression = 2, .paletteEntries = 16, .pixelBytes = 0}),
+                               {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 2, 1, 0, 1, 0x70, 0, 1});
+  c["rle8-delta-past-end"] = WithData(
+      MakeBmp({.width = 4, .height = 2, .bits = 8, .coloursUsed = 2, .compression = 1,
+               .paletteEntries = 2, .pixelBytes = 0}),
+      {0, 2, 255, 255, 2, 1, 0, 0, 0, 5, 1, 0, 1, 1, 1});
+  // V5 (124-byte) headers as other programs write them: 5-6-5 and ARGB bit fields.
+  c["v5-rgb565"] = WithMasks(MakeBmp({.width = 5, .height = 3, .bits = 16, .compression = 3,
+                                      .headerSize = 124}),
+                             14 + 40, 0xF800, 0x07E0, 0x001F);
+  c["v5-argb32"] = WithMasks(MakeBmp({.width = 3, .height = 2, .bits = 32, .compression = 3,
+                                      .headerSize = 124}),
+                             14 + 40, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
+  c["v5-pal4"] = MakeBmp({.width = 7, .height = 3, .bits = 4, .coloursUsed = 16, .headerSize = 124,
+                          .paletteEntries = 16});
+  // A 40-byte header whose masks follow it.
+  c["v3-bitfields16"] = WithMasks(MakeBmp({.width = 4, .height = 2, .bits = 16, .compression = 3,
+                                           .paletteEntries = 3}),
+                                  14 + 40, 0x7C00, 0x03E0, 0x001F);
+  c["header52"] = MakeBmp({.width = 3, .height = 2, .bits = 24, .headerSize = 52});
+  c["header56"] = MakeBmp({.width = 3, .height = 2, .bits = 24, .headerSize = 56});
+  c["core-pal4"] = MakeBmp({.width = 6, .height = 2, .bits = 4, .headerSize = 12, .paletteEntries = 12});
   c["core-header"] = MakeBmp({.width = 8, .height = 4, .bits = 24, .headerSize = 12});
   c["v4-header"] = MakeBmp({.width = 8, .height = 4, .bits = 24, .headerSize = 108});
   c["offset-past-end"] = MakeBmp({.width = 4, .height = 4, .offBits = 0x7FFFFFF0});

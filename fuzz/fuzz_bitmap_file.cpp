@@ -21,7 +21,7 @@ int FuzzBitmapFile(const std::uint8_t* data, std::size_t size) {
   const std::size_t content = DibContentSize(dib.bytes());
   if (content > dib.size()) Fail();
   if (DibPixels(dib) == nullptr && DibPixelOffset(dib.bytes()) < dib.size()) Fail();
-  if (WriteBitmapFile(out, dib.bytes()) == 1) {
+  if (static_cast<bool>(WriteBitmapFile(out, dib.bytes()))) {
     DibImage again = ReadBitmapFile(out);
     if (!again || again.size() != dib.size()) Fail();
   }

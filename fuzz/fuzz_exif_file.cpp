@@ -15,8 +15,7 @@ int FuzzExifFile(const std::uint8_t* data, std::size_t size) {
   static FixedClock clock;
   if (size < 1) return 0;
   if (!WriteFileBytes(path, data + 1, size - 1)) return 0;
-  ExifRecodeQuality = data[0];
-  WriteExifFile(path, path, notifier, clock);
+  WriteExifFile(path, path, data[0], notifier, clock);
   return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "imagefile/BmpRead.h"
 #include "imagefile/ByteOrder.h"
 #include "imagefile/FileUtil.h"
 
@@ -12,7 +13,6 @@ namespace {
 
 // Files larger than this are not read into memory.
 constexpr std::uint64_t kMaxBitmapFileSize = 512ull * 1024 * 1024;
-constexpr std::uint32_t kMaxColourTableEntries = 256;
 
 void FillFileHeader(std::uint8_t* h, std::uint32_t fileSize, std::uint32_t offBits) {
   std::memset(h, 0, kBitmapFileHeaderSize);
@@ -24,45 +24,49 @@ void FillFileHeader(std::uint8_t* h, std::uint32_t fileSize, std::uint32_t offBi
 
 }  // namespace
 
-int WriteBitmapFile(const std::string& path, std::span<const std::uint8_t> dib) {
+ImageResult WriteBitmapFile(const std::string& path, std::span<const std::uint8_t> dib) {
   std::uint32_t headerSize = dib.size() >= 4 ? bytes::Le32(dib.data()) : 0;
   std::size_t pixelOffset = DibPixelOffset(dib);
   if (headerSize < kDibCoreHeaderSize || pixelOffset > dib.size() ||
       dib.size() > 0xFFFFFFFFull - kBitmapFileHeaderSize) {
-    return 0;
+    return ImageStatus::WrongType;
   }
   fileutil::File f = fileutil::Open(path, "wb");
-  if (!f) return 0;
+  if (!f) return ImageStatus::WriteFailed;
   std::uint8_t header[kBitmapFileHeaderSize];
   FillFileHeader(header, static_cast<std::uint32_t>(dib.size() + kBitmapFileHeaderSize),
                  static_cast<std::uint32_t>(kBitmapFileHeaderSize + pixelOffset));
-  if (!fileutil::WriteAll(f.get(), header) || !fileutil::WriteAll(f.get(), dib)) return 0;
-  return std::fclose(f.release()) == 0 ? 1 : 0;
+  if (!fileutil::WriteAll(f.get(), header) || !fileutil::WriteAll(f.get(), dib)) {
+    return ImageStatus::WriteFailed;
+  }
+  return std::fclose(f.release()) == 0 ? ImageStatus::Done : ImageStatus::WriteFailed;
 }
 
 DibImage ReadBitmapFile(const std::string& path) {
-  fileutil::File f = fileutil::Open(path, "rb");
-  if (!f) return {};
-  std::optional<std::uint64_t> size = fileutil::SizeOf(f.get());
-  if (!size || *size < kBitmapFileHeaderSize + kDibInfoHeaderSize || *size > kMaxBitmapFileSize) {
+  fileutil::InputFile input = fileutil::OpenInput(path);
+  if (!input.file) return {};
+  std::FILE* f = input.file.get();
+  const std::optional<std::uint64_t> size = input.size;
+  if (*size < kBitmapFileHeaderSize + kDibInfoHeaderSize || *size > kMaxBitmapFileSize) return {};
+  // The one BMP reader checks the headers and the table; of its layouts only
+  // the uncompressed bottom-up 40-byte form is kept as a packed block.
+  FileBmpSource source(f);
+  BmpLayout layout;
+  if (!ReadBmpLayout(source, layout) || layout.headerSize != kDibInfoHeaderSize ||
+      layout.compression != 0 || layout.topDown) {
     return {};
   }
   std::uint8_t fileHeader[kBitmapFileHeaderSize];
   std::uint8_t info[kDibInfoHeaderSize];
-  if (!fileutil::ReadExact(f.get(), fileHeader) || fileHeader[0] != 'B' || fileHeader[1] != 'M' ||
-      !fileutil::ReadExact(f.get(), info)) {
+  if (std::fseek(f, 0, SEEK_SET) != 0 || !fileutil::ReadExact(f, fileHeader) ||
+      !fileutil::ReadExact(f, info)) {
     return {};
   }
-  // Only the 40-byte header form is read; the colour table is limited to 256
-  // entries and must end before the pixels; the rows must all be present.
   std::span<const std::uint8_t> header(info);
-  std::int32_t width = DibWidth(header);
-  std::int32_t height = DibHeight(header);
-  std::uint16_t bitCount = DibBitCount(header);
-  if (bytes::Le32(info) != kDibInfoHeaderSize || bytes::Le32(info + 32) > kMaxColourTableEntries ||
-      width <= 0 || height <= 0 || bitCount == 0 || bitCount > 32) {
-    return {};
-  }
+  const std::int32_t width = DibWidth(header);
+  const std::int32_t height = DibHeight(header);
+  const std::uint16_t bitCount = DibBitCount(header);
+  if (bytes::Le32(info + 32) > 256) return {};  // a table the packed block cannot describe
   std::uint64_t c = DibPixelOffset(header);
   std::uint64_t offBits = bytes::Le32(fileHeader + 10);
   std::uint64_t rows = static_cast<std::uint64_t>(DibStride(static_cast<std::uint64_t>(width), bitCount)) *
@@ -72,10 +76,10 @@ DibImage ReadBitmapFile(const std::string& path) {
   DibImage block = AllocateBlock(static_cast<std::size_t>(c + (*size - offBits)));
   if (!block) return {};
   std::span<std::uint8_t> out = block.bytes();
-  if (std::fseek(f.get(), static_cast<long>(kBitmapFileHeaderSize), SEEK_SET) != 0 ||
-      !fileutil::ReadExact(f.get(), out.first(static_cast<std::size_t>(c))) ||
-      std::fseek(f.get(), static_cast<long>(offBits), SEEK_SET) != 0 ||
-      !fileutil::ReadExact(f.get(), out.subspan(static_cast<std::size_t>(c)))) {
+  if (std::fseek(f, static_cast<long>(kBitmapFileHeaderSize), SEEK_SET) != 0 ||
+      !fileutil::ReadExact(f, out.first(static_cast<std::size_t>(c))) ||
+      std::fseek(f, static_cast<long>(offBits), SEEK_SET) != 0 ||
+      !fileutil::ReadExact(f, out.subspan(static_cast<std::size_t>(c)))) {
     return {};
   }
   return block;

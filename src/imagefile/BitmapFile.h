@@ -7,6 +7,7 @@
 #include <string>
 
 #include "imagefile/DibImage.h"
+#include "imagefile/ImageResult.h"
 
 namespace lumarel {
 
@@ -14,9 +15,9 @@ inline constexpr std::size_t kBitmapFileHeaderSize = 14;
 
 // Writes the 14-byte file header (bfSize = block size + 14, bfOffBits = 14 +
 // header size + colour-table size) followed by the whole block, spare bytes
-// included. Returns 1 on success, 0 on failure (including a block whose header
-// cannot be read or whose pixels would lie outside the block).
-int WriteBitmapFile(const std::string& path, std::span<const std::uint8_t> dib);
+// included. Returns Done, WrongType for a block whose header cannot be read or
+// whose pixels would lie outside the block, or WriteFailed.
+ImageResult WriteBitmapFile(const std::string& path, std::span<const std::uint8_t> dib);
 
 // Reads a BMP file into a new zero-filled block: header and colour table, then
 // the pixel rows directly after them (any gap before bfOffBits is dropped).

@@ -8,6 +8,9 @@
 #include <span>
 #include <vector>
 
+#include "imagefile/BmpRead.h"
+#include "imagefile/ImageResult.h"
+
 namespace lumarel {
 
 // Writes a BMP file from `rows` (top-down, width x components bytes each):
@@ -26,9 +29,9 @@ struct BmpPicture {
   std::uint16_t yDensity = 0;
 };
 
-// Parses a whole BMP file: "BM", a 12-, 40- or 64-byte header, one plane, no
-// compression, 8 or 24 bits, a colour table of at most 256 entries ending at
-// or before the pixels, and every row present. False otherwise.
-bool ReadBmpForEncoder(std::span<const std::uint8_t> file, BmpPicture& picture);
+// Reads a BMP file through the one BMP reader (BmpRead.h: every layout it
+// accepts) into top-down red-green-blue rows.
+ImageResult ReadBmpForEncoder(BmpSource& source, BmpPicture& picture);
+ImageResult ReadBmpForEncoder(std::span<const std::uint8_t> file, BmpPicture& picture);
 
 }  // namespace lumarel

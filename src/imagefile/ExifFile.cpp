@@ -11,14 +11,12 @@
 #include "imagefile/ExifSegment.h"
 #include "imagefile/ExifThumbnail.h"
 #include "imagefile/FileUtil.h"
-#include "imagefile/FreeSpace.h"
 #include "imagefile/JpegEncode.h"
 #include "imagefile/JpegStream.h"
 #include "imagefile/TempFile.h"
+#include "platform/Files.h"
 
 namespace lumarel {
-
-std::uint8_t ExifRecodeQuality = 75;
 
 namespace {
 
@@ -83,70 +81,82 @@ std::uint64_t FileSize(const std::string& path, bool& exists) {
 
 }  // namespace
 
-int WriteExifFile(const std::string& sourcePath, const std::string& destPath, Notifier& notifier,
-                  Clock& clock) {
+ImageResult WriteExifFile(const std::string& sourcePath, const std::string& destPath,
+                          int recodeQuality, Notifier& notifier, Clock& clock) {
+  // The source is looked at only when it is a regular file.
+  if (const fileutil::InputFile source = fileutil::OpenInput(sourcePath); !source.file) {
+    ShowExifMessage(notifier, kMsgNotJpeg);
+    return source.status;
+  }
   MemoryBlock segment = BuildExifSegment();
-  if (!segment) return 0;
+  if (!segment) return ImageStatus::NoMemory;
   JpegFrame frame;
   if (!JpegFrameInfo(sourcePath, frame)) {
     ShowExifMessage(notifier, kMsgNotJpeg);
-    return 0;
+    return ImageStatus::WrongType;
   }
   TempFileGuard decoded(MakeTempFile());
-  if (decoded.path().empty()) return 0;
+  if (decoded.path().empty()) return ImageStatus::WriteFailed;
   ExifThumbnail thumb = MakeExifThumbnail(sourcePath, decoded.path(), notifier);
-  if (!thumb.jpeg) return 0;
+  if (!thumb.jpeg) return thumb.result;
   const bool reuse = CanReuseScan(frame, sourcePath, notifier);
   if (reuse) decoded.Remove();
 
   MemoryBlock thumbStream = CompactJpegStream(thumb.jpeg);
   thumb.jpeg.Reset();
-  if (!thumbStream) return 0;
+  if (!thumbStream) return ImageStatus::WriteFailed;
   const std::size_t thumbLength = JpegStreamEnd(thumbStream);
-  if (thumbLength == 0) return 0;
-  if (!PatchSegment(segment, thumbLength, thumb, DateTimeText(clock.Now()), notifier)) return 0;
+  if (thumbLength == 0) return ImageStatus::WriteFailed;
+  if (!PatchSegment(segment, thumbLength, thumb, DateTimeText(clock.Now()), notifier)) {
+    return ImageStatus::WriteFailed;
+  }
 
   TempFileGuard recoded;
   if (!reuse) {
     recoded = TempFileGuard(MakeTempFile());
     if (recoded.path().empty() ||
-        EncodeJpegFile(decoded.path(), recoded.path(), kMainSampling, ExifRecodeQuality) == 0) {
-      return 0;
+        !EncodeJpegFile(decoded.path(), recoded.path(), kMainSampling, recodeQuality)) {
+      return ImageStatus::WriteFailed;
     }
   }
   MemoryBlock main = CompactJpegStream(ReadWholeFile(reuse ? sourcePath : recoded.path()));
   decoded.Remove();
   recoded.Remove();
-  if (!main || main.size() < 2 || main.data()[0] != 0xFF || main.data()[1] != 0xD8) return 0;
+  if (!main || main.size() < 2 || main.data()[0] != 0xFF || main.data()[1] != 0xD8) {
+    // The source's own stream is kept when reused: then the source is at fault.
+    return reuse ? ImageStatus::WrongType : ImageStatus::WriteFailed;
+  }
 
   TempFileGuard finished(MakeTempFile());
   if (finished.path().empty() ||
       !WriteFinished(finished.path(), main, segment, thumbStream.bytes().first(thumbLength))) {
-    return 0;
+    return ImageStatus::WriteFailed;
   }
   return ReplaceFileSafely(destPath, finished.path());
 }
 
-int ReplaceFileSafely(const std::string& destPath, const std::string& finishedPath,
+ImageResult ReplaceFileSafely(const std::string& destPath, const std::string& finishedPath,
                       const FreeSpaceQuery& freeSpace) {
   bool finishedExists = false;
   bool destExists = false;
   const std::uint64_t n = FileSize(finishedPath, finishedExists);
   const std::uint64_t o = FileSize(destPath, destExists);
-  if (!finishedExists) return 0;
+  if (!finishedExists) return ImageStatus::WriteFailed;
   // When the free space cannot be learned, the copy is attempted: the backup
   // below still protects the old file.
   const std::optional<std::uint64_t> free =
-      freeSpace ? freeSpace(destPath) : FreeBytesForPath(destPath);
+      freeSpace ? freeSpace(destPath) : FreeDiskSpace(destPath);
   if (free) {
     const bool enough = o < n ? (n - o < *free) : (*free > 0);
-    if (!enough) return -1;
+    if (!enough) return ImageStatus::DiskFull;
   }
   TempFileGuard backup;
   if (destExists) {
     backup = TempFileGuard(MakeTempFile());
     // Without a backup the old file is not risked.
-    if (backup.path().empty() || !fileutil::CopyFile(destPath, backup.path())) return 0;
+    if (backup.path().empty() || !fileutil::CopyFile(destPath, backup.path())) {
+      return ImageStatus::WriteFailed;
+    }
   }
   const bool copied = fileutil::CopyFile(finishedPath, destPath);
   if (!copied) {
@@ -154,7 +164,7 @@ int ReplaceFileSafely(const std::string& destPath, const std::string& finishedPa
     std::remove(destPath.c_str());
     if (destExists) fileutil::CopyFile(backup.path(), destPath);
   }
-  return copied ? 1 : 0;
+  return copied ? ImageStatus::Done : ImageStatus::WriteFailed;
 }
 
 }  // namespace lumarel

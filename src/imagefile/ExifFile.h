@@ -7,30 +7,30 @@
 #include <optional>
 #include <string>
 
+#include "imagefile/ImageResult.h"
 #include "platform/Clock.h"
 #include "platform/Notifier.h"
 
 namespace lumarel {
 
-// The quality used when the main picture must be re-encoded; callers set it
-// immediately before WriteExifFile (75 when saving a JPEG file).
-extern std::uint8_t ExifRecodeQuality;
-
 // Rewrites sourcePath as an Exif file at destPath (callers pass the same path).
-// Returns 1 when destPath was written, 0 on failure, -1 when the destination's
-// filesystem lacks the space (destPath is then unchanged). Messages go through
-// `notifier`; the three date tags take the local time from `clock`.
-int WriteExifFile(const std::string& sourcePath, const std::string& destPath,
-                  Notifier& notifier, Clock& clock = SystemClock());
+// `recodeQuality` is the JPEG quality used when the main picture must be
+// re-encoded (75 when saving a JPEG file). Returns Done when destPath was
+// written; DiskFull when the destination's filesystem lacks the space (destPath
+// is then unchanged); NotFound, NotAFile or WrongType when the source is not a
+// JPEG file that decodes; NoMemory or WriteFailed otherwise. Messages go
+// through `notifier`; the three date tags take the local time from `clock`.
+ImageResult WriteExifFile(const std::string& sourcePath, const std::string& destPath,
+                          int recodeQuality, Notifier& notifier, Clock& clock = SystemClock());
 
 // Free bytes on the filesystem holding `path`, or nullopt when unknown.
 using FreeSpaceQuery = std::function<std::optional<std::uint64_t>(const std::string& path)>;
 
 // Replaces destPath by a copy of finishedPath, keeping a backup of destPath
-// that is restored when the copy fails. Returns 1, 0, or -1 when the free space
+// that is restored when the copy fails. Returns Done, WriteFailed, or DiskFull when the free space
 // is too small (growth must be below the free space, a file that does not grow
 // needs only nonzero free space). Without `freeSpace`, asks the filesystem.
-int ReplaceFileSafely(const std::string& destPath, const std::string& finishedPath,
+ImageResult ReplaceFileSafely(const std::string& destPath, const std::string& finishedPath,
                       const FreeSpaceQuery& freeSpace = {});
 
 }  // namespace lumarel

@@ -138,8 +138,9 @@ DibImage PlaceOnCanvas(std::span<const std::uint8_t> scaled) {
 ExifThumbnail MakeExifThumbnail(const std::string& sourcePath, const std::string& decodedPath,
                                 Notifier& notifier) {
   ExifThumbnail result;
-  if (DecodeJpegFile(sourcePath, decodedPath) == 0) {
+  if (const ImageResult decoded = DecodeJpegFile(sourcePath, decodedPath); !decoded) {
     ShowExifMessage(notifier, kMsgCannotConvert);
+    result.result = decoded.InputAtFault() ? ImageStatus::WrongType : decoded;
     return result;
   }
   DibImage picture = ReadBitmapFile(decodedPath);
@@ -154,22 +155,26 @@ ExifThumbnail MakeExifThumbnail(const std::string& sourcePath, const std::string
   if (size.width != 0 || size.height != 0) scaled = ScaleDib24(picture, size.width, size.height);
   if (!scaled) {
     ShowExifMessage(notifier, kMsgCannotConvert);
+    result.result = picture ? ImageStatus::NoMemory : ImageStatus::WrongType;
     return result;
   }
   picture.Reset();
   DibImage canvas = PlaceOnCanvas(scaled);
   if (!canvas) {
     ShowExifMessage(notifier, kMsgCannotThumbnail);
+    result.result = ImageStatus::NoMemory;
     return result;
   }
   TempFileGuard bmp(MakeTempFile());
   TempFileGuard jpeg(MakeTempFile());
-  if (bmp.path().empty() || jpeg.path().empty() || WriteBitmapFile(bmp.path(), canvas) == 0 ||
-      EncodeJpegFile(bmp.path(), jpeg.path(), kThumbnailSampling, kThumbnailQuality) == 0) {
+  if (bmp.path().empty() || jpeg.path().empty() || !WriteBitmapFile(bmp.path(), canvas) ||
+      !EncodeJpegFile(bmp.path(), jpeg.path(), kThumbnailSampling, kThumbnailQuality)) {
+    result.result = ImageStatus::WriteFailed;
     return result;
   }
   bmp.Remove();
   result.jpeg = ReadWholeFile(jpeg.path());
+  if (!result.jpeg) result.result = ImageStatus::NoMemory;
   return result;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imagefile/DibImage.h"
+#include "imagefile/ImageResult.h"
 #include "platform/Notifier.h"
 
 namespace lumarel {
@@ -15,6 +16,7 @@ inline constexpr int ExifThumbHeight = 120;
 
 struct ExifThumbnail {
   MemoryBlock jpeg;  // the thumbnail JPEG file's bytes (null on failure)
+  ImageResult result = ImageStatus::Done;  // why jpeg is null
   int pictureWidth = 0;
   int pictureHeight = 0;
 };

@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "imagefile/ImageResult.h"
+
 namespace lumarel::fileutil {
 
 struct FileCloser {
@@ -20,6 +22,19 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 inline File Open(const std::string& path, const char* mode) {
   return File(std::fopen(path.c_str(), mode));
 }
+
+// An input file opened for reading, or why it was not.
+struct InputFile {
+  File file;                                // open when status is Done
+  ImageStatus status = ImageStatus::NotFound;
+  std::uint64_t size = 0;                   // bytes, from fstat
+};
+
+// Opens `path` for reading only when it is a regular file. The open does not
+// block (a FIFO or device is refused, not waited on) and the type is checked on
+// the opened descriptor, so a path swapped after a check cannot slip through.
+// Every reader of a user's file goes through here.
+InputFile OpenInput(const std::string& path);
 
 // Size of an open file in bytes (seeks to the end and back to the start).
 std::optional<std::uint64_t> SizeOf(std::FILE* f);

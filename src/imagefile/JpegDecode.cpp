@@ -4,7 +4,6 @@
 #include "imagefile/JpegDecode.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <new>
 #include <vector>
 
@@ -85,30 +84,35 @@ bool FinishPhase(DecodeState& s) {
 
 // Refuses sizes no caller can use and colour spaces other than grey and RGB
 // output, before any picture memory is allocated.
-bool AcceptableFrame(const jpeg_decompress_struct& cinfo, std::uint64_t fileSize) {
+ImageResult AcceptableFrame(const jpeg_decompress_struct& cinfo, std::uint64_t fileSize) {
   const std::uint64_t w = cinfo.image_width;
   const std::uint64_t h = cinfo.image_height;
-  if (w == 0 || h == 0 || w > kMaxDecodeDimension || h > kMaxDecodeDimension) return false;
-  if (w * h > kMaxDecodePixels) return false;
-  if (w * h > std::max<std::uint64_t>(640 * 480, fileSize * kMaxPixelsPerFileByte)) return false;
-  return (cinfo.out_color_space == JCS_RGB && cinfo.num_components == 3) ||
-         (cinfo.out_color_space == JCS_GRAYSCALE && cinfo.num_components == 1);
+  if (w == 0 || h == 0) return ImageStatus::WrongType;
+  if (w > kMaxDecodeDimension || h > kMaxDecodeDimension || w * h > kMaxDecodePixels ||
+      w * h > std::max<std::uint64_t>(640 * 480, fileSize * kMaxPixelsPerFileByte)) {
+    return ImageStatus::TooLarge;
+  }
+  const bool supported = (cinfo.out_color_space == JCS_RGB && cinfo.num_components == 3) ||
+                         (cinfo.out_color_space == JCS_GRAYSCALE && cinfo.num_components == 1);
+  return supported ? ImageStatus::Done : ImageStatus::WrongType;
+}
+
+// A phase that returned false: the library's error, or our own check.
+ImageResult PhaseFailure(const DecodeState& s) {
+  return s.err.failed ? ImageStatus::LibraryError : ImageStatus::WrongType;
 }
 
 }  // namespace
 
-int DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath) {
-  JpegAbort = 0;
+ImageResult DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath) {
   DecodeState s;
-  if (!CreatePhase(s)) return 0;
-  fileutil::File in = fileutil::Open(jpegPath, "rb");
-  if (!in) return 0;
+  if (!CreatePhase(s)) return ImageStatus::LibraryError;
+  fileutil::InputFile input = fileutil::OpenInput(jpegPath);
+  if (!input.file) return input.status;
   fileutil::File out = fileutil::Open(bmpPath, "wb");
-  if (!out) return 0;
-  std::error_code sizeError;
-  const std::uint64_t fileSize = std::filesystem::file_size(jpegPath, sizeError);
-  if (sizeError) return 0;
-  if (!ReadHeaderPhase(s, in.get()) || !AcceptableFrame(s.cinfo, fileSize)) return 0;
+  if (!out) return ImageStatus::WriteFailed;
+  if (!ReadHeaderPhase(s, input.file.get())) return PhaseFailure(s);
+  if (ImageResult frame = AcceptableFrame(s.cinfo, input.size); !frame) return frame;
 
   const int components = s.cinfo.out_color_space == JCS_GRAYSCALE ? 1 : 3;
   const std::size_t rowBytes = static_cast<std::size_t>(s.cinfo.image_width) * components;
@@ -116,9 +120,9 @@ int DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath) {
   try {
     rows.resize(rowBytes * s.cinfo.image_height);
   } catch (const std::bad_alloc&) {
-    return 0;
+    return ImageStatus::NoMemory;
   }
-  if (!DecompressPhase(s, rows.data(), rowBytes)) return 0;
+  if (!DecompressPhase(s, rows.data(), rowBytes)) return PhaseFailure(s);
 
   std::int32_t xPels = 0;
   std::int32_t yPels = 0;
@@ -128,10 +132,10 @@ int DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath) {
   }
   if (!WriteDecodedBitmap(out.get(), s.cinfo.output_width, s.cinfo.output_height, components,
                           xPels, yPels, rows.data())) {
-    return 0;
+    return ImageStatus::WriteFailed;
   }
-  if (!FinishPhase(s)) return 0;
-  return std::fclose(out.release()) == 0 ? 1 : 0;
+  if (!FinishPhase(s)) return PhaseFailure(s);
+  return std::fclose(out.release()) == 0 ? ImageStatus::Done : ImageStatus::WriteFailed;
 }
 
 }  // namespace lumarel

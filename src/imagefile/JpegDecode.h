@@ -4,21 +4,20 @@
 #include <cstdint>
 #include <string>
 
+#include "imagefile/ImageResult.h"
+
 namespace lumarel {
 
-// 1 exactly when the last JPEG operation (decode or encode) failed inside the
-// JPEG library; each operation clears it on entry. JPEG operations must not
-// overlap.
-extern std::uint8_t JpegAbort;
-
 // Decodes jpegPath into bmpPath: a 24-bit BMP for a colour JPEG, an 8-bit BMP
-// with a 256-entry grey table for a greyscale one. Returns 1 on success, 0 on
-// failure (no message). A missing jpegPath leaves bmpPath untouched; a failure
-// after bmpPath was opened leaves it empty. Library warnings (such as a file
-// that ends early) are ignored. Pictures wider or taller than
-// kMaxDecodeDimension, larger than kMaxDecodePixels, or with more than
-// kMaxDecodeScans scans are refused.
-int DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath);
+// with a 256-entry grey table for a greyscale one. No message is shown. Returns
+// Done; NotFound or NotAFile for a jpegPath that is missing or not a regular
+// file (bmpPath is then untouched); LibraryError when the JPEG library failed
+// (so the file is no JPEG it can decode); TooLarge for pictures wider or taller
+// than kMaxDecodeDimension or larger than kMaxDecodePixels; WrongType for
+// colour spaces other than grey and RGB; NoMemory; WriteFailed. A failure after
+// bmpPath was opened leaves it empty. Library warnings (such as a file that
+// ends early) are ignored; a file with more than kMaxDecodeScans scans fails.
+ImageResult DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath);
 
 inline constexpr unsigned kMaxDecodeDimension = 16384;
 inline constexpr std::uint64_t kMaxDecodePixels = 50'000'000;

@@ -111,19 +111,13 @@ bool CompressPhase(EncodeState& s, const EncodeJob& job) {
   return true;
 }
 
-// Reads the whole BMP file after checking that its first byte is "B".
-bool ReadInput(std::FILE* in, BmpPicture& picture) {
+// Reads the BMP file through the one BMP reader, after checking that its
+// first byte is "B"; only the bytes its headers need are read.
+ImageResult ReadInput(std::FILE* in, BmpPicture& picture) {
   int first = std::fgetc(in);
-  if (first != 'B' || std::ungetc(first, in) == EOF) return false;
-  std::optional<std::uint64_t> size = fileutil::SizeOf(in);
-  if (!size || *size > 512ull * 1024 * 1024) return false;
-  try {
-    std::vector<std::uint8_t> file(static_cast<std::size_t>(*size));
-    if (!fileutil::ReadExact(in, file)) return false;
-    return ReadBmpForEncoder(file, picture);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  if (first != 'B') return ImageStatus::WrongType;
+  FileBmpSource source(in);
+  return ReadBmpForEncoder(source, picture);
 }
 
 }  // namespace
@@ -135,25 +129,26 @@ int ScaledQuantiser(int base, int quality) {
   return value < 1 ? 1 : (value > 255 ? 255 : static_cast<int>(value));
 }
 
-int EncodeJpegFile(const std::string& bmpPath, const std::string& jpegPath,
-                   const std::string& sampling, int quality) {
-  JpegAbort = 0;
+ImageResult EncodeJpegFile(const std::string& bmpPath, const std::string& jpegPath,
+                           const std::string& sampling, int quality) {
   EncodeState s;
-  if (!CreatePhase(s)) return 0;
-  fileutil::File in = fileutil::Open(bmpPath, "rb");
-  if (!in) return 0;
+  if (!CreatePhase(s)) return ImageStatus::LibraryError;
+  fileutil::InputFile input = fileutil::OpenInput(bmpPath);
+  if (!input.file) return input.status;
   fileutil::File out = fileutil::Open(jpegPath, "wb");
-  if (!out) return 0;
+  if (!out) return ImageStatus::WriteFailed;
   BmpPicture picture;
-  if (!ReadInput(in.get(), picture)) return 0;
+  if (ImageResult read = ReadInput(input.file.get(), picture); !read) return read;
   const SamplingFactors factors = ParseSamplingFactors(sampling);
   EncodeJob job{&picture, &factors, quality, out.get()};
   try {
-    if (!CompressPhase(s, job)) return 0;
+    if (!CompressPhase(s, job)) {
+      return s.err.failed ? ImageStatus::LibraryError : ImageStatus::WriteFailed;
+    }
   } catch (const std::bad_alloc&) {
-    return 0;
+    return ImageStatus::NoMemory;
   }
-  return std::fclose(out.release()) == 0 ? 1 : 0;
+  return std::fclose(out.release()) == 0 ? ImageStatus::Done : ImageStatus::WriteFailed;
 }
 
 }  // namespace lumarel

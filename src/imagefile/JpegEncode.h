@@ -5,14 +5,18 @@
 #include <cstdint>
 #include <string>
 
+#include "imagefile/ImageResult.h"
+
 namespace lumarel {
 
-// Encodes the BMP file bmpPath (8- or 24-bit, uncompressed, 12/40/64-byte
-// header) into jpegPath with our own base quantisation tables scaled to
+// Encodes the BMP file bmpPath (any layout the BMP reader accepts, BmpRead.h)
+// into jpegPath with our own base quantisation tables scaled to
 // `quality` (clamped to 1..100) and the sampling factors given as
-// "HxV,HxV,HxV" for Y, Cb, Cr (e.g. "2x1,1x1,1x1"). Returns 1 on success,
-// 0 on any failure (no message); jpegPath may then be partly written.
-int EncodeJpegFile(const std::string& bmpPath, const std::string& jpegPath,
+// "HxV,HxV,HxV" for Y, Cb, Cr (e.g. "2x1,1x1,1x1"). No message is shown.
+// Returns Done; NotFound, NotAFile, WrongType or TooLarge when bmpPath is not
+// a BMP file the reader accepts; LibraryError when the JPEG library failed;
+// NoMemory; WriteFailed. jpegPath may be partly written after a failure.
+ImageResult EncodeJpegFile(const std::string& bmpPath, const std::string& jpegPath,
                    const std::string& sampling, int quality);
 
 // The base quantisation tables in zigzag order (entry 0 is the DC quantiser).

@@ -1,16 +1,12 @@
 #include "imagefile/JpegError.h"
 
-#include "imagefile/JpegDecode.h"
-
 namespace lumarel {
-
-std::uint8_t JpegAbort = 0;
 
 namespace {
 
 void ErrorExit(j_common_ptr cinfo) {
-  JpegAbort = 1;
   auto* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+  manager->failed = true;
   std::longjmp(manager->jump, 1);
 }
 

@@ -7,8 +7,9 @@
 namespace lumarel {
 
 // Creates a new, empty, uniquely named file whose name begins with "QZV"
-// (then a hexadecimal number and ".tmp") in the user's temporary directory
-// ($TMPDIR, else /tmp) and returns its full path; an empty string on failure.
+// (then a hexadecimal number and ".tmp") where the platform layer keeps the
+// user's temporary files (CreateUserTempFile) and returns its full path; an
+// empty string on failure.
 std::string MakeTempFile();
 
 // Removes the file at `path` when it goes out of scope, unless released.

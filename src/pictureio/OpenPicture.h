@@ -9,6 +9,7 @@
 #include <string>
 
 #include "imagefile/DibImage.h"
+#include "imagefile/ImageResult.h"
 #include "platform/Notifier.h"
 
 namespace lumarel {
@@ -20,16 +21,16 @@ enum class OpenedAs { Jpeg, Bitmap };
 // first two bytes.
 OpenedAs OpenTypeFor(const std::string& path);
 
-enum class OpenResult { Opened, NotFound, WrongType, NoMemory };
-
 struct OpenedCanvas {
-  OpenResult result = OpenResult::NotFound;
-  DibImage canvas;  // 925696-byte block holding the 640 x 480 picture when Opened
+  ImageResult result = ImageStatus::NotFound;
+  DibImage canvas;  // 925696-byte block holding the 640 x 480 picture when Done
 };
 
 // Opens path into a new canvas; scratchBmp receives the decoded JPEG. Shows
 // "This file could not be found. ", "This file type is wrong.", "Part of the
 // image will be cut off." or "Not enough memory." as the Open command does.
+// A path that is not a regular file (NotAFile) is refused before it is read;
+// a BMP is read only as far as its headers say.
 OpenedCanvas OpenPictureFile(const std::string& path, const std::string& scratchBmp,
                               Notifier& notifier);
 

@@ -9,7 +9,6 @@
 #include "imagefile/BitmapFile.h"
 #include "imagefile/DibImage.h"
 #include "imagefile/FileUtil.h"
-#include "imagefile/FreeSpace.h"
 #include "imagefile/JpegEncode.h"
 #include "imageproc/PaletteDib.h"
 #include "platform/Files.h"
@@ -68,7 +67,7 @@ class SaveTarget {
 
 // True when the file system that a failed write went to has (almost) no room left.
 bool LeftFull(const std::string& writtenPath) {
-  const std::optional<std::uint64_t> free = FreeBytesForPath(writtenPath);
+  const std::optional<std::uint64_t> free = FreeDiskSpace(writtenPath);
   return free && *free < kFullSlack;
 }
 
@@ -83,7 +82,7 @@ const char* DiskFullCaption(SaveWindow window, SaveFileType type) {
 }
 
 bool EnoughSpace(const SaveServices& s, const std::string& path, std::uint64_t need) {
-  const std::optional<std::uint64_t> free = s.freeSpace ? s.freeSpace(path) : FreeBytesForPath(path);
+  const std::optional<std::uint64_t> free = s.freeSpace ? s.freeSpace(path) : FreeDiskSpace(path);
   return !free || *free >= need;  // an unknown figure lets the write itself decide
 }
 
@@ -103,19 +102,18 @@ std::optional<std::uint64_t> FileSizeOf(const std::string& path) {
 SaveResult SaveJpeg(std::span<const std::uint8_t> picture, const std::string& path,
                     const std::string& out, SaveWindow window, const SaveServices& s) {
   if (!WriteFullColourBmp(picture, s.tempPathA)) return SaveResult::Failed;
-  if (EncodeJpegFile(s.tempPathA, s.tempPathB, Sampling(window), kJpegQuality) == 0)
+  if (!EncodeJpegFile(s.tempPathA, s.tempPathB, Sampling(window), kJpegQuality))
     return SaveResult::Failed;
   const std::optional<std::uint64_t> trial = FileSizeOf(s.tempPathB);
   if (!trial) return SaveResult::Failed;
   const std::uint64_t need = window == SaveWindow::Live ? *trial : *trial + kExifRoom;
   if (!EnoughSpace(s, path, need)) return DiskFull(s, window, SaveFileType::Jpeg);
-  if (window != SaveWindow::Live) ExifRecodeQuality = kJpegQuality;
-  if (EncodeJpegFile(s.tempPathA, out, Sampling(window), kJpegQuality) == 0)
+  if (!EncodeJpegFile(s.tempPathA, out, Sampling(window), kJpegQuality))
     return SaveResult::Failed;
   if (window == SaveWindow::Live) return SaveResult::Saved;
-  switch (WriteExifFile(out, out, *s.notifier, *s.clock)) {
-    case 1: return SaveResult::Saved;
-    case -1: return DiskFull(s, window, SaveFileType::Jpeg);
+  switch (WriteExifFile(out, out, kJpegQuality, *s.notifier, *s.clock).status()) {
+    case ImageStatus::Done: return SaveResult::Saved;
+    case ImageStatus::DiskFull: return DiskFull(s, window, SaveFileType::Jpeg);
     default: return SaveResult::Failed;
   }
 }
@@ -139,7 +137,7 @@ SaveResult SaveBmp256(std::span<const std::uint8_t> picture, const std::string& 
     case ReductionResult::OutOfMemory: return SaveResult::NotEnoughMemory;  // nothing useful to write
     default: return SaveResult::Failed;
   }
-  return WriteBitmapFile(out, block) == 1 ? SaveResult::Saved : SaveResult::Failed;
+  return WriteBitmapFile(out, block) ? SaveResult::Saved : SaveResult::Failed;
 }
 
 }  // namespace
@@ -147,7 +145,7 @@ SaveResult SaveBmp256(std::span<const std::uint8_t> picture, const std::string& 
 bool WriteFullColourBmp(std::span<const std::uint8_t> picture, const std::string& path) {
   const std::size_t content = DibContentSize(picture);
   if (content == 0 || content > picture.size() || DibBitCount(picture) != 24) return false;
-  return WriteBitmapFile(path, picture.first(content)) == 1;
+  return static_cast<bool>(WriteBitmapFile(path, picture.first(content)));
 }
 
 SaveResult SavePictureFile(std::span<const std::uint8_t> picture, const std::string& path,

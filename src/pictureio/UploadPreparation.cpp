@@ -41,16 +41,16 @@ PreparedUpload PrepareUpload(std::span<const std::uint8_t> canvas, bool fine,
     if (!MakeHalfSizePicture(canvas, half)) return out;
     main = half;
   }
-  if (!WriteFullColourBmp(main, a) || EncodeJpegFile(a, b, kSampling, kPictureQuality) == 0 ||
+  if (!WriteFullColourBmp(main, a) || !EncodeJpegFile(a, b, kSampling, kPictureQuality) ||
       !ReadFile(b, out.picture)) {
     return out;
   }
-  ExifRecodeQuality = static_cast<std::uint8_t>(UploadRecodeQuality(fine, out.picture.size()));
-  if (WriteExifFile(b, b, notifier, clock) != 1 || !ReadFile(b, out.picture)) return out;
+  const int recode = UploadRecodeQuality(fine, out.picture.size());
+  if (!WriteExifFile(b, b, recode, notifier, clock) || !ReadFile(b, out.picture)) return out;
 
   out.thumbnail.assign(kPreviewSlotSize, 0);
   if (!MakeQuarterThumbnail(canvas, out.thumbnail) || !WriteFullColourBmp(out.thumbnail, a) ||
-      EncodeJpegFile(a, b, kSampling, kPreviewQuality) == 0 || !ReadFile(b, out.preview)) {
+      !EncodeJpegFile(a, b, kSampling, kPreviewQuality) || !ReadFile(b, out.preview)) {
     return out;
   }
   out.ok = true;

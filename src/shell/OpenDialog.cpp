@@ -6,10 +6,7 @@
 #include <QListView>
 #include <algorithm>
 #include <cstring>
-#include <new>
-#include <vector>
 
-#include "imagefile/FileUtil.h"
 #include "imagefile/JpegDecode.h"
 #include "imageproc/CanvasRead.h"
 #include "windows/ModalRunner.h"
@@ -24,27 +21,6 @@ void Error(Notifier& notifier, const char* text) {
 void NotEnoughMemory(Notifier& notifier) {
   notifier.Show("Not enough memory.", "Global Memory", MessageButtons::Ok,
                 MessageIcon::Exclamation);
-}
-
-enum class ReadResult { Done, Missing, OutOfMemory };
-
-ReadResult ReadAllBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  fileutil::File f = fileutil::Open(path, "rb");
-  if (!f) return ReadResult::Missing;
-  const std::optional<std::uint64_t> size = fileutil::SizeOf(f.get());
-  if (!size) return ReadResult::Missing;
-  try {
-    bytes.resize(static_cast<std::size_t>(*size));
-  } catch (const std::bad_alloc&) {
-    return ReadResult::OutOfMemory;
-  } catch (const std::length_error&) {
-    return ReadResult::OutOfMemory;
-  }
-  // A file that shrank meanwhile keeps what was read; the canvas reader
-  // treats missing bytes as black.
-  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f.get());
-  bytes.resize(got);
-  return ReadResult::Done;
 }
 
 }  // namespace
@@ -99,17 +75,12 @@ int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::stri
   } else if (filterIndex == kOpenFilterBitmap) {
     source = path;
   }
-  std::vector<std::uint8_t> bytes;
-  const ReadResult read = source.empty() ? ReadResult::Missing : ReadAllBytes(source, bytes);
-  if (read == ReadResult::Missing) {
+  if (source.empty()) {
     Error(notifier, "This file could not be found. ");
     return 0;
   }
-  if (read == ReadResult::OutOfMemory) {
-    NotEnoughMemory(notifier);
-    return 0;
-  }
-  return ReadBitmapIntoCanvas(bytes, canvas, notifier);
+  // Only a regular file is read, and only as far as its headers say.
+  return ReadBitmapFileIntoCanvas(source, canvas, notifier) ? 1 : 0;
 }
 
 std::optional<OpenedPicture> LoadChosenPicture(const FileDialogRecord& record, AppState& state,

@@ -10,10 +10,9 @@
 #include <QPainter>
 #include <array>
 
-#include "imagefile/BitmapFile.h"
+#include "imagefile/BmpRead.h"
 #include "imagefile/FileUtil.h"
 #include "imagefile/JpegDecode.h"
-#include "windows/DibQImage.h"
 #include "windows/DisplayPalette.h"
 
 namespace lumarel {
@@ -27,17 +26,35 @@ enum class FileKind { Bitmap, Jpeg, Other };
 // The kind of a file by its first two bytes, not by its name.
 FileKind KindOf(const std::string& path) {
   std::array<std::uint8_t, 2> magic{};
-  fileutil::File f = fileutil::Open(path, "rb");
+  fileutil::InputFile input = fileutil::OpenInput(path);
+  fileutil::File& f = input.file;
   if (!f || !fileutil::ReadExact(f.get(), magic)) return FileKind::Other;
   if (magic[0] == 'B' && magic[1] == 'M') return FileKind::Bitmap;
   if (magic[0] == 0xFF && magic[1] == 0xD8) return FileKind::Jpeg;
   return FileKind::Other;
 }
 
-bool StartsWithBm(const std::string& path) {
-  std::array<std::uint8_t, kBitmapFileHeaderSize> header{};
-  fileutil::File f = fileutil::Open(path, "rb");
-  return f && fileutil::ReadExact(f.get(), header) && header[0] == 'B' && header[1] == 'M';
+// The picture of a BMP file through the one BMP reader; null when refused.
+QImage ReadPreviewImage(const std::string& path) {
+  fileutil::InputFile input = fileutil::OpenInput(path);
+  if (!input.file) return {};
+  FileBmpSource source(input.file.get());
+  BmpImage picture;
+  if (!ReadBmpImage(source, picture)) return {};
+  const int w = picture.layout.width;
+  const int h = picture.layout.height;
+  QImage image(w, h, QImage::Format_RGB888);
+  if (image.isNull()) return {};
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* src = picture.bgr.data() + static_cast<std::size_t>(y) * w * 3;
+    std::uint8_t* dst = image.scanLine(h - 1 - y);
+    for (int x = 0; x < w; ++x) {
+      dst[3 * x + 0] = src[3 * x + 2];
+      dst[3 * x + 1] = src[3 * x + 1];
+      dst[3 * x + 2] = src[3 * x + 0];
+    }
+  }
+  return image;
 }
 
 QLineEdit* SizeField(const char* id, QWidget* parent) {
@@ -135,21 +152,15 @@ bool OpenPreview::Load(const QString& path) {
     }
     source = context_.tempPath;
   }
-  if (!StartsWithBm(source)) {
-    WrongType();
-    return false;
-  }
-  DibImage block = ReadBitmapFile(source);
-  QImage image = block ? DibToImage(block) : QImage();
+  QImage image = ReadPreviewImage(source);
   if (image.isNull()) {
     WrongType();
     return false;
   }
-  width_ = DibWidth(block);
-  height_ = DibHeight(block);
+  width_ = image.width();
+  height_ = image.height();
   widthField_->setText(QString::asprintf("%d", width_));
   heightField_->setText(QString::asprintf("%d", height_));
-  block_ = std::move(block);
   image_ = std::move(image);
   return true;
 }

@@ -74,8 +74,7 @@ class OpenPreview final : public QWidget {
   QString lastPath_;        // the file previewed last; empty at dialog start
   int width_ = 1;           // its size in pixels
   int height_ = 1;
-  DibImage block_;          // its bitmap: header, colour table, rows
-  QImage image_;            // the same, ready to draw
+  QImage image_;            // its picture, ready to draw
   int loads_ = 0;           // files loaded since construction
 };
 

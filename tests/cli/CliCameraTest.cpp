@@ -324,6 +324,11 @@ TEST_F(CliCamera, PutOfAFileThatIsNoPictureIsAFileError) {
   const RunResult r = Cli({"put", in, "--fine"});
   EXPECT_EQ(r.status, 3);
   EXPECT_NE(r.err.find("ERROR: This file type is wrong."), std::string::npos) << r.err;
+  // A directory is refused before it is read, and nothing is sent.
+  const RunResult folder = Cli({"put", dir_.Path(), "--fine"});
+  EXPECT_EQ(folder.status, 3);
+  EXPECT_NE(folder.err.find("is not a regular file"), std::string::npos) << folder.err;
+  EXPECT_EQ(ListEntries().size(), 1u);
 }
 
 TEST_F(CliCamera, PutWhenTheCardIsFullReportsTheProgramsMessage) {

@@ -6,6 +6,11 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "BmpVariants.h"
 #include "CliProcess.h"
 
 namespace lumarel::testing {
@@ -96,6 +101,79 @@ TEST_F(CliOffline, FileErrorsExitWithThree) {
   r = Cli({"exif", dir_ / "large.bmp", dir_ / "x.jpg"});
   EXPECT_EQ(r.status, 3);
   EXPECT_FALSE(FileExists(dir_ / "x.jpg"));
+}
+
+// Every common BMP layout opens as ImageMagick shows it, placed on the canvas.
+class CliOpensBmpLayouts : public ::testing::TestWithParam<BmpVariant> {};
+
+TEST_P(CliOpensBmpLayouts, ConvertAndAdjustShowImageMagicksPixels) {
+  if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+  ScratchDir dir;
+  const std::string in = MakeBmpVariant(dir.Path(), GetParam(), 331, 201);
+  ASSERT_FALSE(in.empty());
+  const std::vector<std::uint8_t> oracle = ImageMagickRgb(in);
+  ASSERT_EQ(oracle.size(), 331u * 201 * 3);
+  const RunResult r = RunProgram({CliPath(), "convert", in, dir / "out.bmp"}, dir.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string out = ReadText(dir / "out.bmp");
+  ASSERT_EQ(out.size(), 921654u);
+  const bool paletted = BmpBitCount(FileBytes(in)) <= 8;
+  const std::vector<std::uint8_t> expected = ExpectedCanvasRows(oracle, 331, 201, paletted);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(),
+                         reinterpret_cast<const std::uint8_t*>(out.data()) + 54));
+  // adjust without values opens the file the same way.
+  const RunResult a = RunProgram({CliPath(), "adjust", in, dir / "same.bmp"}, dir.Path());
+  ASSERT_EQ(a.status, 0) << a.err;
+  EXPECT_EQ(ReadText(dir / "same.bmp"), out);
+}
+
+INSTANTIATE_TEST_SUITE_P(ImageMagick, CliOpensBmpLayouts, ::testing::ValuesIn(BmpVariants()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A 54-byte BMP header of w x h at `bits` with `compression`.
+std::string BmpHeader(std::int32_t w, std::int32_t h, int bits, std::uint32_t compression,
+                      std::uint32_t headerSize = 40) {
+  std::string b(54, '\0');
+  auto put = [&b](std::size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(10, 54, 4);
+  put(14, headerSize, 4);
+  put(18, static_cast<std::uint32_t>(w), 4);
+  put(22, static_cast<std::uint32_t>(h), 4);
+  put(26, 1, 2);
+  put(28, static_cast<std::uint32_t>(bits), 2);
+  put(30, compression, 4);
+  return b;
+}
+
+TEST_F(CliOffline, RefusedInputsExitWithThreeAndWriteNothing) {
+  ASSERT_EQ(::mkdir((dir_ / "folder.bmp").c_str(), 0700), 0);
+  // A picture larger than any limit, in a file that claims gigabytes (sparse).
+  std::ofstream(dir_ / "huge.bmp") << BmpHeader(20000, 20000, 24, 0);
+  ASSERT_EQ(::truncate((dir_ / "huge.bmp").c_str(), 1200000000L), 0);
+  std::ofstream(dir_ / "nonsense.bmp") << BmpHeader(4, 4, 24, 0, 66) << std::string(64, 'x');
+  std::ofstream(dir_ / "jpeg-inside.bmp") << BmpHeader(4, 4, 24, 4) << ReadText(dir_ / "small.jpg");
+  struct Case {
+    const char* command;
+    const char* input;
+    const char* message;
+  };
+  for (const Case& c : {Case{"convert", "folder.bmp", "folder.bmp is not a regular file"},
+                        Case{"adjust", "folder.bmp", "folder.bmp is not a regular file"},
+                        Case{"exif", "folder.bmp", "folder.bmp is not a regular file"},
+                        Case{"convert", "huge.bmp", "ERROR: This file type is wrong."},
+                        Case{"convert", "nonsense.bmp", "ERROR: This file type is wrong."},
+                        Case{"adjust", "jpeg-inside.bmp", "ERROR: This file type is wrong."},
+                        Case{"exif", "large.bmp", "large.bmp is not a JPEG file that can be read"}}) {
+    SCOPED_TRACE(std::string(c.command) + " " + c.input);
+    const RunResult r = Cli({c.command, dir_ / c.input, dir_ / "x.jpg"});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(FileExists(dir_ / "x.jpg"));
+  }
 }
 
 class CliUsage : public ::testing::TestWithParam<std::vector<std::string>> {};

@@ -133,13 +133,13 @@ TEST_F(SaveAsFixture, ACapturedPictureKeepsItsOwnSize) {
 
 TEST_F(SaveAsFixture, OpenCentresASmallBitmapOnTheCanvas) {
   const DibImage small = Picture(320, 240);
-  ASSERT_EQ(WriteBitmapFile(a_.path(), std::span<const std::uint8_t>(small).first(
-                                           DibContentSize(small))), 1);
+  ASSERT_TRUE(WriteBitmapFile(a_.path(), std::span<const std::uint8_t>(small).first(
+                                             DibContentSize(small))));
   const std::string bmpPath = a_.path() + ".bmp";
   std::rename(a_.path().c_str(), bmpPath.c_str());
   OpenedCanvas opened = OpenPictureFile(bmpPath, b_.path(), notifier_);
   std::remove(bmpPath.c_str());
-  ASSERT_EQ(opened.result, OpenResult::Opened);
+  ASSERT_EQ(opened.result, ImageStatus::Done);
   EXPECT_EQ(DibWidth(opened.canvas), 640);
   const std::uint8_t* rows = DibPixels(opened.canvas);
   EXPECT_EQ(rows[0], 0);  // black margin
@@ -150,7 +150,7 @@ TEST_F(SaveAsFixture, OpenCentresASmallBitmapOnTheCanvas) {
 
 TEST_F(SaveAsFixture, OpenOfAMissingFileSaysItCouldNotBeFound) {
   const OpenedCanvas opened = OpenPictureFile("/nonexistent/x.jpg", b_.path(), notifier_);
-  EXPECT_EQ(opened.result, OpenResult::NotFound);
+  EXPECT_EQ(opened.result, ImageStatus::NotFound);
   ASSERT_EQ(notifier_.shown.size(), 1u);
   EXPECT_EQ(notifier_.shown[0].text, "This file could not be found. ");
 }

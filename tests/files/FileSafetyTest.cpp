@@ -72,7 +72,7 @@ TEST_F(FileSafety, FailedFinalCopyRestoresTheOldFile) {
   ASSERT_TRUE(WriteBytes(dest, old));
   ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(400000, 2)));  // more than the disk holds
   // The free-space figure is wrong (say, another program filled the disk since).
-  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished"), Reports(kPlenty)), 0);
+  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished"), Reports(kPlenty)), ImageStatus::WriteFailed);
   EXPECT_EQ(FileBytes(dest), old);
   EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture.jpg"});
   EXPECT_EQ(TmpNames(), std::vector<std::string>{"finished"});  // the backup is gone
@@ -82,7 +82,7 @@ TEST_F(FileSafety, FailedFinalCopyOfANewFileLeavesNoPartOfIt) {
   SmallFilesystem fs(256 * 1024);
   REQUIRE_MOUNTED(fs);
   ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(400000, 2)));
-  EXPECT_EQ(ReplaceFileSafely(fs.Path("new.jpg"), Tmp("finished"), Reports(kPlenty)), 0);
+  EXPECT_EQ(ReplaceFileSafely(fs.Path("new.jpg"), Tmp("finished"), Reports(kPlenty)), ImageStatus::WriteFailed);
   EXPECT_TRUE(fs.Names().empty());
 }
 
@@ -93,11 +93,11 @@ TEST_F(FileSafety, TooLittleRoomIsReportedBeforeTheOldFileIsTouched) {
   const auto old = Pattern(60000, 1);
   ASSERT_TRUE(WriteBytes(dest, old));
   ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(400000, 2)));
-  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), -1);  // the file system's own figure
+  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), ImageStatus::DiskFull);  // the file system's own figure
   EXPECT_EQ(FileBytes(dest), old);
   // Growth that fits is written.
   ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(90000, 3)));
-  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), 1);
+  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), ImageStatus::Done);
   EXPECT_EQ(FileBytes(dest), Pattern(90000, 3));
   EXPECT_EQ(TmpNames(), std::vector<std::string>{"finished"});
 }
@@ -110,7 +110,7 @@ TEST_F(FileSafety, ReadOnlyDestinationStaysAsItWas) {
   ASSERT_TRUE(WriteBytes(dest, old));
   ASSERT_TRUE(fs.MakeReadOnly());
   ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(30000, 2)));
-  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), 0);
+  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), ImageStatus::WriteFailed);
   EXPECT_EQ(FileBytes(dest), old);
   EXPECT_EQ(TmpNames(), std::vector<std::string>{"finished"});
 }

@@ -24,7 +24,7 @@ class WriteBitmapFileSizes : public BitmapFileTest,
 TEST_P(WriteBitmapFileSizes, HeaderAndRowsAsHeld) {
   const WriteCase c = GetParam();
   Bytes dib = testing::MakeDib24(c.width, c.height);
-  ASSERT_EQ(WriteBitmapFile(Path("a.bmp"), dib), 1);
+  ASSERT_TRUE(WriteBitmapFile(Path("a.bmp"), dib));
   Bytes file = ReadFileBytes(Path("a.bmp"));
   ASSERT_EQ(file.size(), 54 + c.stride * c.height);
   EXPECT_EQ(file[0], 'B');
@@ -44,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(Widths, WriteBitmapFileSizes,
 
 TEST_F(BitmapFileTest, WholeBlockIsWrittenWithSpareBytes) {
   Bytes dib = testing::MakeDib24(160, 120, 58124);
-  ASSERT_EQ(WriteBitmapFile(Path("t.bmp"), dib), 1);
+  ASSERT_TRUE(WriteBitmapFile(Path("t.bmp"), dib));
   Bytes file = ReadFileBytes(Path("t.bmp"));
   ASSERT_EQ(file.size(), 58138u);
   EXPECT_EQ(bytes::Le32(&file[2]), 58138u);
@@ -56,7 +56,7 @@ TEST_F(BitmapFileTest, WholeBlockIsWrittenWithSpareBytes) {
 TEST_F(BitmapFileTest, EightBitBlockPointsPastItsTable) {
   Bytes dib(kPaletteDibBlockSize, 0);
   WriteDibHeader(dib, 640, 480, 8, 256);
-  ASSERT_EQ(WriteBitmapFile(Path("p.bmp"), dib), 1);
+  ASSERT_TRUE(WriteBitmapFile(Path("p.bmp"), dib));
   Bytes file = ReadFileBytes(Path("p.bmp"));
   EXPECT_EQ(file.size(), 308278u);
   EXPECT_EQ(bytes::Le32(&file[10]), 1078u);
@@ -64,16 +64,16 @@ TEST_F(BitmapFileTest, EightBitBlockPointsPastItsTable) {
 
 TEST_F(BitmapFileTest, RefusesBlocksWithoutAReadableHeader) {
   Bytes zero(100, 0);
-  EXPECT_EQ(WriteBitmapFile(Path("z.bmp"), zero), 0);
+  EXPECT_FALSE(WriteBitmapFile(Path("z.bmp"), zero));
   Bytes small(40, 0);
   WriteDibHeader(small, 4, 4, 8);  // table would run past the block
-  EXPECT_EQ(WriteBitmapFile(Path("s.bmp"), small), 0);
-  EXPECT_EQ(WriteBitmapFile(Path("nodir/x.bmp"), testing::MakeDib24(2, 2)), 0);
+  EXPECT_FALSE(WriteBitmapFile(Path("s.bmp"), small));
+  EXPECT_FALSE(WriteBitmapFile(Path("nodir/x.bmp"), testing::MakeDib24(2, 2)));
 }
 
 TEST_F(BitmapFileTest, ReadRoundTrip) {
   Bytes dib = testing::MakeDib24(5, 3);
-  ASSERT_EQ(WriteBitmapFile(Path("r.bmp"), dib), 1);
+  ASSERT_TRUE(WriteBitmapFile(Path("r.bmp"), dib));
   DibImage block = ReadBitmapFile(Path("r.bmp"));
   ASSERT_TRUE(block);
   ASSERT_EQ(block.size(), dib.size());
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(BitmapFileTest, ReadMissingFileAndForcedAllocationFailure) {
   EXPECT_FALSE(ReadBitmapFile(Path("missing.bmp")));
-  ASSERT_EQ(WriteBitmapFile(Path("ok.bmp"), testing::MakeDib24(2, 2)), 1);
+  ASSERT_TRUE(WriteBitmapFile(Path("ok.bmp"), testing::MakeDib24(2, 2)));
   ScopedAllocationFailure fail;
   EXPECT_FALSE(ReadBitmapFile(Path("ok.bmp")));
 }

@@ -30,7 +30,6 @@ class ExifFileTest : public testing::ScratchDir {
     std::filesystem::create_directories(dir_ / "tmp");
     setenv("TMPDIR", Path("tmp").c_str(), 1);
     clock_.local = {2001, 3, 7, 9, 5, 2};
-    ExifRecodeQuality = 75;
   }
   void TearDown() override {
     if (hadTmp_) {
@@ -41,8 +40,8 @@ class ExifFileTest : public testing::ScratchDir {
     ScratchDir::TearDown();
   }
   std::string Picture(int w, int h, const std::string& name = "pic.jpg") {
-    EXPECT_EQ(WriteBitmapFile(Path("pic.bmp"), testing::MakeDib24(w, h)), 1);
-    EXPECT_EQ(EncodeJpegFile(Path("pic.bmp"), Path(name), "2x1,1x1,1x1", 75), 1);
+    EXPECT_TRUE(WriteBitmapFile(Path("pic.bmp"), testing::MakeDib24(w, h)));
+    EXPECT_TRUE(EncodeJpegFile(Path("pic.bmp"), Path(name), "2x1,1x1,1x1", 75));
     return Path(name);
   }
   std::size_t TempFilesLeft() const {
@@ -60,9 +59,19 @@ class ExifFileTest : public testing::ScratchDir {
   bool hadTmp_ = false;
 };
 
+TEST_F(ExifFileTest, RecodeQualityIsTheCallersParameter) {
+  // Our own encoder's tables are never reused, so the main picture is re-encoded
+  // at the quality given; nothing set before the call is consulted.
+  const std::string low = Picture(640, 480, "low.jpg");
+  const std::string high = Picture(640, 480, "high.jpg");
+  ASSERT_TRUE(WriteExifFile(low, low, 10, notifier_, clock_));
+  ASSERT_TRUE(WriteExifFile(high, high, 95, notifier_, clock_));
+  EXPECT_LT(ReadFileBytes(low).size(), ReadFileBytes(high).size());
+}
+
 TEST_F(ExifFileTest, FinishedFileLayout) {
   const std::string path = Picture(640, 480);
-  ASSERT_EQ(WriteExifFile(path, path, notifier_, clock_), 1);
+  ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_));
   EXPECT_TRUE(notifier_.shown.empty());
   EXPECT_EQ(TempFilesLeft(), 0u);
   const Bytes f = ReadFileBytes(path);
@@ -113,7 +122,7 @@ TEST_F(ExifFileTest, ReusesStandardScanData) {
   ASSERT_TRUE(compact);
   const Bytes source(compact.data(), compact.data() + JpegStreamLength(compact));
   WriteFileBytes(path, source);
-  ASSERT_EQ(WriteExifFile(path, path, notifier_, clock_), 1);
+  ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_));
   const Bytes f = ReadFileBytes(path);
   const std::size_t T = bytes::Be16(&f[4]) - 472u;
   EXPECT_TRUE(std::equal(source.begin() + 2, source.end(), f.begin() + 476 + static_cast<long>(T)));
@@ -123,18 +132,18 @@ TEST_F(ExifFileTest, ReusesStandardScanData) {
 TEST_F(ExifFileTest, NotAJpeg) {
   WriteFileBytes(Path("b.jpg"), testing::MakeBmp({}));
   const Bytes before = ReadFileBytes(Path("b.jpg"));
-  EXPECT_EQ(WriteExifFile(Path("b.jpg"), Path("b.jpg"), notifier_, clock_), 0);
+  EXPECT_FALSE(WriteExifFile(Path("b.jpg"), Path("b.jpg"), 75, notifier_, clock_));
   ASSERT_EQ(notifier_.shown.size(), 1u);
   EXPECT_EQ(notifier_.shown[0].text, "This is not a Jpeg file.");
   EXPECT_EQ(notifier_.shown[0].caption, "Error");
   EXPECT_EQ(ReadFileBytes(Path("b.jpg")), before);
-  EXPECT_EQ(WriteExifFile(Path("missing.jpg"), Path("missing.jpg"), notifier_, clock_), 0);
+  EXPECT_FALSE(WriteExifFile(Path("missing.jpg"), Path("missing.jpg"), 75, notifier_, clock_));
   EXPECT_EQ(TempFilesLeft(), 0u);
 }
 
 TEST_F(ExifFileTest, UndecodableJpegLeavesNoTemporaryFiles) {
   WriteFileBytes(Path("u.jpg"), Bytes{0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 1, 2, 3});
-  EXPECT_EQ(WriteExifFile(Path("u.jpg"), Path("u.jpg"), notifier_, clock_), 0);
+  EXPECT_FALSE(WriteExifFile(Path("u.jpg"), Path("u.jpg"), 75, notifier_, clock_));
   ASSERT_EQ(notifier_.shown.size(), 1u);
   EXPECT_EQ(notifier_.shown[0].text, "Can not change the exif format.");
   EXPECT_EQ(TempFilesLeft(), 0u);
@@ -144,7 +153,7 @@ TEST_F(ExifFileTest, SegmentAllocationFailureIsSilent) {
   const std::string path = Picture(32, 16);
   const Bytes before = ReadFileBytes(path);
   ScopedAllocationFailure fail;
-  EXPECT_EQ(WriteExifFile(path, path, notifier_, clock_), 0);
+  EXPECT_FALSE(WriteExifFile(path, path, 75, notifier_, clock_));
   EXPECT_TRUE(notifier_.shown.empty());
   EXPECT_EQ(ReadFileBytes(path), before);
 }
@@ -154,7 +163,7 @@ TEST_F(ExifFileTest, ExistingExifAndCommentSegmentsAreReplaced) {
   const std::string path = Path("x.jpg");
   ASSERT_EQ(testing::Run("convert -size 80x60 gradient:yellow-navy -set comment hello " + path), 0);
   ASSERT_EQ(testing::Run("exiftool -overwrite_original -Make=Other -Artist=Someone " + path), 0);
-  ASSERT_EQ(WriteExifFile(path, path, notifier_, clock_), 1);
+  ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_));
   const Bytes f = ReadFileBytes(path);
   int appSegments = 0;
   for (const testing::Segment& s : testing::Segments(f)) {
@@ -168,8 +177,8 @@ TEST_F(ExifFileTest, GreyscaleSourceGetsAColourThumbnail) {
   if (!testing::HaveTool("cjpeg")) GTEST_SKIP();
   WriteFileBytes(Path("g.bmp"), testing::MakeBmp({}));
   ASSERT_EQ(testing::Run("cjpeg -grayscale -outfile " + Path("g.jpg") + " " + Path("g.bmp")), 0);
-  ASSERT_EQ(WriteExifFile(Path("g.jpg"), Path("g.jpg"), notifier_, clock_), 1);
-  ASSERT_EQ(DecodeJpegFile(Path("g.jpg"), Path("back.bmp")), 1);
+  ASSERT_TRUE(WriteExifFile(Path("g.jpg"), Path("g.jpg"), 75, notifier_, clock_));
+  ASSERT_TRUE(DecodeJpegFile(Path("g.jpg"), Path("back.bmp")));
   EXPECT_EQ(DibWidth(ReadBitmapFile(Path("back.bmp"))), 16);
 }
 
@@ -179,7 +188,7 @@ class ExifOracles : public ExifFileTest {};
 TEST_F(ExifOracles, ExiftoolValidates) {
   if (!testing::HaveTool("exiftool")) GTEST_SKIP() << "exiftool not available";
   const std::string path = Picture(640, 480);
-  ASSERT_EQ(WriteExifFile(path, path, notifier_, clock_), 1);
+  ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_));
   const std::string validate = testing::Capture("exiftool -validate -warning -a " + path);
   EXPECT_EQ(validate.find("Error"), std::string::npos) << validate;
   EXPECT_NE(validate.find("Validate                        : OK"), std::string::npos) << validate;
@@ -200,7 +209,7 @@ TEST_F(ExifOracles, ExiftoolValidates) {
 TEST_F(ExifOracles, Exiv2ReadsTheTags) {
   if (!testing::HaveTool("exiv2")) GTEST_SKIP() << "exiv2 not available";
   const std::string path = Picture(480, 640);
-  ASSERT_EQ(WriteExifFile(path, path, notifier_, clock_), 1);
+  ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_));
   const std::string out = testing::Capture("exiv2 -pa " + path);
   for (const char* line : {"Exif.Image.Make", "Quorandel", "Exif.Image.Model", "QD-K7700",
                            "Exif.Image.Software", "Ver.1.0", "Exif.Photo.DateTimeOriginal",
@@ -215,7 +224,7 @@ TEST_F(ExifOracles, Exiv2ReadsTheTags) {
 
 class ReplaceFileSafelyTest : public ExifFileTest {
  protected:
-  int Replace(std::uint64_t oldSize, std::uint64_t newSize, std::optional<std::uint64_t> free) {
+  ImageResult Replace(std::uint64_t oldSize, std::uint64_t newSize, std::optional<std::uint64_t> free) {
     if (oldSize > 0) WriteFileBytes(Path("dest"), Bytes(oldSize, 'o'));
     WriteFileBytes(Path("new"), Bytes(newSize, 'n'));
     return ReplaceFileSafely(Path("dest"), Path("new"), [free](const std::string&) { return free; });
@@ -226,14 +235,14 @@ struct SpaceCase {
   const char* name;
   std::uint64_t oldSize, newSize;
   std::optional<std::uint64_t> free;
-  int result;
+  ImageStatus result;
 };
 class FreeSpaceRule : public ReplaceFileSafelyTest, public ::testing::WithParamInterface<SpaceCase> {};
 TEST_P(FreeSpaceRule, Result) {
   const SpaceCase& c = GetParam();
   EXPECT_EQ(Replace(c.oldSize, c.newSize, c.free), c.result);
   const Bytes dest = ReadFileBytes(Path("dest"));
-  if (c.result == 1) {
+  if (c.result == ImageStatus::Done) {
     EXPECT_EQ(dest, Bytes(c.newSize, 'n'));
   } else {
     EXPECT_EQ(dest, Bytes(c.oldSize, 'o'));
@@ -242,25 +251,25 @@ TEST_P(FreeSpaceRule, Result) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Cases, FreeSpaceRule,
-    ::testing::Values(SpaceCase{"GrowthBelowFree", 100, 150, 51, 1},
-                      SpaceCase{"GrowthEqualsFree", 100, 150, 50, -1},
-                      SpaceCase{"NoGrowthNeedsSomeSpace", 150, 100, 1, 1},
-                      SpaceCase{"NoGrowthNoSpace", 150, 150, 0, -1},
-                      SpaceCase{"NewDestination", 0, 10, 11, 1},
-                      SpaceCase{"HugeFreeSpaceIn64Bits", 10, 20, 0x100000000ull * 8, 1},
-                      SpaceCase{"UnknownFreeSpaceTries", 10, 20, std::nullopt, 1}),
+    ::testing::Values(SpaceCase{"GrowthBelowFree", 100, 150, 51, ImageStatus::Done},
+                      SpaceCase{"GrowthEqualsFree", 100, 150, 50, ImageStatus::DiskFull},
+                      SpaceCase{"NoGrowthNeedsSomeSpace", 150, 100, 1, ImageStatus::Done},
+                      SpaceCase{"NoGrowthNoSpace", 150, 150, 0, ImageStatus::DiskFull},
+                      SpaceCase{"NewDestination", 0, 10, 11, ImageStatus::Done},
+                      SpaceCase{"HugeFreeSpaceIn64Bits", 10, 20, 0x100000000ull * 8, ImageStatus::Done},
+                      SpaceCase{"UnknownFreeSpaceTries", 10, 20, std::nullopt, ImageStatus::Done}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReplaceFileSafelyTest, FailedCopyKeepsTheOldFile) {
   WriteFileBytes(Path("dest"), Bytes(5, 'o'));
-  EXPECT_EQ(ReplaceFileSafely(Path("dest"), Path("missing"), {}), 0);
+  EXPECT_EQ(ReplaceFileSafely(Path("dest"), Path("missing"), {}), ImageStatus::WriteFailed);
   EXPECT_EQ(ReadFileBytes(Path("dest")), Bytes(5, 'o'));
 }
 
 TEST_F(ReplaceFileSafelyTest, RealFilesystemQuery) {
-  EXPECT_EQ(Replace(10, 20, std::nullopt), 1);
+  EXPECT_EQ(Replace(10, 20, std::nullopt), ImageStatus::Done);
   WriteFileBytes(Path("new"), Bytes(3, 'n'));
-  EXPECT_EQ(ReplaceFileSafely(Path("sub/dir/dest"), Path("new")), 0);  // no such directory
+  EXPECT_EQ(ReplaceFileSafely(Path("sub/dir/dest"), Path("new")), ImageStatus::WriteFailed);  // no such directory
 }
 
 }  // namespace

@@ -115,8 +115,8 @@ class MakeExifThumbnailTest : public testing::ScratchDir {
  protected:
   std::string Source(int w, int h) {
     const Bytes dib = testing::MakeDib24(w, h);
-    EXPECT_EQ(WriteBitmapFile(Path("s.bmp"), dib), 1);
-    EXPECT_EQ(EncodeJpegFile(Path("s.bmp"), Path("s.jpg"), "2x1,1x1,1x1", 75), 1);
+    EXPECT_TRUE(WriteBitmapFile(Path("s.bmp"), dib));
+    EXPECT_TRUE(EncodeJpegFile(Path("s.bmp"), Path("s.jpg"), "2x1,1x1,1x1", 75));
     return Path("s.jpg");
   }
   testing::RecordingNotifier notifier;
@@ -128,7 +128,7 @@ TEST_F(MakeExifThumbnailTest, ThumbnailIs160By120Jpeg) {
   EXPECT_EQ(t.pictureWidth, 200);
   EXPECT_EQ(t.pictureHeight, 100);
   testing::WriteFileBytes(Path("t.jpg"), Bytes(t.jpeg.data(), t.jpeg.data() + t.jpeg.size()));
-  ASSERT_EQ(DecodeJpegFile(Path("t.jpg"), Path("t.bmp")), 1);
+  ASSERT_TRUE(DecodeJpegFile(Path("t.jpg"), Path("t.bmp")));
   DibImage thumb = ReadBitmapFile(Path("t.bmp"));
   ASSERT_TRUE(thumb);
   EXPECT_EQ(DibWidth(thumb), 160);

@@ -21,7 +21,7 @@ class JpegStreamTest : public testing::ScratchDir {
     shape.width = 40;
     shape.height = 24;
     WriteFileBytes(Path("e.bmp"), testing::MakeBmp(shape));
-    EXPECT_EQ(EncodeJpegFile(Path("e.bmp"), Path(name), sampling, 75), 1);
+    EXPECT_TRUE(EncodeJpegFile(Path("e.bmp"), Path(name), sampling, 75));
     return Path(name);
   }
 };
@@ -195,8 +195,8 @@ TEST_F(JpegStreamTest, CompactedRealFileStillDecodesTheSame) {
     EXPECT_FALSE((s.marker >= 0xE0 && s.marker <= 0xEF) || s.marker == 0xFE) << int(s.marker);
   }
   WriteFileBytes(Path("d.jpg"), out);
-  ASSERT_EQ(DecodeJpegFile(Path("c.jpg"), Path("c.bmp")), 1);
-  ASSERT_EQ(DecodeJpegFile(Path("d.jpg"), Path("d.bmp")), 1);
+  ASSERT_TRUE(DecodeJpegFile(Path("c.jpg"), Path("c.bmp")));
+  ASSERT_TRUE(DecodeJpegFile(Path("d.jpg"), Path("d.bmp")));
   EXPECT_EQ(ReadFileBytes(Path("c.bmp")), ReadFileBytes(Path("d.bmp")));
 }
 

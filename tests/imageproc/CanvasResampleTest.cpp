@@ -1,6 +1,11 @@
 // Reading BMP files into the 640 x 480 canvas, and the fixed resamplings.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "BmpVariants.h"
 #include "PlatformFakes.h"
 #include "TestPictures.h"
 #include "imagefile/ByteOrder.h"
@@ -64,7 +69,7 @@ TEST_P(CanvasPlacementTest, CentresOrCuts) {
   const PlacementCase& c = GetParam();
   auto canvas = Canvas();
   RecordingNotifier notifier;
-  ASSERT_EQ(ReadBitmapIntoCanvas(BmpFile(c.w, c.h, c.bits), canvas, notifier), 1);
+  ASSERT_TRUE(ReadBitmapIntoCanvas(BmpFile(c.w, c.h, c.bits), canvas, notifier));
   EXPECT_EQ(FirstLit(canvas), (std::pair{c.column, c.row}));
   EXPECT_EQ(DibWidth(canvas), 640);
   EXPECT_EQ(DibHeight(canvas), 480);
@@ -93,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CanvasReadTest, CutPictureKeepsItsCentre) {
   auto canvas = Canvas();
   RecordingNotifier notifier;
-  ASSERT_EQ(ReadBitmapIntoCanvas(BmpFile(800, 600, 24), canvas, notifier), 1);
+  ASSERT_TRUE(ReadBitmapIntoCanvas(BmpFile(800, 600, 24), canvas, notifier));
   // File rows 60.., pixels 80..: green = x, red = y (low bytes).
   EXPECT_EQ(testing::PixelAt(canvas, 0, 0), (Bgr{1, 80, 60}));
   EXPECT_EQ(testing::PixelAt(canvas, 639, 479), (Bgr{1, 719 & 0xFF, 539 & 0xFF}));
@@ -104,47 +109,113 @@ TEST(CanvasReadTest, ExactSizeCopiesHeaderAndRows) {
   bytes::PutLe32(file.data() + 14 + 24, 2835);  // biXPelsPerMeter survives
   auto canvas = Canvas();
   RecordingNotifier notifier;
-  ASSERT_EQ(ReadBitmapIntoCanvas(file, canvas, notifier), 1);
+  ASSERT_TRUE(ReadBitmapIntoCanvas(file, canvas, notifier));
   EXPECT_TRUE(std::equal(file.begin() + 14, file.end(), canvas.begin()));
+  // Top-down, the same picture keeps its rows in place but not the header.
+  auto topDown = BmpFile(640, 480, 24);
+  bytes::PutLe32(topDown.data() + 22, static_cast<std::uint32_t>(-480));
+  auto flipped = Canvas();
+  ASSERT_TRUE(ReadBitmapIntoCanvas(topDown, flipped, notifier));
+  EXPECT_EQ(DibHeight(flipped), 480);
+  EXPECT_EQ(testing::PixelAt(flipped, 5, 0), testing::PixelAt(canvas, 5, 479));
 }
 
 TEST(CanvasReadTest, EightBitPixelsGoThroughTheColourTable) {
   auto canvas = Canvas();
   RecordingNotifier notifier;
-  ASSERT_EQ(ReadBitmapIntoCanvas(BmpFile(640, 480, 8), canvas, notifier), 1);
+  ASSERT_TRUE(ReadBitmapIntoCanvas(BmpFile(640, 480, 8), canvas, notifier));
   EXPECT_EQ(testing::PixelAt(canvas, 3, 2), (Bgr{6, 249, 7}));
 }
 
-TEST(CanvasReadTest, RefusesWhatIsNotAPlainBitmap) {
+TEST(CanvasReadTest, RefusesWhatIsNotABitmapItCanRead) {
   auto wrongMagic = BmpFile(4, 4, 24);
   wrongMagic[0] = 0xFF;
-  auto topDown = BmpFile(4, 4, 24);
-  bytes::PutLe32(topDown.data() + 22, static_cast<std::uint32_t>(-4));
-  auto compressed = BmpFile(4, 4, 8);
-  bytes::PutLe32(compressed.data() + 30, 1);
-  for (const auto& file : {wrongMagic, topDown, compressed, std::vector<std::uint8_t>(53, 'B')}) {
+  auto jpegInside = BmpFile(4, 4, 24);
+  bytes::PutLe32(jpegInside.data() + 30, 4);
+  auto pngInside = BmpFile(4, 4, 24);
+  bytes::PutLe32(pngInside.data() + 30, 5);
+  auto oddHeader = BmpFile(4, 4, 24);
+  bytes::PutLe32(oddHeader.data() + 14, 66);
+  auto noBits = BmpFile(4, 4, 24);
+  bytes::PutLe16(noBits.data() + 28, 0);
+  auto manyBits = BmpFile(4, 4, 24);
+  bytes::PutLe16(manyBits.data() + 28, 30000);
+  auto shortTable = BmpFile(4, 4, 8);
+  shortTable.resize(54 + 500);
+  for (const auto& file : {wrongMagic, jpegInside, pngInside, oddHeader, noBits, manyBits, shortTable,
+                           std::vector<std::uint8_t>(53, 'B')}) {
     auto canvas = Canvas();
     RecordingNotifier notifier;
-    EXPECT_EQ(ReadBitmapIntoCanvas(file, canvas, notifier), 0);
+    EXPECT_EQ(ReadBitmapIntoCanvas(file, canvas, notifier), ImageStatus::WrongType);
     ASSERT_EQ(notifier.shown.size(), 1u);
     EXPECT_EQ(notifier.shown[0].text, "This file type is wrong.");
   }
 }
 
-TEST(CanvasReadTest, LyingHeadersReadBlackAndStayInside) {
-  for (auto [w, h, bits] : {std::tuple{640, 480, 24}, std::tuple{100000, 100000, 24},
-                            std::tuple{2000000000, 3, 8}, std::tuple{3, 2000000000, 24}}) {
+TEST(CanvasReadTest, HugeSizesAreRefusedAndShortFilesReadBlack) {
+  // Sizes beyond the reader's limits are refused from the header alone.
+  for (auto [w, h, bits] : {std::tuple{100000, 100000, 24}, std::tuple{2000000000, 3, 8},
+                            std::tuple{3, 2000000000, 24}, std::tuple{16384, 16384, 24}}) {
     auto file = BmpFile(2, 2, bits);
     bytes::PutLe32(file.data() + 18, static_cast<std::uint32_t>(w));
     bytes::PutLe32(file.data() + 22, static_cast<std::uint32_t>(h));
     auto canvas = Canvas();
     RecordingNotifier notifier;
-    EXPECT_EQ(ReadBitmapIntoCanvas(file, canvas, notifier), 1);
-    EXPECT_LE(notifier.shown.size(), 1u);
-    EXPECT_TRUE(std::all_of(canvas.begin() + kPicture640x480ContentSize, canvas.end(),
-                            [](std::uint8_t b) { return b == 0xCD; }));
+    EXPECT_EQ(ReadBitmapIntoCanvas(file, canvas, notifier), ImageStatus::TooLarge);
+    ASSERT_EQ(notifier.shown.size(), 1u);
+    EXPECT_EQ(notifier.shown[0].text, "This file type is wrong.");
+  }
+  // Complete headers and table, rows cut short: the missing pixels are black,
+  // not colour-table entry 0.
+  auto file = BmpFile(640, 480, 8);
+  file[54] = 9;  // entry 0 is not black
+  file.resize(54 + 1024 + 640 * 10 + 7);
+  auto canvas = Canvas();
+  RecordingNotifier notifier;
+  ASSERT_TRUE(ReadBitmapIntoCanvas(file, canvas, notifier));
+  EXPECT_NE(testing::PixelAt(canvas, 6, 10), (Bgr{}));
+  EXPECT_EQ(testing::PixelAt(canvas, 7, 10), (Bgr{}));
+  EXPECT_EQ(testing::PixelAt(canvas, 639, 479), (Bgr{}));
+  EXPECT_TRUE(std::all_of(canvas.begin() + kPicture640x480ContentSize, canvas.end(),
+                          [](std::uint8_t b) { return b == 0xCD; }));
+}
+
+// Every common layout, made by ImageMagick, lands on the canvas as
+// ImageMagick's own decode placed by the Open command's rule.
+class CanvasReadVariants : public ::testing::TestWithParam<testing::BmpVariant> {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/canvas-variants-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    dir_ = dir;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string dir_;
+};
+
+TEST_P(CanvasReadVariants, PlacesImageMagicksPixels) {
+  if (!testing::HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+  for (auto [w, h] : {std::pair{331, 201}, std::pair{650, 483}}) {
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+    const std::string path = testing::MakeBmpVariant(dir_, GetParam(), w, h);
+    ASSERT_FALSE(path.empty());
+    const auto oracle = testing::ImageMagickRgb(path);
+    ASSERT_EQ(oracle.size(), static_cast<std::size_t>(w) * h * 3);
+    const bool paletted = testing::BmpBitCount(testing::FileBytes(path)) <= 8;
+    auto canvas = Canvas();
+    RecordingNotifier notifier;
+    ASSERT_TRUE(ReadBitmapFileIntoCanvas(path, canvas, notifier));
+    EXPECT_EQ(notifier.shown.size(), w > 640 || h > 480 ? 1u : 0u);
+    const auto expected = testing::ExpectedCanvasRows(oracle, w, h, paletted);
+    const auto rows = canvas.begin() + 40;
+    const auto diff = std::mismatch(expected.begin(), expected.end(), rows);
+    EXPECT_TRUE(diff.first == expected.end())
+        << "first difference at canvas byte " << (diff.first - expected.begin());
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(ImageMagick, CanvasReadVariants, ::testing::ValuesIn(testing::BmpVariants()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ResampleTest, HalfSizeBoxAverageTruncates) {
   const auto picture = testing::MakePicture(640, 480, [](int x, int y) {

@@ -47,7 +47,7 @@ class CameraWindowTest : public ::testing::Test {
     const fs::path in = dir / "check.jpg", out = dir / "check.bmp";
     std::ofstream(in, std::ios::binary)
         .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
-    if (DecodeJpegFile(in.string(), out.string()) != 1) return {0, 0};
+    if (!DecodeJpegFile(in.string(), out.string())) return {0, 0};
     const std::vector<std::uint8_t> bmp = FileBytes(out);
     if (bmp.size() < 26) return {0, 0};
     return {bmp[18] | bmp[19] << 8, bmp[22] | bmp[23] << 8};

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <cstring>
 
+#include "BmpVariants.h"
 #include "DialogSupport.h"
 #include "imagefile/BitmapFile.h"
 #include "shell/OpenDialog.h"
@@ -80,6 +81,26 @@ TEST_F(OpenDialogTest, LargeBitmapKeepsItsCentreAndWarnsOnce) {
     EXPECT_EQ(PixelAt(Canvas(), x, y), PixelAt(file.bytes(), x + 80, y + 60)) << x << "," << y;
   }
 }
+
+// The Open command shows every common BMP layout as ImageMagick decodes it.
+class OpenCommandBmpLayouts : public OpenDialogTest,
+                              public ::testing::WithParamInterface<testing::BmpVariant> {};
+
+TEST_P(OpenCommandBmpLayouts, WorkspaceHoldsImageMagicksPixels) {
+  const std::string path = testing::MakeBmpVariant(env_.dir.path().toStdString(), GetParam(), 322, 241);
+  ASSERT_FALSE(path.empty());
+  const auto oracle = testing::ImageMagickRgb(path);
+  ASSERT_EQ(oracle.size(), 322u * 241 * 3);
+  ASSERT_TRUE(Load(kOpenFilterBitmap, path));
+  EXPECT_TRUE(env_.notifier.shown.empty());
+  const bool paletted = testing::BmpBitCount(testing::FileBytes(path)) <= 8;
+  const auto expected = testing::ExpectedCanvasRows(oracle, 322, 241, paletted);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), Canvas().begin() + 40));
+}
+
+INSTANTIATE_TEST_SUITE_P(ImageMagick, OpenCommandBmpLayouts,
+                         ::testing::ValuesIn(testing::BmpVariants()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OpenDialogTest, OpenedPictureCarriesTheWorkspaceAndTitle) {
   auto opened = Load(kOpenFilterJpeg, jpeg_);
