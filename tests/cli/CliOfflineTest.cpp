@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "ExternalTools.h"
 #include "CliProcess.h"
 
 namespace lumarel::testing {
@@ -21,6 +22,7 @@ std::uint32_t Le32(const std::string& b, std::size_t at) {
 class CliOffline : public ::testing::Test {
  protected:
   void SetUp() override {
+    LUMAREL_SKIP_WITHOUT("convert", "identify", "exiftool", "djpeg");
     ASSERT_TRUE(Sh("convert -size 320x240 gradient:red-blue '" + (dir_ / "small.jpg") + "'"));
     ASSERT_TRUE(Sh("convert -size 800x600 gradient:green-yellow -type truecolor '" +
                    (dir_ / "large.bmp") + "'"));

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <cstring>
 
+#include "ExternalTools.h"
 #include "Gui2Support.h"
 #include "imagefile/BitmapFile.h"
 #include "shell/OpenDialog.h"
@@ -23,6 +24,7 @@ class OpenDialogTest : public ::testing::Test {
   void SetUp() override {
     jpeg_ = env_.Path("small.jpg");
     bmp_ = env_.Path("big.bmp");
+    LUMAREL_SKIP_WITHOUT("convert");
     ASSERT_TRUE(Convert("-size 320x240 xc:'rgb(200,40,40)' -quality 95 " + jpeg_));
     ASSERT_TRUE(Convert("-size 800x600 -seed 7 plasma: -type TrueColor BMP3:" + bmp_));
     record_.initialDirectory = &env_.state.InitialDirectory;
