@@ -87,7 +87,7 @@ int main(int argc, char* argv[]) {
     stopWatch.stop();
     link->StopReceiveThread();
     link->ClosePort();
-    QApplication::quit();
+    QApplication::exit(0);  // quit() would ask the frame, which asks "Exit Lumarel?"
   });
   stopWatch.start(100);
   const int code = QApplication::exec();

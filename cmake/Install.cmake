@@ -31,6 +31,6 @@ endif()
 # udev reads rules from /usr/lib/udev/rules.d (and /lib on older systems):
 # the path follows the prefix, so a /usr install puts it where udev looks.
 install(FILES ${resources}/60-lumarel-usb-serial.rules DESTINATION lib/udev/rules.d)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/lumarel)
 
 include(cmake/Package.cmake)

@@ -5,11 +5,9 @@ set(CPACK_PACKAGE_NAME lumarel)
 set(CPACK_PACKAGE_VENDOR "The Lumarel developers")
 set(CPACK_PACKAGE_CONTACT "The Lumarel developers <lumarel@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop companion of the Vidmarelle camcorder")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Lumarel finds a Vidmarelle camcorder on a serial port, lists its pictures,\n"
-    "downloads, uploads and deletes them, shows the live picture, and adjusts,\n"
-    "saves and prints pictures. Includes lumarel-cli and the vidmarelle-sim\n"
-    "camera simulator.")
+set(CPACK_PACKAGE_DESCRIPTION "Lumarel finds a Vidmarelle camcorder on a serial port, lists \
+its pictures, downloads, uploads and deletes them, shows the live picture, and adjusts, saves \
+and prints pictures. Includes lumarel-cli and the vidmarelle-sim camera simulator.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

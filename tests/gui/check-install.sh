@@ -42,7 +42,7 @@ for size in 16 32 48 64 128 256; do
 done
 check test -f "$prefix/share/icons/hicolor/scalable/apps/$icon_name.svg"
 check test -f "$prefix/lib/udev/rules.d/60-lumarel-usb-serial.rules"
-check test -f "$prefix/share/doc/Lumarel/LICENSE"
+check test -f "$prefix/share/doc/lumarel/LICENSE"
 
 # A user with only HOME and XDG_CONFIG_HOME; the camera behind COM1 of the
 # user's settings file. The program's own offscreen display is the only addition.
