@@ -82,6 +82,7 @@ class LinkBench {
  private:
   std::string Device(const char* name) const { return (dir_ / name).string(); }
   void LineEfficiency();
+  void AdapterLatency();
   void IndexBreakdown(const std::vector<PortEvent>& events, PortClock::time_point from,
                       const Span& index);
   void DownloadBreakdown(const Span& downloads);
@@ -212,6 +213,33 @@ void LinkBench::LineEfficiency() {
         bareDownloads);
 }
 
+// One Fine download through a simulated USB-serial adapter at its 16 ms
+// default latency timer and at 1 ms (low latency, or the udev rule), each as
+// time / wire-time lower bound, side by side in one run.
+void LinkBench::AdapterLatency() {
+  const bool paced = !options_.quick;
+  double ratio[2] = {0, 0};
+  const int timers[2] = {16, 1};
+  for (int i = 0; i < 2; ++i) {
+    const std::string name = "adapter" + std::to_string(timers[i]);
+    SimProcess sim(Device(name.c_str()), 2, paced, {"--adapter-latency", std::to_string(timers[i])});
+    if (!sim.Ready()) return report_.Fail("simulator did not start");
+    ProgramLink program(Device(name.c_str()), dir_.string(), paced);
+    if (!program.Connect(600s)) return report_.Fail("program: index not loaded");
+    const std::vector<int> fine = FinePictures(program.Link().Pictures(), 1);
+    if (fine.empty()) return report_.Fail("no Fine picture listed");
+    Span span;
+    if (!DownloadSpan(program, fine[0], span)) return;
+    const double wire = WireMs(span.traffic.Bytes(), kLineSpeed);
+    ratio[i] = wire > 0 ? span.ms / wire : 0;
+  }
+  report_.Add({"Fine download, USB adapter with a 16 ms latency timer: time / wire-time lower bound",
+               ratio[0], "", ratio[1] > 0 ? std::optional(ratio[0] / ratio[1]) : std::nullopt,
+               "1 ms timer", std::nullopt});
+  report_.Value("Fine download, USB adapter with a 1 ms latency timer: time / wire-time lower bound",
+                ratio[1], "");
+}
+
 void LinkBench::ProgramCost() {
   const int downloads = options_.quick ? 1 : 3;
   Span span;
@@ -297,6 +325,7 @@ int LinkBench::Run() {
   ListMemory();
   PacingDelays();
   LineEfficiency();
+  AdapterLatency();
   ProgramCost();
   return report_.Summary();
 }

@@ -16,10 +16,12 @@ namespace lumarel::bench {
 
 using namespace std::chrono_literals;
 
-SimProcess::SimProcess(const std::string& link, int pictures, bool realtime) {
+SimProcess::SimProcess(const std::string& link, int pictures, bool realtime,
+                       const std::vector<std::string>& extra) {
   std::vector<std::string> argv = {LUMAREL_SIM_PATH, "--generate", std::to_string(pictures),
                                    "--link", link};
   if (realtime) argv.push_back("--realtime");
+  argv.insert(argv.end(), extra.begin(), extra.end());
   std::vector<char*> args;
   for (std::string& a : argv) args.push_back(a.data());
   args.push_back(nullptr);

@@ -5,13 +5,16 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace lumarel::bench {
 
-// vidmarelle-sim with `pictures` generated pictures, linked at `link`.
+// vidmarelle-sim with `pictures` generated pictures, linked at `link`, with
+// any further options in `extra`.
 class SimProcess {
  public:
-  SimProcess(const std::string& link, int pictures, bool realtime);
+  SimProcess(const std::string& link, int pictures, bool realtime,
+             const std::vector<std::string>& extra = {});
   ~SimProcess();
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;

@@ -48,6 +48,9 @@ ExitStatus RunInfo(CommandContext& ctx, CameraSession& session) {
           << "capacity: " << s.capacity << "\n"
           << "pictures: " << list.pictureCount << "\n"
           << "speed: " << s.shownSpeed << std::endl;
+  // A slow USB-serial adapter, with the fix.
+  for (const std::string& warning : session.Link().OpenFailures().LatencyWarnings())
+    ctx.out << "adapter: " << warning << std::endl;
   return ExitStatus::Success;
 }
 

@@ -10,6 +10,7 @@
 #include "imagefile/JpegDecode.h"
 #include "link/LinkTexts.h"
 #include "platform/Files.h"
+#include "platform/UserPaths.h"
 
 #include "link/LinkTransfers.h"
 
@@ -33,7 +34,7 @@ void InstallInterruptHandlers() {
 
 bool Interrupted() { return gInterrupted.load(); }
 
-std::string DefaultSettingsPath() { return JoinPath(ExecutableDirectory(), "zelcam.ini"); }
+std::string DefaultSettingsPath() { return DefaultSettingsFile(); }
 
 PortMap PortMapFor(const GlobalOptions& options) {
   if (!options.port.empty()) {

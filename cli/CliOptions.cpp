@@ -30,7 +30,9 @@ const char* const kUsage =
     "Options:\n"
     "  --port DEVICE     use only this serial device (default: COM1..COM4 as mapped in\n"
     "                    the [Ports] section of the settings file)\n"
-    "  --settings FILE   settings file (default: zelcam.ini beside the executable)\n"
+    "  --settings FILE   settings file (default: ~/.config/lumarel/zelcam.ini, or\n"
+    "                    zelcam.ini beside the executable when that exists)\n"
+    "  --version         print the version and exit\n"
     "  --max-speed BPS   fastest line speed to negotiate: 115200, 57600 or 19200\n"
     "  -q                no progress output\n"
     "\n"
@@ -102,6 +104,8 @@ struct Parser {
         req.global.quiet = true;
       } else if (word == "-h" || word == "--help") {
         result.help = true;
+      } else if (word == "--version") {
+        result.version = true;
       } else if (word.rfind("--port", 0) == 0 && (word == "--port" || HasInlineValue(word))) {
         if (!OptionValue(word, value)) return false;
         if (value.empty()) return Fail("--port needs a device");
@@ -238,8 +242,8 @@ struct Parser {
   void Run() {
     if (!ParseGlobal()) return;
     if (words.Done()) {
-      if (!result.help) Fail("no command");
-      result.ok = result.help;
+      if (!result.help && !result.version) Fail("no command");
+      result.ok = result.help || result.version;
       return;
     }
     const std::string name = words.Take();

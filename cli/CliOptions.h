@@ -21,7 +21,7 @@ enum class FileFormat { Jpeg, Bmp24, Bmp8 };
 
 struct GlobalOptions {
   std::string port;                    // empty: scan COM1..COM4 through the settings file
-  std::string settings;                // empty: zelcam.ini beside the executable
+  std::string settings;                // empty: the user's zelcam.ini (platform/UserPaths.h)
   std::optional<std::uint32_t> maxSpeed;  // 115200, 57600 or 19200
   bool quiet = false;
 };
@@ -48,6 +48,7 @@ struct Request {
 struct ParseResult {
   bool ok = false;
   bool help = false;  // --help: print the usage and succeed
+  bool version = false;  // --version: print the version and succeed
   std::string error;  // why the line is malformed
   Request request;
 };

@@ -11,6 +11,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleNotifier.h"
 #include "cli/OfflineCommands.h"
+#include "lumarel/Version.h"
 
 using namespace lumarel;
 using namespace lumarel::cli;
@@ -30,6 +31,10 @@ ExitStatus RunCommand(CommandContext& ctx) {
 
 int main(int argc, char** argv) {
   const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (parsed.version && !parsed.help) {
+    std::cout << "lumarel-cli " << kVersion << "\n";
+    return Code(ExitStatus::Success);
+  }
   if (parsed.help) {
     std::cout << kUsage;
     return Code(ExitStatus::Success);

@@ -5,14 +5,18 @@ endfunction()
 
 # A GoogleTest executable registered with CTest under the given labels.
 #   lumarel_test(NAME test_x SOURCES a.cpp b.cpp LIBS lib... LABELS unit)
+# MANUAL builds the executable without registering it (run by a script).
 function(lumarel_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "MANUAL" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common)
   target_compile_definitions(${T_NAME} PRIVATE
     LUMAREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" LUMAREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
   lumarel_warnings(${T_NAME})
+  if(T_MANUAL)
+    return()
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()

@@ -5,12 +5,13 @@
 // back: held until the program has switched after a speed command, turned into
 // noise while the two speeds differ, faulted on demand (garbled, dropped, or
 // held back by a silence of the line) and, in real-time mode, paced at 10 bits
-// per byte.
+// per byte; with an adapter latency, as a USB-serial adapter passes them on.
 #pragma once
 
 #include <chrono>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -29,6 +30,7 @@ struct TransportSettings {
   unsigned seed = 1;                 // noise of mismatched speeds
   int speedSettleMs = 400;           // longest wait for the program to follow a speed change
   int uploadIdleMs = 500;            // quiet time that ends a partial upload packet
+  int adapterLatencyMs = 0;          // USB-serial adapter's latency timer; 0: a plain line
   std::function<void(const std::string&)> log;
 };
 
@@ -66,6 +68,7 @@ class PtyTransport {
   bool WaitForLineSpeed(std::uint32_t speed);
   void KeepSilent(int ms);
   bool WriteAll(const std::vector<std::uint8_t>& bytes);
+  bool WriteThroughAdapter(const std::vector<std::uint8_t>& bytes);
   void Wake();
   void Log(const std::string& line) const;
 
@@ -89,6 +92,9 @@ class PtyTransport {
   std::atomic<bool> photoRequested_{false};
   std::atomic<bool> toggleRequested_{false};
 };
+
+// Bytes of received data an FTDI-style adapter carries per 64-byte USB frame.
+inline constexpr std::size_t kUsbFramePayload = 62;
 
 // Bits per second of a termios speed constant (B9600 ...), 0 when unknown.
 std::uint32_t BaudToSpeed(unsigned baud);

@@ -17,6 +17,9 @@ const char* const kSimUsage =
     "  --max-speed BPS        fastest speed answered: 115200, 57600, 19200 or 9600\n"
     "  --memory-full-after N  uploads taken before the card reports full\n"
     "  --realtime             pace output at the line speed (10 bits per byte)\n"
+    "  --adapter-latency MS   behave as a USB-serial adapter whose latency timer is MS\n"
+    "                         (1-255): a packet's tail short of a 62-byte USB frame\n"
+    "                         is held MS milliseconds\n"
     "  --garble-every N       garble every Nth packet\n"
     "  --drop-every N         drop every Nth packet\n"
     "  --silent-after N       send nothing after N packets\n"
@@ -29,6 +32,7 @@ const char* const kSimUsage =
     "                         and random faults\n"
     "  --log FILE             one line per command and response ('-': standard error)\n"
     "  --probe PATH           act as a client: identify, negotiate, list the pictures\n"
+    "  --version              print the version and exit\n"
     "signals: SIGUSR1 photo mode (card present), SIGUSR2 toggles write protection,\n"
     "         SIGINT/SIGTERM stop\n";
 
@@ -93,6 +97,7 @@ bool NumberOption(const std::string& name, long value, SimOptions& o) {
   else if (name == "--drop-every" && value >= 0) o.faults.dropEvery = static_cast<int>(value);
   else if (name == "--silent-after" && value >= 0) o.faults.silentAfter = static_cast<int>(value);
   else if (name == "--seed" && value >= 0) o.seed = static_cast<unsigned>(value);
+  else if (name == "--adapter-latency" && value >= 1 && value <= 255) o.adapterLatencyMs = static_cast<int>(value);
   else return false;
   return true;
 }
@@ -103,6 +108,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& name = args[i];
     if (name == "--help" || name == "-h") { o.help = true; continue; }
+    if (name == "--version") { o.version = true; continue; }
     if (name == "--write-protected") { o.camera.writeProtected = true; continue; }
     if (name == "--realtime") { o.realtime = true; continue; }
     if (name == "--busy-during-live") { o.camera.busyDuringLive = true; continue; }
@@ -127,7 +133,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
   }
   o.camera.sceneSeed = o.seed;
   o.faults.seed = o.seed;
-  if (!o.help && o.link.empty() && o.probe.empty()) {
+  if (!o.help && !o.version && o.link.empty() && o.probe.empty()) {
     error = "--link PATH or --probe PATH is needed";
     return false;
   }

@@ -16,12 +16,14 @@ struct SimOptions {
   int generate = -1;          // --generate N (default 12 when no --pictures)
   CameraSettings camera;      // --model, --write-protected, --mode, --max-speed, ...
   bool realtime = false;      // --realtime
+  int adapterLatencyMs = 0;   // --adapter-latency MS: a USB-serial adapter's latency timer
   FaultSettings faults;       // --garble-every, --drop-every, --silent-after, --garble-rate,
                               // --drop-rate, --silence-rate, --silence-ms (seeded by --seed)
   unsigned seed = 1;          // --seed
   std::string logFile;        // --log FILE ("-": standard error)
   std::string probe;          // --probe PATH: run the probe client instead
   bool help = false;
+  bool version = false;       // --version
 };
 
 // Parses argv[1..]; false with a message in `error` on a bad option.

@@ -11,6 +11,7 @@
 #include "PtyTransport.h"
 #include "SimCamera.h"
 #include "SimOptions.h"
+#include "lumarel/Version.h"
 
 namespace {
 
@@ -84,6 +85,10 @@ int main(int argc, char** argv) {
     std::cout << kSimUsage;
     return 0;
   }
+  if (options.version) {
+    std::cout << "vidmarelle-sim " << lumarel::kVersion << "\n";
+    return 0;
+  }
   if (!options.probe.empty()) return RunProbe(options.probe);
 
   LogFile log;
@@ -96,6 +101,7 @@ int main(int argc, char** argv) {
   TransportSettings settings;
   settings.linkPath = options.link;
   settings.realtime = options.realtime;
+  settings.adapterLatencyMs = options.adapterLatencyMs;
   settings.faults = options.faults;
   settings.seed = options.seed;
   settings.log = [&log](const std::string& line) { log.Write(line); };

@@ -61,11 +61,21 @@ bool CameraLink::WritePacket(const CameraPacket& packet) {
   return port_ != nullptr && port_->Write(packet.data(), packet.size());
 }
 
+namespace {
+
+// A port fault's caption-bearing text followed by the system's reason, when known.
+std::string WithReason(const char* text, const SerialPort& port) {
+  const std::string reason = port.LastError();
+  return reason.empty() ? std::string(text) : std::string(text) + "\n" + reason;
+}
+
+}  // namespace
+
 bool CameraLink::SetOwnSpeed(std::uint32_t speed) {
   if (port_ == nullptr) return false;
   if (port_->SetLine(speed)) return true;
-  Messages().Show(text::kSetCommStateFault, text::kComPortError, MessageButtons::Ok,
-                  MessageIcon::Exclamation);
+  Messages().Show(WithReason(text::kSetCommStateFault, *port_), text::kComPortError,
+                  MessageButtons::Ok, MessageIcon::Exclamation);
   return false;
 }
 
@@ -91,12 +101,12 @@ bool CameraLink::OpenPort() {
   if (port == nullptr) return false;
   std::uint32_t speed = 0;
   if (!port->GetSpeed(speed)) {
-    Messages().Show(text::kGetCommStateFault, text::kComPortError, MessageButtons::Ok,
-                    MessageIcon::Exclamation);
+    Messages().Show(WithReason(text::kGetCommStateFault, *port), text::kComPortError,
+                    MessageButtons::Ok, MessageIcon::Exclamation);
   }
   if (!port->SetLine(9600)) {
-    Messages().Show(text::kSetCommStateFault, text::kComPortError, MessageButtons::Ok,
-                    MessageIcon::Exclamation);
+    Messages().Show(WithReason(text::kSetCommStateFault, *port), text::kComPortError,
+                    MessageButtons::Ok, MessageIcon::Exclamation);
   }
   port->Purge();
   ClosePort();  // an earlier attempt's receiver and port

@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include "platform/ScratchFolder.h"
+
 #include <fcntl.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -37,6 +39,7 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
 
 std::optional<std::string> CreateTempFile(const std::string& directory,
                                           const std::string& prefix) {
+  if (directory.empty()) return std::nullopt;
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     char number[16];
     std::snprintf(number, sizeof number, "%X", static_cast<unsigned>(NextCandidate()));
@@ -51,10 +54,7 @@ std::optional<std::string> CreateTempFile(const std::string& directory,
   return std::nullopt;
 }
 
-std::string UserTempDirectory() {
-  const char* dir = std::getenv("TMPDIR");
-  return dir && *dir ? std::string(dir) : std::string("/tmp");
-}
+std::string UserTempDirectory() { return ProcessScratchDirectory(); }
 
 std::optional<std::string> CreateUserTempFile(const std::string& prefix) {
   return CreateTempFile(UserTempDirectory(), prefix);

@@ -10,10 +10,14 @@ namespace lumarel {
 
 // Creates a new, empty file named prefix + an uppercase hexadecimal number +
 // ".tmp" in directory and returns its full path; nothing when no file could be
-// created. The file is created exclusively, so concurrent callers never share one.
+// created (also when directory is empty: a scratch file never lands in the
+// current folder by accident). The file is created exclusively, so concurrent
+// callers never share one.
 std::optional<std::string> CreateTempFile(const std::string& directory, const std::string& prefix);
 
-// The user's temporary directory: $TMPDIR when set and not empty, else "/tmp".
+// This process's private scratch folder (mode 0700, under $XDG_RUNTIME_DIR, else
+// $TMPDIR, else /tmp; see ScratchFolder.h), made on first use and removed at exit.
+// Empty when no such folder could be made.
 std::string UserTempDirectory();
 
 // CreateTempFile in UserTempDirectory().

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -110,9 +111,15 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
   bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
+  int reason = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    reason = errno;
+  }
   if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+  if (ok) reason = errno;
   ::unlink(temp.c_str());
+  errno = reason;  // the caller reports why the file was not written
   return false;
 }
 

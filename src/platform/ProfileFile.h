@@ -51,7 +51,8 @@ std::string GetProfileString(const std::string& path, std::string_view section,
 int GetProfileInt(const std::string& path, std::string_view section, std::string_view key,
                   int def);
 // Writes key=value, creating the file and section as needed; the file is
-// replaced in one step so a failed write leaves the old one intact.
+// replaced in one step so a failed write leaves the old one intact. On
+// failure errno tells why.
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);
 // True when the file has a "[section]" line.

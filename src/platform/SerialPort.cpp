@@ -1,5 +1,7 @@
 #include "platform/SerialPort.h"
 
+#include <string>
+
 namespace lumarel {
 
 const char* Describe(PortOpenError error) {
@@ -12,6 +14,20 @@ const char* Describe(PortOpenError error) {
     case PortOpenError::Other: return "cannot be opened";
   }
   return "cannot be opened";
+}
+
+bool NeedsLatencyFix(const AdapterLatency& latency) {
+  return latency.adapter && latency.timerMs > kLatencyTimerLimitMs;
+}
+
+std::string LatencyAdvice(const std::string& device, const AdapterLatency& latency) {
+  std::string text = "The USB-serial adapter " + device + " holds received data for " +
+                     std::to_string(latency.timerMs) +
+                     " ms (latency timer), so transfers run at under half speed";
+  if (!latency.lowLatencySet) text += "; the driver refused the low-latency setting";
+  text += ". Fix: install the udev rule 60-lumarel-usb-serial.rules and plug the adapter in again";
+  if (!latency.timerFile.empty()) text += ", or run: echo 1 | sudo tee " + latency.timerFile;
+  return text + ".";
 }
 
 }  // namespace lumarel

@@ -22,9 +22,34 @@ enum class PortWait {
   Failed,    // the device is gone or reported an error
 };
 
+// How a USB-serial adapter passes received bytes on. Such an adapter sends a
+// USB frame when it is full and holds a shorter rest until its latency timer
+// expires; with a 16 ms timer the tail of every camera packet waits that long.
+struct AdapterLatency {
+  bool adapter = false;        // the device has a latency timer
+  bool lowLatencySet = false;  // the driver took the low-latency request
+  int timerMs = -1;            // the timer after the request; -1 when unknown
+  std::string timerFile;       // where the system shows (and root sets) the timer
+};
+
+// Timers above this slow the stop-and-wait transfers noticeably.
+inline constexpr int kLatencyTimerLimitMs = 2;
+
+// True when the adapter still holds short rests longer than kLatencyTimerLimitMs.
+bool NeedsLatencyFix(const AdapterLatency& latency);
+// What the user is told about such an adapter, with the fix.
+std::string LatencyAdvice(const std::string& device, const AdapterLatency& latency);
+
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
+
+  // Asks the driver to pass received bytes on at once and reports what the
+  // adapter behind the port does; a port that is no USB adapter reports
+  // adapter = false. Called once after opening.
+  virtual AdapterLatency RequestLowLatency() { return {}; }
+  // The system's reason for the last failed GetSpeed or SetLine; empty when unknown.
+  virtual std::string LastError() const { return {}; }
 
   // Reads the current line speed (bit/s); false when the driver refuses.
   virtual bool GetSpeed(std::uint32_t& speed) = 0;

@@ -1,4 +1,5 @@
 // The link-facing half of CameraFrameLink: the CameraLink and what it is given.
+#include <cstdio>
 #include <cstring>
 
 #include "shell/CameraFrameLink.h"
@@ -141,14 +142,30 @@ PreviewLinkCommands* CameraFrameLink::PreviewCommands() {
   return core_ ? core_->previewCommands.get() : nullptr;
 }
 
+// Every port that does not open is reported on standard error with its
+// reason, as is an adapter that needs its latency fixed; the Communication
+// dialog shows the same lines.
 void CameraFrameLink::OnFrameTimer(int id) {
-  if (core_) core_->link->OnFrameTimer(id);
+  if (!core_) return;
+  CameraLink& link = *core_->link;
+  const std::uint16_t portId = link.State().portId;
+  link.OnFrameTimer(id);
+  if (id != frame_timer::kOpenPort) return;
+  if (auto failure = link.OpenFailures().LastFailure(portId); failure && !failure->device.empty())
+    std::fprintf(stderr, "lumarel: %s\n", FormatPortFailure(*failure).c_str());
+  for (const std::string& warning : link.OpenFailures().LatencyWarnings())
+    std::fprintf(stderr, "lumarel: %s\n", warning.c_str());
 }
 
 PortView CameraFrameLink::Port() const {
   if (!core_) return {};
   const LinkState& state = core_->link->State();
-  return PortView{state.portId, state.shownSpeed, state.linkPhase == 1};
+  PortView view{state.portId, state.shownSpeed, state.linkPhase == 1, {}};
+  for (const PortFailure& f : core_->link->OpenFailures().Failures())
+    if (!f.device.empty()) view.problems.push_back(FormatPortFailure(f));
+  for (const std::string& warning : core_->link->OpenFailures().LatencyWarnings())
+    view.problems.push_back(warning);
+  return view;
 }
 
 void CameraFrameLink::EraseAll() {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/Notifier.h"
 #include "shell/FrameLink.h"
@@ -47,6 +48,10 @@ class CameraFrameLink final : public FrameLink {
   ~CameraFrameLink() override;
   // Gives the Preview window the picture list; call once the frame exists.
   void AttachPreview();
+  // Opens each picture file in its own Openfile window as Open does (the
+  // extension ".bmp" reads it as BMP, anything else as JPEG); a file that is
+  // refused shows Open's message and the next one follows.
+  void OpenFiles(const std::vector<std::string>& paths);
   // The one link and its one set of transfers (download, upload, delete, live
   // and zoom) for every window; null before Start.
   CameraLink* Link();

@@ -2,6 +2,7 @@
 // new Openfile window; the Preview window's Data in from camera and Save As
 // open a Capture window for the next chosen picture and start its download.
 #include <QAction>
+#include <QFileInfo>
 #include <QMdiSubWindow>
 
 #include "shell/CameraFrameLink.h"
@@ -64,6 +65,26 @@ void CameraFrameLink::AttachPictureWindows() {
     preview->SetCommandHandler([&frame, &context, add](int id) {
       return RunPreviewDownloadCommand(id, frame, context, add);
     });
+  }
+}
+
+void CameraFrameLink::OpenFiles(const std::vector<std::string>& paths) {
+  if (!frame_ || !pictures_) return;
+  Frame& frame = *frame_;
+  for (const std::string& path : paths) {
+    const QFileInfo info(QString::fromStdString(path));
+    FileDialogRecord record;  // as the Open dialog leaves it for a chosen file
+    record.fileName = info.absoluteFilePath().toStdString();
+    record.fileTitle = info.fileName().toStdString();
+    record.filterIndex = info.suffix().compare("bmp", Qt::CaseInsensitive) == 0
+                             ? kOpenFilterBitmap
+                             : kOpenFilterJpeg;
+    std::optional<OpenedPicture> opened =
+        LoadChosenPicture(record, frame.State(), frame.Messages());
+    if (!opened) continue;
+    frame.EnableMdiClient(true);
+    OpenFileWindow(frame, *pictures_, std::move(opened->init), opened->title,
+                   [&frame](FileWindow* window) { frame.AddChild(window); });
   }
 }
 

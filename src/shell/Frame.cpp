@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <cstdio>
 
 #include "shell/InfoDialogs.h"
 #include "shell/LinkDialogs.h"
@@ -264,7 +265,12 @@ void Frame::ShutDown() {
   link_.ReleasePreviewStore();
   SharedDisplayPalette().Release();
   help_.Release();
-  state_.WriteSettings();
+  std::string reason;
+  if (!state_.WriteSettings(&reason)) {
+    const std::string text = SettingsNotWritten(state_.SettingsPath, reason);
+    std::fprintf(stderr, "lumarel: %s\n", text.c_str());
+    notifier_.Show(text, "ERROR", MessageButtons::Ok, MessageIcon::Exclamation);
+  }
   state_.DeleteTempFiles();
 }
 

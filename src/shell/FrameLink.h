@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/Timers.h"
 
@@ -26,6 +28,9 @@ struct PortView {
   int portId = 1001;          // 1001, 1002, 1042, 1043 for COM1..COM4
   std::uint32_t speed = 9600;  // line speed shown to the user, bit/s
   bool identifying = true;    // LinkPhase 1: no port and no speed are shown
+  // Why ports did not open ("COM1 (/dev/ttyS0): permission denied ...") and
+  // advice on slow USB-serial adapters; one line each.
+  std::vector<std::string> problems;
 };
 
 class FrameLink {

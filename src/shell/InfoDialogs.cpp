@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "lumarel/Version.h"
+
 namespace lumarel {
 namespace {
 
@@ -48,6 +50,15 @@ ComSetupDialog::ComSetupDialog(const PortView& port, QWidget* parent) : QDialog(
   if (!port.identifying) speed->setText(QString::number(port.speed));
   row->addWidget(speed);
   layout->addLayout(row);
+  if (!port.problems.empty()) {
+    QStringList lines;
+    for (const std::string& line : port.problems) lines << QString::fromStdString(line);
+    auto* problems = new QLabel(lines.join("\n"), this);
+    problems->setObjectName("problems");
+    problems->setWordWrap(true);
+    problems->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(problems);
+  }
   auto* buttons = new QHBoxLayout;
   AddButton(this, buttons, "OK", 1)->setDefault(true);
   layout->addLayout(buttons);
@@ -62,6 +73,10 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
                            "the work of the independent JPEG Group."}) {
     layout->addWidget(new QLabel(text, this), 0, Qt::AlignHCenter);
   }
+  auto* version =
+      new QLabel(QString("Lumarel for Linux %1").arg(QString::fromLatin1(kVersion)), this);
+  version->setObjectName("version");
+  layout->addWidget(version, 0, Qt::AlignHCenter);
   auto* buttons = new QHBoxLayout;
   AddButton(this, buttons, "OK", 1)->setDefault(true);
   layout->addLayout(buttons);

@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,12 +24,15 @@ MemoryBlock Allocate(std::size_t size, Notifier& notifier) {
   return block;
 }
 
-// A scratch file "tmp<hex>.tmp" in the start-up directory, or in the user's
-// temporary directory when the start-up directory does not take new files.
+// A scratch file "tmp<hex>.tmp" in the private scratch folder; never in the
+// start-up directory, which belongs to the user.
 std::string MakeScratchFile(const StartupEnvironment& env) {
-  if (auto path = CreateTempFile(env.currentDirectory, "tmp")) return *path;
   if (auto path = CreateTempFile(env.userTempDirectory, "tmp")) return *path;
   return {};
+}
+
+std::string SystemReason() {
+  return errno != 0 ? std::strerror(errno) : "the file could not be replaced";
 }
 
 std::string Truncated(std::string text, std::size_t capacity) {
@@ -41,6 +45,7 @@ std::string Truncated(std::string text, std::size_t capacity) {
 StartupEnvironment StartupEnvironment::FromProcess(int screenDepth) {
   StartupEnvironment env;
   env.executableDirectory = ExecutableDirectory();
+  env.configDirectory = UserConfigDirectory();
   env.currentDirectory = CurrentDirectory();
   env.userTempDirectory = UserTempDirectory();
   env.screenDepth = screenDepth;
@@ -61,7 +66,8 @@ void FillGreyPicture(MemoryBlock& block, int width, int height) {
 void AppState::Prepare(const StartupEnvironment& env, Notifier& notifier) {
   PaletteDisplay = env.forcePaletteDisplay || env.screenDepth == 8;
   if (PaletteDisplay) PreparePalettes(notifier);
-  SettingsPath = JoinPath(env.executableDirectory, kSettingsFileName);
+  SettingsPath =
+      ChooseSettingsFile(env.settingsFile, env.executableDirectory, env.configDirectory);
   StartDirectory = Truncated(env.currentDirectory, kMaxPathLength);
   MakeTempFiles(env);
   AllocateBuffers(notifier);
@@ -105,12 +111,24 @@ void AppState::ReadSettings() {
       kMaxPathLength);
 }
 
-bool AppState::WriteSettings() const {
+bool AppState::WriteSettings(std::string* error) const {
+  std::string reason;
+  if (!MakeParentFolder(SettingsPath, reason)) {
+    if (error) *error = reason;
+    return false;
+  }
   const bool preview =
       WriteProfileString(SettingsPath, kSettingsSection, kKeyFilePreview, FilePreview ? "1" : "0");
+  if (!preview) reason = SystemReason();
   const bool path =
       WriteProfileString(SettingsPath, kSettingsSection, kKeyInitialPath, InitialDirectory);
+  if (!path && preview) reason = SystemReason();
+  if (error) *error = reason;
   return preview && path;
+}
+
+std::string SettingsNotWritten(const std::string& path, const std::string& reason) {
+  return "The settings could not be written to " + path + ": " + reason + ".";
 }
 
 void AppState::ReleaseBuffers() {

@@ -1,17 +1,18 @@
 // The process-wide paths, settings and buffers prepared once while the frame is
-// created: the settings file beside the executable, the start-up directory, the
-// two scratch files, the five shared picture buffers and, on 8-bit screens, the
-// palette blocks. Settings are written back at exit.
+// created: the user's settings file (platform/UserPaths.h), the start-up
+// directory, the two scratch files in the private scratch folder, the five shared
+// picture buffers and, on 8-bit screens, the palette blocks. Settings are written
+// back at exit.
 #pragma once
 
 #include <string>
 
 #include "imagefile/DibImage.h"
 #include "platform/Notifier.h"
+#include "platform/UserPaths.h"
 
 namespace lumarel {
 
-inline constexpr const char* kSettingsFileName = "zelcam.ini";
 inline constexpr const char* kSettingsSection = "Mode";
 inline constexpr const char* kKeyFilePreview = "FILEPREV";
 inline constexpr const char* kKeyInitialPath = "FILEINITPATH";
@@ -21,9 +22,11 @@ inline constexpr const char* kPaletteDisplayVariable = "LUMAREL_PALETTE_DISPLAY"
 
 // Where the program runs; filled from the process by default, by tests at will.
 struct StartupEnvironment {
-  std::string executableDirectory;  // holds the settings file
-  std::string currentDirectory;     // becomes StartDirectory
-  std::string userTempDirectory;    // scratch files when StartDirectory is not writable
+  std::string executableDirectory;  // a zelcam.ini here wins (portable use)
+  std::string configDirectory;      // the user's settings folder; empty: none
+  std::string settingsFile;         // --settings FILE; empty: chosen as above
+  std::string currentDirectory;     // becomes StartDirectory; nothing is written there
+  std::string userTempDirectory;    // the private scratch folder of the two scratch files
   int screenDepth = 24;             // bits per pixel
   bool forcePaletteDisplay = false; // test switch: behave as on an 8-bit screen
 
@@ -44,8 +47,9 @@ class AppState {
  public:
   // Runs the start-up preparation; failed allocations are reported and skipped.
   void Prepare(const StartupEnvironment& env, Notifier& notifier);
-  // Writes FILEPREV and FILEINITPATH into SettingsPath; false when the file could not be written.
-  bool WriteSettings() const;
+  // Writes FILEPREV and FILEINITPATH into SettingsPath, making its folder when
+  // needed; false with the system's reason in `error` when that failed.
+  bool WriteSettings(std::string* error = nullptr) const;
   void ReleaseBuffers();
   void DeleteTempFiles();
 
@@ -66,6 +70,9 @@ class AppState {
   void AllocateBuffers(Notifier& notifier);
   void ReadSettings();
 };
+
+// The message shown when the settings could not be written at exit.
+std::string SettingsNotWritten(const std::string& path, const std::string& reason);
 
 // A picture block holding a 24-bit width x height DIB with every pixel byte 128.
 void FillGreyPicture(MemoryBlock& block, int width, int height);

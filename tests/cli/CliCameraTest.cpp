@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "ExternalTools.h"
 #include "CliProcess.h"
 
 namespace lumarel::testing {
@@ -143,6 +144,27 @@ TEST_F(CliCamera, WithoutPortTheSettingsFileMapsComPorts) {
   EXPECT_NE(r.out.find("pictures: 2"), std::string::npos);
 }
 
+TEST_F(CliCamera, TheUsersConfigFolderMapsThePortsAndNothingIsWrittenElsewhere) {
+  StartSim({"--generate", "2"});
+  const std::string home = dir_ / "home", work = dir_ / "work", tmp = dir_ / "tmp";
+  for (const std::string& d : {home, home + "/.config", home + "/.config/lumarel", work, tmp})
+    ASSERT_EQ(::mkdir(d.c_str(), 0700), 0) << d;
+  std::ofstream(home + "/.config/lumarel/zelcam.ini")
+      << "[Ports]\nCOM1=" << sim_->Link() << "\nCOM2=\nCOM3=\nCOM4=\n";
+  // Only HOME and XDG_CONFIG_HOME (and TMPDIR, to watch the scratch folder).
+  const RunResult r = RunProgram({"/bin/sh", "-c",
+                                  "cd '" + work + "' && exec /usr/bin/env -i HOME='" + home +
+                                      "' XDG_CONFIG_HOME='" + home + "/.config' TMPDIR='" + tmp +
+                                      "' '" + CliPath() + "' info"},
+                                 dir_.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("pictures: 2"), std::string::npos) << r.out;
+  EXPECT_TRUE(DirectoryEntries(work).empty());
+  EXPECT_TRUE(DirectoryEntries(tmp).empty());  // the scratch folder went at exit
+  EXPECT_EQ(DirectoryEntries(home + "/.config/lumarel"), std::vector<std::string>{"zelcam.ini"});
+  EXPECT_EQ(Cli({"--version"}).out.rfind("lumarel-cli ", 0), 0u);
+}
+
 TEST_F(CliCamera, VcrModeStopsWithTheProgramsMessage) {
   StartSim({"--mode", "vcr"});
   const RunResult r = Cli({"list"});
@@ -238,6 +260,7 @@ void ExpectBmp(const std::string& path, int w, int h, int bits) {
 bool ToolSucceeds(const std::string& command) { return std::system(command.c_str()) == 0; }
 
 TEST_F(CliCamera, GetAllInEveryFormatSavesAsTheCaptureWindowDoes) {
+  LUMAREL_SKIP_WITHOUT("exiftool", "djpeg");
   StartSim({"--generate", "20"});
   const auto entries = ListEntries();
   ASSERT_EQ(entries.size(), 20u);
@@ -302,6 +325,7 @@ TEST_F(CliCamera, GetOfAPictureNotListedIsAUsageError) {
 }
 
 TEST_F(CliCamera, PutThenListShowsTheNewEntry) {
+  LUMAREL_SKIP_WITHOUT("convert");
   StartSim({"--generate", "3"});
   const std::string in = dir_ / "in.jpg";
   ASSERT_TRUE(ToolSucceeds("convert -size 320x240 gradient:red-blue '" + in + "'"));
@@ -332,6 +356,7 @@ TEST_F(CliCamera, PutOfAFileThatIsNoPictureIsAFileError) {
 }
 
 TEST_F(CliCamera, PutWhenTheCardIsFullReportsTheProgramsMessage) {
+  LUMAREL_SKIP_WITHOUT("convert");
   StartSim({"--generate", "1", "--memory-full-after", "0"});
   const std::string in = dir_ / "in.bmp";
   ASSERT_TRUE(ToolSucceeds("convert -size 640x480 gradient:green-yellow -type truecolor '" + in + "'"));
@@ -351,6 +376,7 @@ TEST_F(CliCamera, LiveSavesOneFrameAs160By120Bmp) {
 }
 
 TEST_F(CliCamera, StillSavesTheZoomPictureInEachFormat) {
+  LUMAREL_SKIP_WITHOUT("djpeg");
   StartSim({"--generate", "1"});
   ASSERT_EQ(Cli({"still", dir_ / "still.jpg"}).status, 0);
   EXPECT_TRUE(ToolSucceeds("djpeg '" + (dir_ / "still.jpg") + "' > /dev/null"));

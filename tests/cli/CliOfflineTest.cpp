@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "BmpVariants.h"
+#include "ExternalTools.h"
 #include "CliProcess.h"
 
 namespace lumarel::testing {
@@ -26,6 +27,7 @@ std::uint32_t Le32(const std::string& b, std::size_t at) {
 class CliOffline : public ::testing::Test {
  protected:
   void SetUp() override {
+    LUMAREL_SKIP_WITHOUT("convert", "identify", "exiftool", "djpeg");
     ASSERT_TRUE(Sh("convert -size 320x240 gradient:red-blue '" + (dir_ / "small.jpg") + "'"));
     ASSERT_TRUE(Sh("convert -size 800x600 gradient:green-yellow -type truecolor '" +
                    (dir_ / "large.bmp") + "'"));

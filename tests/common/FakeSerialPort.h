@@ -52,6 +52,11 @@ class FakeSerialPort final : public SerialPort {
   }
   void SetWriteFails(bool fails) { Locked([&] { writeFails_ = fails; }); }
   void SetLineFails(bool fails) { Locked([&] { setLineFails_ = fails; }); }
+  // The system's reason a failed SetLine reports.
+  void SetLastError(std::string reason) { Locked([&] { lastError_ = std::move(reason); }); }
+  // What RequestLowLatency reports (a plain port by default); counts its calls.
+  void SetAdapterLatency(AdapterLatency latency) { Locked([&] { latency_ = std::move(latency); }); }
+  int LowLatencyRequests() const { return Locked([&] { return latencyRequests_; }); }
 
   Bytes Written() const { return Locked([&] { return written_; }); }
   // Everything written since the last call.
@@ -70,6 +75,13 @@ class FakeSerialPort final : public SerialPort {
   int PurgeCount() const { return Locked([&] { return purges_; }); }
 
   // --- SerialPort --------------------------------------------------------
+  AdapterLatency RequestLowLatency() override {
+    return Locked([&] {
+      ++latencyRequests_;
+      return latency_;
+    });
+  }
+  std::string LastError() const override { return Locked([&] { return lastError_; }); }
   bool GetSpeed(std::uint32_t& speed) override {
     speed = Speed();
     return true;
@@ -141,6 +153,9 @@ class FakeSerialPort final : public SerialPort {
   bool failing_ = false;
   bool writeFails_ = false;
   bool setLineFails_ = false;
+  std::string lastError_;
+  AdapterLatency latency_;
+  int latencyRequests_ = 0;
 };
 
 // Hands out FakeSerialPorts by device path. The test keeps a shared handle on
@@ -196,6 +211,8 @@ class FakeSerialPortOpener final : public SerialPortOpener {
     Handle(std::shared_ptr<FakeSerialPort> port, std::shared_ptr<std::atomic<bool>> closed)
         : port_(std::move(port)), closed_(std::move(closed)) {}
     ~Handle() override { *closed_ = true; }
+    AdapterLatency RequestLowLatency() override { return port_->RequestLowLatency(); }
+    std::string LastError() const override { return port_->LastError(); }
     bool GetSpeed(std::uint32_t& speed) override { return port_->GetSpeed(speed); }
     bool SetLine(std::uint32_t speed) override { return port_->SetLine(speed); }
     void Purge() override { port_->Purge(); }

@@ -1,3 +1,4 @@
+#include "ExternalTools.h"
 #include "imagefile/ExifFile.h"
 
 #include <gtest/gtest.h>
@@ -159,7 +160,7 @@ TEST_F(ExifFileTest, SegmentAllocationFailureIsSilent) {
 }
 
 TEST_F(ExifFileTest, ExistingExifAndCommentSegmentsAreReplaced) {
-  if (!testing::HaveTool("convert") || !testing::HaveTool("exiftool")) GTEST_SKIP();
+  LUMAREL_SKIP_WITHOUT("convert", "exiftool");
   const std::string path = Path("x.jpg");
   ASSERT_EQ(testing::Run("convert -size 80x60 gradient:yellow-navy -set comment hello " + path), 0);
   ASSERT_EQ(testing::Run("exiftool -overwrite_original -Make=Other -Artist=Someone " + path), 0);
@@ -174,7 +175,7 @@ TEST_F(ExifFileTest, ExistingExifAndCommentSegmentsAreReplaced) {
 }
 
 TEST_F(ExifFileTest, GreyscaleSourceGetsAColourThumbnail) {
-  if (!testing::HaveTool("cjpeg")) GTEST_SKIP();
+  LUMAREL_SKIP_WITHOUT("cjpeg");
   WriteFileBytes(Path("g.bmp"), testing::MakeBmp({}));
   ASSERT_EQ(testing::Run("cjpeg -grayscale -outfile " + Path("g.jpg") + " " + Path("g.bmp")), 0);
   ASSERT_TRUE(WriteExifFile(Path("g.jpg"), Path("g.jpg"), 75, notifier_, clock_));

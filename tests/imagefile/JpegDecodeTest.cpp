@@ -1,3 +1,4 @@
+#include "ExternalTools.h"
 #include "imagefile/JpegDecode.h"
 
 #include <gtest/gtest.h>
@@ -178,7 +179,7 @@ TEST_F(JpegDecodeTest, CmykIsRefused) {
 }
 
 TEST_F(JpegDecodeTest, ExifAndCommentSegmentsAreReadPast) {
-  if (!testing::HaveTool("convert") || !testing::HaveTool("exiftool")) GTEST_SKIP();
+  LUMAREL_SKIP_WITHOUT("convert", "exiftool");
   ASSERT_EQ(testing::Run("convert " + Path("src.ppm") + " -set comment hello " + Path("e.jpg")), 0);
   ASSERT_EQ(testing::Run("exiftool -overwrite_original -Make=Other " + Path("e.jpg")), 0);
   EXPECT_TRUE(DecodeJpegFile(Path("e.jpg"), Path("e.bmp")));

@@ -1,3 +1,4 @@
+#include "ExternalTools.h"
 #include "imagefile/JpegStream.h"
 
 #include <gtest/gtest.h>
@@ -185,7 +186,7 @@ TEST(CompactJpegStream, GatheredSegmentOver64KiBIsRefused) {
 }
 
 TEST_F(JpegStreamTest, CompactedRealFileStillDecodesTheSame) {
-  if (!testing::HaveTool("convert") || !testing::HaveTool("exiftool")) GTEST_SKIP();
+  LUMAREL_SKIP_WITHOUT("convert", "exiftool");
   ASSERT_EQ(testing::Run("convert -size 48x32 gradient:red-blue -set comment hello -sampling-factor 2x1 " + Path("c.jpg")), 0);
   ASSERT_EQ(testing::Run("exiftool -overwrite_original -Make=Other " + Path("c.jpg")), 0);
   MemoryBlock compact = CompactJpegStream(ReadWholeFile(Path("c.jpg")));

@@ -48,19 +48,21 @@ TEST(TempFileTest, MissingDirectoryFails) {
   EXPECT_FALSE(CreateTempFile(dir.File("absent"), "tmp"));
 }
 
-TEST(TempFileTest, UserTempDirectoryFollowsTmpdir) {
-  TempDir dir;
-  const char* old = std::getenv("TMPDIR");
-  std::string saved = old ? old : "";
-  ::setenv("TMPDIR", dir.Path().c_str(), 1);
-  EXPECT_EQ(UserTempDirectory(), dir.Path());
+TEST(TempFileTest, UserTempFilesGoToThePrivateScratchFolder) {
+  const std::string folder = UserTempDirectory();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(UserTempDirectory(), folder);  // one folder for the whole run
+  struct stat st {};
+  ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(fs::path(folder).filename().string().rfind("lumarel-" + std::to_string(::getpid()) + "-", 0), 0u);
   auto path = CreateUserTempFile("QZV");
   ASSERT_TRUE(path);
-  EXPECT_EQ(fs::path(*path).parent_path(), fs::path(dir.Path()));
+  EXPECT_EQ(fs::path(*path).parent_path(), fs::path(folder));
   EXPECT_EQ(fs::path(*path).filename().string().rfind("QZV", 0), 0u);
-  ::setenv("TMPDIR", "", 1);
-  EXPECT_EQ(UserTempDirectory(), "/tmp");
-  if (old) ::setenv("TMPDIR", saved.c_str(), 1); else ::unsetenv("TMPDIR");
+  std::remove(path->c_str());
+  EXPECT_FALSE(CreateTempFile("", "tmp"));  // never the current folder by accident
 }
 
 TEST(FreeSpaceTest, MatchesStatvfsAndWalksUpToExistingParent) {

@@ -1,4 +1,6 @@
 #include "platform/serial/PortMap.h"
+#include "platform/serial/PortHolders.h"
+#include "platform/serial/PosixSerialPort.h"
 
 #include <gtest/gtest.h>
 
@@ -135,6 +137,76 @@ TEST(PortOpenLogTest, OpenRecordsFailureAndSuccessClearsIt) {
   EXPECT_EQ(log.Failures().size(), 2u);
   log.Clear();
   EXPECT_TRUE(log.Failures().empty());
+}
+
+TEST(PortOpenLogTest, SlowAdapterIsReportedWithTheFixAndAFastOneIsNot) {
+  testing::FakeSerialPortOpener opener;
+  auto slow = std::make_shared<testing::FakeSerialPort>();
+  slow->SetAdapterLatency({true, false, 16, "/sys/class/tty/ttyUSB0/device/latency_timer"});
+  opener.Prepare("/dev/ttyUSB0", slow);
+  auto fast = std::make_shared<testing::FakeSerialPort>();
+  fast->SetAdapterLatency({true, true, 1, "/sys/class/tty/ttyUSB1/device/latency_timer"});
+  opener.Prepare("/dev/ttyUSB1", fast);
+  PortMap map;
+  map.SetDevicePath(kPortCom1, "/dev/ttyUSB0");
+  map.SetDevicePath(kPortCom2, "/dev/ttyUSB1");
+  PortOpenLog log;
+
+  ASSERT_NE(OpenMappedPort(opener, map, kPortCom1, log), nullptr);
+  ASSERT_NE(OpenMappedPort(opener, map, kPortCom2, log), nullptr);
+  EXPECT_EQ(slow->LowLatencyRequests(), 1);
+  EXPECT_EQ(fast->LowLatencyRequests(), 1);
+  const std::vector<std::string> warnings = log.LatencyWarnings();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("/dev/ttyUSB0"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("16 ms"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("60-lumarel-usb-serial.rules"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("echo 1 | sudo tee /sys/class/tty/ttyUSB0/device/latency_timer"),
+            std::string::npos) << warnings[0];
+  EXPECT_FALSE(NeedsLatencyFix({false, false, -1, ""}));  // a plain serial port
+  EXPECT_FALSE(NeedsLatencyFix({true, false, 2, "x"}));
+  log.RecordSuccess(kPortCom1);
+  EXPECT_TRUE(log.LatencyWarnings().empty());
+}
+
+TEST(PortFailureDetailTest, PermissionNamesTheGroupAndBusyNamesTheHolder) {
+  TempDir dir;
+  const std::string device = dir.Write("dev/ttyUSB0", "");
+  dir.Write("proc/812/comm", "ModemManager\n");
+  dir.Write("proc/900/comm", "bash\n");
+  std::filesystem::create_directories(dir.File("proc/812/fd"));
+  std::filesystem::create_directories(dir.File("proc/900/fd"));
+  std::filesystem::create_symlink(device, dir.File("proc/812/fd/7"));
+  std::filesystem::create_symlink("/dev/null", dir.File("proc/900/fd/0"));
+
+  const std::vector<PortHolder> holders = FindPortHolders(device, dir.File("proc"));
+  ASSERT_EQ(holders.size(), 1u);
+  EXPECT_EQ(holders[0].pid, 812);
+  EXPECT_EQ(PortFailureDetail(device, PortOpenError::Busy, dir.File("proc")),
+            "held by ModemManager (process 812)");
+  EXPECT_NE(PortFailureDetail(device, PortOpenError::PermissionDenied).find("usermod -aG "),
+            std::string::npos);
+  EXPECT_EQ(PortFailureDetail(device, PortOpenError::NoSuchDevice), "");
+
+  PortOpenLog log;
+  log.RecordFailure(kPortCom1, "/dev/ttyUSB0", PortOpenError::PermissionDenied,
+                    "only members of the group dialout may use it");
+  EXPECT_EQ(FormatPortFailure(*log.LastFailure(kPortCom1)),
+            "COM1 (/dev/ttyUSB0): permission denied (only members of the group dialout may use it)");
+}
+
+TEST(LatencyTimerTest, AdapterTimerIsFoundThroughSysfs) {
+  TempDir dir;
+  const std::string device = dir.Write("dev/ttyUSB0", "");
+  dir.Write("dev/by-id/adapter", "");
+  std::filesystem::remove(dir.File("dev/by-id/adapter"));
+  std::filesystem::create_symlink(device, dir.File("dev/by-id/adapter"));
+  const std::string timer = dir.Write("sys/class/tty/ttyUSB0/device/latency_timer", "16\n");
+  EXPECT_EQ(LatencyTimerFile(device, dir.File("sys")), timer);
+  EXPECT_EQ(LatencyTimerFile(dir.File("dev/by-id/adapter"), dir.File("sys")), timer);
+  EXPECT_EQ(ReadLatencyTimer(timer), 16);
+  EXPECT_EQ(LatencyTimerFile(dir.File("dev/ttyS0"), dir.File("sys")), "");
+  EXPECT_EQ(ReadLatencyTimer(dir.File("absent")), -1);
 }
 
 }  // namespace

@@ -236,6 +236,20 @@ TEST(SimOptionsParse, ReadsEveryOption) {
   EXPECT_EQ(o.logFile, "-");
 }
 
+TEST(SimOptionsParse, AdapterLatencyAndVersion) {
+  SimOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseSimOptions({"--link", "x", "--adapter-latency", "16"}, o, error)) << error;
+  EXPECT_EQ(o.adapterLatencyMs, 16);
+  for (const char* bad : {"0", "256", "fast"}) {
+    SimOptions b;
+    EXPECT_FALSE(ParseSimOptions({"--link", "x", "--adapter-latency", bad}, b, error)) << bad;
+  }
+  SimOptions v;
+  ASSERT_TRUE(ParseSimOptions({"--version"}, v, error)) << error;  // needs no --link
+  EXPECT_TRUE(v.version);
+}
+
 class SimOptionsBad : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(SimOptionsBad, AreRefused) {

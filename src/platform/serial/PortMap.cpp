@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/ProfileFile.h"
+#include "platform/serial/PortHolders.h"
 
 namespace lumarel {
 namespace {
@@ -157,10 +158,11 @@ void PortMap::SetDevicePath(std::uint16_t portId, std::string path) {
 }
 
 void PortOpenLog::RecordFailure(std::uint16_t portId, const std::string& device,
-                                PortOpenError error) {
+                                PortOpenError error, const std::string& detail) {
   int i = IndexOf(portId);
   if (i < 0) return;
   std::string reason = device.empty() ? "no device assigned" : Describe(error);
+  if (!device.empty() && !detail.empty()) reason += " (" + detail + ")";
   std::lock_guard<std::mutex> lock(mutex_);
   failures_[i] = PortFailure{portId, device, error, std::move(reason)};
 }
@@ -170,6 +172,24 @@ void PortOpenLog::RecordSuccess(std::uint16_t portId) {
   if (i < 0) return;
   std::lock_guard<std::mutex> lock(mutex_);
   failures_[i].reset();
+  latencyWarnings_[i].clear();
+}
+
+void PortOpenLog::RecordLatency(std::uint16_t portId, const std::string& device,
+                                const AdapterLatency& latency) {
+  int i = IndexOf(portId);
+  if (i < 0) return;
+  std::string advice = NeedsLatencyFix(latency) ? LatencyAdvice(device, latency) : std::string();
+  std::lock_guard<std::mutex> lock(mutex_);
+  latencyWarnings_[i] = std::move(advice);
+}
+
+std::vector<std::string> PortOpenLog::LatencyWarnings() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::string> all;
+  for (const auto& w : latencyWarnings_)
+    if (!w.empty()) all.push_back(w);
+  return all;
 }
 
 std::optional<PortFailure> PortOpenLog::LastFailure(std::uint16_t portId) const {
@@ -190,6 +210,7 @@ std::vector<PortFailure> PortOpenLog::Failures() const {
 void PortOpenLog::Clear() {
   std::lock_guard<std::mutex> lock(mutex_);
   for (auto& f : failures_) f.reset();
+  for (auto& w : latencyWarnings_) w.clear();
 }
 
 std::string FormatPortFailure(const PortFailure& failure) {
@@ -214,10 +235,12 @@ std::unique_ptr<SerialPort> OpenMappedPort(SerialPortOpener& opener, const PortM
   PortOpenError error = PortOpenError::None;
   std::unique_ptr<SerialPort> port = opener.Open(device, error);
   if (!port) {
-    log.RecordFailure(portId, device, error == PortOpenError::None ? PortOpenError::Other : error);
+    if (error == PortOpenError::None) error = PortOpenError::Other;
+    log.RecordFailure(portId, device, error, PortFailureDetail(device, error));
     return nullptr;
   }
   log.RecordSuccess(portId);
+  log.RecordLatency(portId, device, port->RequestLowLatency());
   return port;
 }
 

@@ -65,19 +65,26 @@ struct PortFailure {
   std::string reason;  // text shown to the user
 };
 
-// The last open failure of each port, for the user interface to show. Safe to
+// The last open failure of each port, and the advice for a slow USB-serial
+// adapter behind a port that opened, for the user interface to show. Safe to
 // use from several threads.
 class PortOpenLog {
  public:
-  void RecordFailure(std::uint16_t portId, const std::string& device, PortOpenError error);
-  void RecordSuccess(std::uint16_t portId);  // forgets the port's failure
+  void RecordFailure(std::uint16_t portId, const std::string& device, PortOpenError error,
+                     const std::string& detail = {});
+  void RecordSuccess(std::uint16_t portId);  // forgets the port's failure and advice
+  // Keeps LatencyAdvice for the port when the adapter needs the fix.
+  void RecordLatency(std::uint16_t portId, const std::string& device,
+                     const AdapterLatency& latency);
   std::optional<PortFailure> LastFailure(std::uint16_t portId) const;
   std::vector<PortFailure> Failures() const;  // COM1 first
+  std::vector<std::string> LatencyWarnings() const;  // COM1 first
   void Clear();
 
  private:
   mutable std::mutex mutex_;
   std::array<std::optional<PortFailure>, kPortCount> failures_;
+  std::array<std::string, kPortCount> latencyWarnings_;
 };
 
 // "COMn (path): reason"
@@ -86,8 +93,8 @@ std::string FormatPortFailure(const PortFailure& failure);
 void PrintPortFailures(const PortOpenLog& log, std::ostream& out);
 void PrintPortFailures(const PortOpenLog& log);  // on standard error
 
-// Opens the device behind portId through opener and records the outcome in log.
-// A port without a device fails with NoSuchDevice.
+// Opens the device behind portId through opener, asks it for low latency and
+// records the outcome in log. A port without a device fails with NoSuchDevice.
 std::unique_ptr<SerialPort> OpenMappedPort(SerialPortOpener& opener, const PortMap& map,
                                            std::uint16_t portId, PortOpenLog& log);
 

@@ -8,7 +8,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <linux/serial.h>
+
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <utility>
 
 namespace lumarel {
@@ -71,6 +76,23 @@ PortOpenError PortOpenErrorFromErrno(int errnum) {
   }
 }
 
+std::string LatencyTimerFile(const std::string& device, const std::string& sysRoot) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path real = fs::canonical(device, ec);
+  if (ec) real = device;
+  const fs::path file =
+      fs::path(sysRoot) / "class" / "tty" / real.filename() / "device" / "latency_timer";
+  return fs::exists(file, ec) ? file.string() : std::string();
+}
+
+int ReadLatencyTimer(const std::string& file) {
+  std::ifstream in(file);
+  int ms = -1;
+  if (!(in >> ms) || ms < 0) return -1;
+  return ms;
+}
+
 unsigned int TermiosSpeedFor(std::uint32_t bitsPerSecond) {
   for (const SpeedPair& s : kSpeeds)
     if (s.bitsPerSecond == bitsPerSecond) return s.constant;
@@ -110,7 +132,8 @@ std::unique_ptr<PosixSerialPort> PosixSerialPort::Open(const std::string& device
     ::ioctl(fd.fd, TIOCNXCL);
     return nullptr;
   }
-  return std::unique_ptr<PosixSerialPort>(new PosixSerialPort(fd.Release(), wake.Release()));
+  return std::unique_ptr<PosixSerialPort>(
+      new PosixSerialPort(fd.Release(), wake.Release(), device));
 }
 
 PosixSerialPort::~PosixSerialPort() {
@@ -120,11 +143,21 @@ PosixSerialPort::~PosixSerialPort() {
   ::close(wakeFd_);
 }
 
+bool PosixSerialPort::Failed(int errnum) {
+  lastErrno_.store(errnum);
+  return false;
+}
+
+std::string PosixSerialPort::LastError() const {
+  const int errnum = lastErrno_.load();
+  return errnum == 0 ? std::string() : std::strerror(errnum);
+}
+
 bool PosixSerialPort::GetSpeed(std::uint32_t& speed) {
   termios tio{};
-  if (::tcgetattr(fd_, &tio) != 0) return false;
+  if (::tcgetattr(fd_, &tio) != 0) return Failed(errno);
   std::uint32_t bps = BitsPerSecondFor(::cfgetospeed(&tio));
-  if (bps == 0) return false;
+  if (bps == 0) return Failed(EINVAL);
   speed = bps;
   return true;
 }
@@ -132,17 +165,33 @@ bool PosixSerialPort::GetSpeed(std::uint32_t& speed) {
 bool PosixSerialPort::SetLine(std::uint32_t speed) {
   speed_t constant = TermiosSpeedFor(speed);
   termios tio{};
-  if (constant == 0 || ::tcgetattr(fd_, &tio) != 0) return false;
+  if (constant == 0) return Failed(EINVAL);
+  if (::tcgetattr(fd_, &tio) != 0) return Failed(errno);
   MakeRawEightNoneOne(tio);
-  if (::cfsetispeed(&tio, constant) != 0 || ::cfsetospeed(&tio, constant) != 0) return false;
-  if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
+  if (::cfsetispeed(&tio, constant) != 0 || ::cfsetospeed(&tio, constant) != 0)
+    return Failed(errno);
+  if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return Failed(errno);
   // tcsetattr succeeds when any part was applied; the speed is what matters.
   std::uint32_t applied = 0;
-  if (!GetSpeed(applied) || applied != speed) return false;
+  if (!GetSpeed(applied)) return false;
+  if (applied != speed) return Failed(EINVAL);  // the driver does not do this speed
   // DTR off. A pseudo-terminal has no modem lines and rejects this: not a failure.
   int dtr = TIOCM_DTR;
   ::ioctl(fd_, TIOCMBIC, &dtr);
   return true;
+}
+
+AdapterLatency PosixSerialPort::RequestLowLatency() {
+  AdapterLatency latency;
+  serial_struct serial{};
+  if (::ioctl(fd_, TIOCGSERIAL, &serial) == 0) {
+    serial.flags |= ASYNC_LOW_LATENCY;
+    latency.lowLatencySet = ::ioctl(fd_, TIOCSSERIAL, &serial) == 0;
+  }
+  latency.timerFile = LatencyTimerFile(device_);
+  latency.adapter = !latency.timerFile.empty();
+  if (latency.adapter) latency.timerMs = ReadLatencyTimer(latency.timerFile);
+  return latency;
 }
 
 void PosixSerialPort::Purge() { ::tcflush(fd_, TCIOFLUSH); }

@@ -2,6 +2,7 @@
 // every wait, an eventfd so that another thread can end a wait.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -13,6 +14,13 @@ namespace lumarel {
 
 // Maps an errno value from opening or locking a device to the reason shown to the user.
 PortOpenError PortOpenErrorFromErrno(int errnum);
+
+// The sysfs file of a USB-serial adapter's latency timer ("<sysRoot>/class/tty/
+// ttyUSB0/device/latency_timer" for /dev/ttyUSB0 or a link to it); empty when
+// the device has none.
+std::string LatencyTimerFile(const std::string& device, const std::string& sysRoot = "/sys");
+// The milliseconds in such a file; -1 when it cannot be read.
+int ReadLatencyTimer(const std::string& file);
 
 // Converts between bit/s and the termios speed constants; 0 when there is no such constant.
 unsigned int TermiosSpeedFor(std::uint32_t bitsPerSecond);
@@ -36,16 +44,24 @@ class PosixSerialPort final : public SerialPort {
   void Wake() override;
   std::size_t Read(std::uint8_t* data, std::size_t size) override;
   bool Write(const std::uint8_t* data, std::size_t size) override;
+  // Sets ASYNC_LOW_LATENCY (TIOCGSERIAL/TIOCSSERIAL, allowed to the port's
+  // user) and reads the adapter's latency timer back from sysfs.
+  AdapterLatency RequestLowLatency() override;
+  std::string LastError() const override;
 
   // A write that makes no progress for this long fails instead of hanging.
   static constexpr int kWriteStallMilliseconds = 5000;
 
  private:
-  PosixSerialPort(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
+  PosixSerialPort(int fd, int wakeFd, std::string device)
+      : fd_(fd), wakeFd_(wakeFd), device_(std::move(device)) {}
   void DrainWake();
+  bool Failed(int errnum);  // records errnum as the last error; returns false
 
   int fd_;
   int wakeFd_;
+  std::string device_;
+  std::atomic<int> lastErrno_{0};
   std::mutex writeMutex_;  // keeps each Write's bytes together when two threads write
 };
 

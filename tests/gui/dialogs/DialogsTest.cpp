@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "lumarel/Version.h"
 #include "GuiTestSupport.h"
 #include "shell/InfoDialogs.h"
 #include "shell/LinkDialogs.h"
@@ -28,15 +29,29 @@ TEST(AboutDialog, ShowsProductTextsAndClosesWithOkOrCancel) {
   EXPECT_EQ(about.windowTitle(), "About");
   EXPECT_EQ(Labels(about), (QStringList{"Lumarel", "Ver 5.00", "(for Windows95,98,Me,2000,NT)",
                                         "This image change process is based in part on",
-                                        "the work of the independent JPEG Group."}));
+                                        "the work of the independent JPEG Group.",
+                                        QString("Lumarel for Linux ") + kVersion}));
   Button(about, 1)->click();
   EXPECT_EQ(about.result(), 1);
   about.reject();
   EXPECT_EQ(about.result(), 2);
 }
 
+TEST(ComSetupDialog, ShowsWhyPortsFailedAndSlowAdapters) {
+  ComSetupDialog quiet(PortView{1001, 9600, true, {}});
+  EXPECT_EQ(quiet.findChild<QLabel*>("problems"), nullptr);
+  ComSetupDialog setup(PortView{1001, 9600, true,
+                                {"COM1 (/dev/ttyUSB0): permission denied (only members of the "
+                                 "group dialout may use it)",
+                                 "The USB-serial adapter /dev/ttyUSB1 holds received data for 16 ms"}});
+  const QLabel* problems = setup.findChild<QLabel*>("problems");
+  ASSERT_NE(problems, nullptr);
+  EXPECT_TRUE(problems->text().contains("dialout"));
+  EXPECT_TRUE(problems->text().contains("16 ms"));
+}
+
 TEST(ComSetupDialog, OnlyOkCloses) {
-  ComSetupDialog setup(PortView{1043, 115200, false});
+  ComSetupDialog setup(PortView{1043, 115200, false, {}});
   EXPECT_EQ(setup.windowTitle(), "COM SETUP");
   EXPECT_TRUE(Labels(setup).contains("  Current Baudrate"));
   for (const char* id : {"1001", "1002", "1042", "1043"}) {

@@ -8,6 +8,7 @@
 
 #include "BmpVariants.h"
 #include "DialogSupport.h"
+#include "ExternalTools.h"
 #include "imagefile/BitmapFile.h"
 #include "shell/OpenDialog.h"
 #include "windows/ModalRunner.h"
@@ -24,6 +25,7 @@ class OpenDialogTest : public ::testing::Test {
   void SetUp() override {
     jpeg_ = env_.Path("small.jpg");
     bmp_ = env_.Path("big.bmp");
+    LUMAREL_SKIP_WITHOUT("convert");
     ASSERT_TRUE(Convert("-size 320x240 xc:'rgb(200,40,40)' -quality 95 " + jpeg_));
     ASSERT_TRUE(Convert("-size 800x600 -seed 7 plasma: -type TrueColor BMP3:" + bmp_));
     record_.initialDirectory = &env_.state.InitialDirectory;

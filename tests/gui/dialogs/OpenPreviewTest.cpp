@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "DialogSupport.h"
+#include "ExternalTools.h"
 #include "imageproc/Palette.h"
 #include "platform/ProfileFile.h"
 #include "shell/OpenDialog.h"
@@ -25,6 +26,7 @@ class OpenPreviewTest : public ::testing::Test {
   void SetUp() override {
     jpeg_ = env_.Path("small.jpg");
     bmp_ = env_.Path("big.bmp");
+    LUMAREL_SKIP_WITHOUT("convert");
     ASSERT_TRUE(Convert("-size 320x240 gradient:yellow-navy -quality 90 " + jpeg_));
     ASSERT_TRUE(Convert("-size 800x600 -seed 3 plasma: -type TrueColor BMP3:" + bmp_));
     text_ = env_.Path("notes.txt");

@@ -3,7 +3,10 @@
 // and the Preview window shows it with the MDI client enabled. Also the
 // hand-over of work from another thread to the GUI thread.
 #include <QApplication>
+#include <QImage>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QTest>
 #include <fstream>
 #include <thread>
@@ -88,6 +91,25 @@ TEST(QtDispatcher, RunsPostedTasksOnTheGuiThread) {
   poster.join();
   EXPECT_TRUE(QTest::qWaitFor([&] { return ranOn != std::thread::id(); }, 1000));
   EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST_F(CameraLinkGuiTest, PicturesNamedOnTheCommandLineOpenInFileWindows) {
+  link = std::make_unique<CameraFrameLink>();
+  frame = std::make_unique<Frame>(*link, scratch.env);
+  link->AttachPreview();
+  QImage picture(320, 240, QImage::Format_RGB888);
+  picture.fill(QColor(200, 40, 40));
+  const QString jpeg = scratch.dir.filePath("red.jpg"), bmp = scratch.dir.filePath("red.BMP");
+  ASSERT_TRUE(picture.save(jpeg, "JPEG"));
+  ASSERT_TRUE(picture.save(bmp, "BMP"));
+  const int before = static_cast<int>(frame->MdiClient()->subWindowList().size());
+  link->OpenFiles({jpeg.toStdString(), bmp.toStdString()});
+  QStringList titles;
+  for (QMdiSubWindow* w : frame->MdiClient()->subWindowList()) titles << w->windowTitle();
+  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), before + 2) << titles.join(", ").toStdString();
+  EXPECT_TRUE(titles.contains("red.jpg")) << titles.join(", ").toStdString();
+  EXPECT_TRUE(titles.contains("red.BMP")) << titles.join(", ").toStdString();
+  EXPECT_TRUE(frame->MdiClientEnabled());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Start-up preparation: the settings file beside the executable, the scratch
-// files in the start-up directory (or the user's temp directory), the shared
-// buffers and the palette mode.
+// Start-up preparation: the settings file (the user's, or beside the
+// executable, or named), the scratch files in the private scratch folder, the
+// shared buffers and the palette mode.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -70,28 +70,60 @@ TEST_F(StartupTest, FilePreviewZeroIsOff) {
   EXPECT_FALSE(state.FilePreview);
 }
 
-TEST_F(StartupTest, ScratchFilesLiveInTheStartDirectory) {
+TEST_F(StartupTest, ScratchFilesLiveInTheScratchFolderNeverInTheStartDirectory) {
   state.Prepare(scratch.env, notifier);
   for (const std::string& path : {state.TempPathA, state.TempPathB}) {
     QFileInfo info(QString::fromStdString(path));
     EXPECT_TRUE(info.exists());
     EXPECT_EQ(info.size(), 0);
-    EXPECT_EQ(info.absolutePath().toStdString(), scratch.env.currentDirectory);
+    EXPECT_EQ(info.absolutePath().toStdString(), scratch.env.userTempDirectory);
     EXPECT_TRUE(info.fileName().startsWith("tmp"));
   }
   EXPECT_NE(state.TempPathA, state.TempPathB);
+  EXPECT_TRUE(QDir(QString::fromStdString(scratch.env.currentDirectory))
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                  .isEmpty());
   state.DeleteTempFiles();
   EXPECT_FALSE(QFile::exists(QString::fromStdString(state.TempPathA)));
   EXPECT_FALSE(QFile::exists(QString::fromStdString(state.TempPathB)));
 }
 
-TEST_F(StartupTest, ScratchFilesFallBackToUserTempWhenStartDirectoryIsNotWritable) {
-  scratch.env.currentDirectory += "/missing";  // cannot take new files
+TEST_F(StartupTest, UsersConfigFolderHoldsTheSettingsUnlessAFileBesideTheProgramExists) {
+  const std::string config = scratch.dir.filePath("home/.config/lumarel").toStdString();
+  scratch.env.configDirectory = config;
   state.Prepare(scratch.env, notifier);
-  ASSERT_FALSE(state.TempPathA.empty());
-  EXPECT_EQ(QFileInfo(QString::fromStdString(state.TempPathA)).absolutePath().toStdString(),
-            scratch.env.userTempDirectory);
-  EXPECT_EQ(state.StartDirectory, scratch.env.currentDirectory);
+  EXPECT_EQ(state.SettingsPath, config + "/zelcam.ini");
+  ASSERT_TRUE(state.WriteSettings());  // makes the folder
+  EXPECT_EQ(ReadAll(config + "/zelcam.ini"),
+            "[Mode]\nFILEPREV=0\nFILEINITPATH=" + scratch.env.currentDirectory + "\n");
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(scratch.SettingsPath())));
+
+  WriteAll(scratch.SettingsPath(), "[Mode]\nFILEPREV=1\n");  // portable use
+  AppState portable;
+  portable.Prepare(scratch.env, notifier);
+  EXPECT_EQ(portable.SettingsPath, scratch.SettingsPath());
+  EXPECT_TRUE(portable.FilePreview);
+  portable.DeleteTempFiles();
+
+  scratch.env.settingsFile = scratch.dir.filePath("named.ini").toStdString();  // --settings
+  AppState named;
+  named.Prepare(scratch.env, notifier);
+  EXPECT_EQ(named.SettingsPath, scratch.env.settingsFile);
+  named.DeleteTempFiles();
+}
+
+TEST_F(StartupTest, AFailedSettingsWriteGivesTheReason) {
+  // A folder where the file should be: no rename can replace it, even as root.
+  scratch.env.settingsFile = scratch.dir.filePath("zelcam.ini").toStdString();
+  QDir(scratch.dir.path()).mkdir("zelcam.ini");
+  WriteAll(scratch.env.settingsFile + "/keep", "kept");
+  state.Prepare(scratch.env, notifier);
+  std::string reason;
+  EXPECT_FALSE(state.WriteSettings(&reason));
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(ReadAll(scratch.env.settingsFile + "/keep"), "kept");
+  EXPECT_EQ(SettingsNotWritten("/x/zelcam.ini", "Is a directory"),
+            "The settings could not be written to /x/zelcam.ini: Is a directory.");
 }
 
 TEST_F(StartupTest, SharedBuffersHaveTheirSizesAndGreyPictures) {

@@ -399,5 +399,16 @@ TEST(SetCommState, FailureIsReportedAndSetupGoesOn) {
   EXPECT_EQ(h.State().linkPhase, 3);
 }
 
+TEST(SetCommState, TheSystemsReasonFollowsTheCaptionText) {
+  LinkHarness h;
+  h.Identified();
+  h.Port().SetLineFails(true);
+  h.Port().SetLastError("Invalid argument");
+  h.link->OnFrameTimer(frame_timer::kSetupStep);
+  ASSERT_EQ(h.notifier.shown.size(), 1u);
+  EXPECT_EQ(h.notifier.shown[0].text, "SetCommState FAULT.\nInvalid argument");
+  EXPECT_EQ(h.notifier.shown[0].caption, "COM Port ERROR");
+}
+
 }  // namespace
 }  // namespace lumarel::testing

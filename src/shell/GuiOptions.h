@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+// The command line of the lumarel program:
+//   lumarel [--settings FILE] [FILE...]      (--version, --help)
+// Each FILE opens in a file window as Open does. Qt's own options are taken
+// out by QApplication before these are parsed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lumarel {
+
+struct GuiOptions {
+  bool ok = true;
+  bool help = false;
+  bool version = false;
+  std::string settingsFile;        // --settings FILE; empty: the user's settings file
+  std::vector<std::string> files;  // pictures to open at start
+  std::string error;               // why the line is malformed
+};
+
+// Parses the arguments after the program name. "--" ends the options.
+GuiOptions ParseGuiOptions(const std::vector<std::string>& args);
+
+extern const char* const kGuiUsage;
+
+}  // namespace lumarel
