@@ -66,6 +66,7 @@ bool RunSaveDialog(FileDialogRecord& record, const std::string& defaultName, QWi
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   PrepareFileDialog(dialog, record);
+  SizeFileDialog(dialog);
   dialog.FollowType();
   if (RunModal(dialog) != QDialog::Accepted) return false;
   if (!TakeFileDialogResult(dialog, record)) return false;
