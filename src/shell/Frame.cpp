@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QShortcut>
@@ -15,6 +16,7 @@
 
 #include "shell/InfoDialogs.h"
 #include "shell/LinkDialogs.h"
+#include "shell/WindowList.h"
 #include "windows/DisplayPalette.h"
 #include "windows/ModalRunner.h"
 #include "windows/PermanentWindows.h"
@@ -57,7 +59,15 @@ Frame::Frame(FrameLink& link, const StartupEnvironment& environment, QWidget* pa
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setBackground(QColor(128, 128, 128));
+  // A window that closes hands the activation back to the one active before
+  // it (the window the user came from), not to the next one created.
+  mdi_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
   setCentralWidget(mdi_);
+  windowList_ = new WindowList(mdi_, this);
+  for (MenuKind kind : {MenuKind::Preview, MenuKind::Capture, MenuKind::Imagefile,
+                        MenuKind::Liveimage}) {
+    windowList_->Attach(menus_->WindowPopup(kind));
+  }
   connect(mdi_, &QMdiArea::subWindowActivated, this, &Frame::OnSubWindowActivated);
 
   state_.Prepare(environment, notifier_);
@@ -73,6 +83,7 @@ Frame::Frame(FrameLink& link, const StartupEnvironment& environment, QWidget* pa
 
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(f1, &QShortcut::activated, this, [this] { OpenHelp(HelpTopic::Contents); });
+  CreateWindowKeys();
   ShowMenu(ActiveChild() ? ActiveChild()->Menu() : MenuKind::Frame);
 }
 
@@ -118,10 +129,51 @@ void Frame::CreateBars() {
   progress_->setGeometry(150, height() - 15, 200, 12);
 }
 
+// The multiple-document keys; like every other key they do nothing while the
+// MDI client is disabled.
+void Frame::CreateWindowKeys() {
+  const struct {
+    QKeySequence keys;
+    std::function<void()> run;
+  } keys[] = {{QKeySequence(Qt::CTRL | Qt::Key_F6), [this] { ActivateNextWindow(1); }},
+              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6), [this] { ActivateNextWindow(-1); }},
+              {QKeySequence(Qt::CTRL | Qt::Key_F4), [this] { CloseActiveWindow(); }}};
+  for (const auto& key : keys) {
+    auto* shortcut = new QShortcut(key.keys, this);
+    connect(shortcut, &QShortcut::activated, this, [this, run = key.run] {
+      if (mdiEnabled_) run();
+    });
+  }
+}
+
+void Frame::ActivateNextWindow(int step) {
+  const QList<QMdiSubWindow*> windows = mdi_->subWindowList(QMdiArea::CreationOrder);
+  if (windows.size() < 2) return;
+  const int count = static_cast<int>(windows.size());
+  const int current = static_cast<int>(windows.indexOf(mdi_->activeSubWindow()));
+  int index = current < 0 ? 0 : current;
+  for (int tries = 0; tries < count; ++tries) {
+    index = ((index + step) % count + count) % count;
+    if (!windows[index]->isHidden()) break;
+  }
+  QMdiSubWindow* next = windows[index];
+  if (next->isMinimized()) next->showNormal();
+  mdi_->setActiveSubWindow(next);
+}
+
+void Frame::CloseActiveWindow() {
+  if (QMdiSubWindow* window = mdi_->activeSubWindow()) window->close();
+}
+
 QMdiSubWindow* Frame::AddChild(ChildWindow* child, std::optional<QRect> geometry) {
   QMdiSubWindow* window = mdi_->addSubWindow(child);
   window->setAttribute(Qt::WA_DeleteOnClose);
   if (child->IsPermanent()) RemoveCloseItem(window);
+  // The window keys are the frame's (Ctrl+F4 among them); the window menu's
+  // own shortcuts act only while that menu is open, so no key means two things.
+  if (QMenu* menu = window->systemMenu()) {
+    for (QAction* action : menu->actions()) action->setShortcutContext(Qt::WidgetShortcut);
+  }
   if (geometry) window->setGeometry(*geometry);
   window->show();
   mdi_->setActiveSubWindow(window);
@@ -208,18 +260,49 @@ bool Frame::FrameCommand(int id) {
   }
 }
 
+namespace {
+
+// Restores the window and asks its child whether it may close now; a picture
+// window with unsaved changes asks the user (and may run Save As).
+bool AgreesToClose(QMdiSubWindow* window) {
+  if (window->isMinimized() || window->isMaximized()) window->showNormal();
+  ChildWindow* child = ChildOf(window);
+  return !child || child->QueryEndSession();
+}
+
+}  // namespace
+
 void Frame::CloseChildren(const std::function<bool(ChildWindow&)>& include) {
-  for (QMdiSubWindow* window : mdi_->subWindowList()) {
+  // A question may run a dialog, during which windows can go away.
+  QList<QPointer<QMdiSubWindow>> windows;
+  for (QMdiSubWindow* window : mdi_->subWindowList()) windows.push_back(window);
+  for (const QPointer<QMdiSubWindow>& window : windows) {
+    if (!window) continue;
     ChildWindow* child = ChildOf(window);
     if (child && !include(*child)) continue;
-    if (window->isMinimized() || window->isMaximized()) window->showNormal();
-    if (child && !child->QueryEndSession()) continue;
-    delete window;
+    if (AgreesToClose(window)) delete window.data();
   }
 }
 
-void Frame::CloseAllChildren() {
-  CloseChildren([](ChildWindow&) { return true; });
+bool Frame::CloseAllChildren() {
+  QList<QPointer<QMdiSubWindow>> windows;
+  for (QMdiSubWindow* window : mdi_->subWindowList()) windows.push_back(window);
+  auto permanent = [](QMdiSubWindow* window) {
+    ChildWindow* child = ChildOf(window);
+    return child && child->IsPermanent();
+  };
+  // Every question first: one refusal (a cancelled save) leaves every window open.
+  for (const QPointer<QMdiSubWindow>& window : windows) {
+    if (window && !permanent(window) && !AgreesToClose(window)) return false;
+  }
+  for (bool permanentPass : {false, true}) {
+    for (const QPointer<QMdiSubWindow>& window : windows) {
+      if (!window || permanent(window) != permanentPass) continue;
+      if (permanentPass && !AgreesToClose(window)) continue;  // the exit is not confirmed
+      delete window.data();
+    }
+  }
+  return true;
 }
 
 void Frame::CloseImageWindows() {

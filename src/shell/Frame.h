@@ -19,6 +19,7 @@
 #include "windows/QtNotifier.h"
 #include "windows/QtTimers.h"
 
+class QAction;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -26,6 +27,7 @@ class QProgressBar;
 
 namespace lumarel {
 
+class WindowList;
 
 class Frame final : public QMainWindow, public ChildHost {
   Q_OBJECT
@@ -47,9 +49,19 @@ class Frame final : public QMainWindow, public ChildHost {
   QMdiSubWindow* AddChild(ChildWindow* child, std::optional<QRect> geometry = std::nullopt);
   ChildWindow* ActiveChild() const;
   void Activate(ChildWindow* child);
-  void CloseAllChildren();   // 33
+  // 33, and the exit: every picture window is asked first; nothing closes
+  // unless all of them agree. The Preview and Live windows then close only
+  // once the exit has been confirmed. True when no picture window refused.
+  bool CloseAllChildren();
   void CloseImageWindows();  // Close Image: all but the Preview and Live windows
   void CloseForReconnect();
+  // Ctrl+F6 (step 1) and Ctrl+Shift+F6 (step -1): the next or previous window
+  // in the order of the window list. Ctrl+F4: closes the active window as its
+  // close box would.
+  void ActivateNextWindow(int step);
+  void CloseActiveWindow();
+  // The open windows at the end of each "&Window" popup.
+  WindowList& Windows() { return *windowList_; }
   // A disabled MDI client keeps its children from taking mouse and keyboard
   // input; they still activate and repaint when the program asks.
   void EnableMdiClient(bool enabled) { mdiEnabled_ = enabled; }
@@ -91,9 +103,10 @@ class Frame final : public QMainWindow, public ChildHost {
   void StartPaletteDisplay();
   void CreateChildren();
   void CreateBars();
+  void CreateWindowKeys();
   void ShowMenu(MenuKind kind);
   void OnSubWindowActivated(QMdiSubWindow* window);
-  // Asks every ownerless child that passes `include`; destroys those that agree.
+  // Asks every child that passes `include`; destroys those that agree.
   void CloseChildren(const std::function<bool(ChildWindow&)>& include);
   void ShutDown();
 
@@ -103,6 +116,7 @@ class Frame final : public QMainWindow, public ChildHost {
   AppState state_;
   Help help_;
   std::unique_ptr<MenuSet> menus_;
+  WindowList* windowList_ = nullptr;
   MenuKind currentMenu_ = MenuKind::Frame;
   QMdiArea* mdi_ = nullptr;
   QLabel* status_ = nullptr;

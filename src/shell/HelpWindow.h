@@ -1,8 +1,14 @@
 // The program's help: our own help text (resource ":/help/lumhelp.html") in a
 // browser window, opened at its contents or at context 1 (the line is
 // disconnected) or context 2 (no camera found).
+//
+// Help asked for while a modal dialog is open (the link dialogs' Help button)
+// would be blocked by that dialog and stay behind it: the help window then
+// becomes a window of the dialog, above it and usable while the dialog waits,
+// and turns back into a window of its own when the dialog goes away.
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <QTextBrowser>
 
@@ -10,8 +16,10 @@
 
 namespace lumarel {
 
-class Help {
+class Help final : public QObject {
+  Q_OBJECT
  public:
+  ~Help() override;
   // Opens (or raises) the help window at the topic.
   void Open(HelpTopic topic);
   // The application no longer needs the help: closes the window.
@@ -19,8 +27,15 @@ class Help {
   QTextBrowser* Window() const { return window_.data(); }
   static QString Anchor(HelpTopic topic);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void PlaceAbove(QWidget* modal);
+  void Detach();
+
   QPointer<QTextBrowser> window_;
+  QPointer<QWidget> modal_;  // the dialog the window belongs to for now
 };
 
 }  // namespace lumarel

@@ -22,6 +22,10 @@ struct Popup {
 const Entry kSeparator{nullptr, 0, false, {}};
 Entry Item(const char* text, int id, bool grayed = false) { return {text, id, grayed, {}}; }
 
+// Flash All Erase; the Preview window's menu carries it too, because the
+// frame's own menu shows only while no window is active.
+Popup SpecialPopup() { return {"Special", {Item("&Flash All Erase", kCmdFlashErase)}}; }
+
 Popup HelpPopup() {
   return {"&Help", {Item("&Help...", kCmdHelp), kSeparator, Item("&About...", kCmdAbout)}};
 }
@@ -42,7 +46,7 @@ std::vector<Popup> Layout(MenuKind kind) {
   switch (kind) {
     case MenuKind::Frame:
       return {{"&File", {open, saveAsGrayed, kSeparator, communication, kSeparator, exit}},
-              {"Special", {Item("&Flash All Erase", kCmdFlashErase)}},
+              SpecialPopup(),
               HelpPopup()};
     case MenuKind::Preview:
       return {{"&File",
@@ -52,6 +56,7 @@ std::vector<Popup> Layout(MenuKind kind) {
                 exit}},
               window,
               {"&Option", {Item("&Reload", kCmdReload, true)}},
+              SpecialPopup(),
               HelpPopup()};
     case MenuKind::Capture:
       return {{"&File",
@@ -116,6 +121,13 @@ void MenuSet::Build(MenuKind kind, QWidget* owner) {
     fill(menu, popup.entries);
     built.popups.push_back(menu);
   }
+}
+
+QMenu* MenuSet::WindowPopup(MenuKind kind) const {
+  for (QMenu* popup : Popups(kind)) {
+    if (popup->title() == "&Window") return popup;
+  }
+  return nullptr;
 }
 
 QAction* MenuSet::Item(MenuKind kind, int id) const {

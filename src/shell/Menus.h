@@ -22,6 +22,8 @@ class MenuSet {
 
   // The popups of one menu, left to right.
   const QList<QMenu*>& Popups(MenuKind kind) const { return Menu(kind).popups; }
+  // The menu's "&Window" popup, which ends with the list of open windows; null for the frame's menu.
+  QMenu* WindowPopup(MenuKind kind) const;
   // The item of a menu with this identifier (the first, when a menu has it twice), or null.
   QAction* Item(MenuKind kind, int id) const;
   // The resource name of a menu: "qdserver", "preview", "capture", "imagefile", "liveimage".

@@ -46,6 +46,7 @@ OpenDialog::OpenDialog(AppState& state, FileDialogRecord& record, Notifier& noti
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
     grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1, Qt::AlignTop);
   }
+  SizeFileDialog(*this);
   connect(this, &QFileDialog::currentChanged, preview_, &OpenPreview::OnSelectionChanged);
   // Typing a file's name selects it in the list without making it the current
   // item, so the selection is followed too (the pane skips the file it shows).

@@ -8,7 +8,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QListView>
+#include <QSplitter>
+#include <QTreeView>
 #include <QStringList>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -64,6 +70,34 @@ inline void PrepareFileDialog(QFileDialog& dialog, const FileDialogRecord& recor
   }
   if (!record.fileName.empty()) dialog.selectFile(QString::fromStdString(record.fileName));
   dialog.setDefaultSuffix(QString::fromStdString(record.defaultExtension));
+}
+
+// Opens a non-native dialog wide enough that neither its side bar (the
+// places) nor the columns of its file list (name, size, type, date) are cut:
+// each column gets room for a typical entry, the side bar for its widest
+// place. Call once the dialog has all its widgets.
+inline void SizeFileDialog(QFileDialog& dialog) {
+  auto* splitter = dialog.findChild<QSplitter*>("splitter");
+  auto* sidebar = dialog.findChild<QListView*>("sidebar");
+  auto* tree = dialog.findChild<QTreeView*>("treeView");
+  if (!splitter || !sidebar || !tree) return;
+  const QFontMetrics fm(tree->font());
+  const int columns[] = {fm.horizontalAdvance("7F00-12-31(13-42).jpg") + 48,
+                         fm.horizontalAdvance("999.9 KiB") + 24,
+                         fm.horizontalAdvance("JPEG image") + 32,
+                         fm.horizontalAdvance("31/12/2026 23:59") + 32};
+  int listWidth = 2 * tree->frameWidth() + 24;  // frame and vertical scroll bar
+  QHeaderView* header = tree->header();
+  for (int i = 0; i < 4 && i < header->count(); ++i) {
+    header->resizeSection(i, columns[i]);
+    listWidth += columns[i];
+  }
+  const int sidebarWidth = sidebar->sizeHintForColumn(0) + 2 * sidebar->frameWidth() + 16;
+  // Everything beside the splitter (labels, margins, a preview pane) keeps its own width.
+  const int besides = std::max(0, dialog.sizeHint().width() - splitter->sizeHint().width());
+  const int width = besides + sidebarWidth + splitter->handleWidth() + listWidth;
+  dialog.resize(std::max(width, dialog.sizeHint().width()), std::max(dialog.sizeHint().height(), 440));
+  splitter->setSizes({sidebarWidth, listWidth});
 }
 
 // The 1-based index of the filter the dialog has selected now; 0 when none matches.

@@ -110,9 +110,25 @@ void OpenPreview::Initialise() {
 void OpenPreview::OnSelectionChanged(const QString& path) {
   if (!PreviewOn() || path.isEmpty()) return;
   const QFileInfo info(path);
-  if (!info.exists() || !info.isFile()) return;
-  if (path != lastPath_ && !Load(path)) return;
+  if (!info.exists()) return;
+  // A folder or a file that is no picture shows nothing rather than the
+  // picture selected before it.
+  if (!info.isFile() || (path != lastPath_ && !Load(path))) {
+    Clear();
+    return;
+  }
   lastPath_ = path;
+  update();
+}
+
+void OpenPreview::Clear() {
+  lastPath_.clear();
+  width_ = 1;
+  height_ = 1;
+  block_ = DibImage();
+  image_ = QImage();
+  widthField_->clear();
+  heightField_->clear();
   update();
 }
 

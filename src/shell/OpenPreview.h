@@ -53,7 +53,8 @@ class OpenPreview final : public QWidget {
   int PreviewHeight() const { return height_; }
 
  public slots:
-  // The dialog's selection moved to `path`.
+  // The dialog's selection moved to `path`; a folder or a file that is
+  // neither BMP nor JPEG clears the box and the size fields.
   void OnSelectionChanged(const QString& path);
   // The check box changed to `checked`.
   void OnPreviewToggled(bool checked);
@@ -65,6 +66,7 @@ class OpenPreview final : public QWidget {
   // Loads the preview of `path`; false when loading stopped early.
   bool Load(const QString& path);
   void WrongType();
+  void Clear();
   bool PreviewOn() const { return context_.filePreview && *context_.filePreview; }
 
   OpenPreviewContext context_;

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
+#include <cstdlib>
 #include <cstring>
 
 #include "windows/AdjustDialog.h"
@@ -46,6 +48,8 @@ PictureWindow::PictureWindow(ChildKind kind, ChildHost& host, PictureWindowConte
     const Qt::Orientation orientation = bar->orientation();
     connect(bar, &QAbstractSlider::actionTriggered, this,
             [this, orientation](int action) { OnBarAction(orientation, action); });
+    // The wheel over a bar scrolls as over the picture, one line per notch.
+    bar->installEventFilter(this);
   }
 }
 
@@ -132,6 +136,30 @@ void PictureWindow::ScrollNotify(Qt::Orientation orientation, PictureScrollActio
   SyncBar(horizontal ? hbar_ : vbar_, axis);
 }
 
+void PictureWindow::wheelEvent(QWheelEvent* event) {
+  const QPoint delta = event->angleDelta();
+  const bool sideways = delta.x() != 0 && delta.y() == 0;
+  const bool horizontal = sideways || (event->modifiers() & Qt::ShiftModifier);
+  const int notches = wheel_.Take(horizontal ? Qt::Horizontal : Qt::Vertical,
+                                  sideways ? delta.x() : (delta.y() != 0 ? delta.y() : delta.x()));
+  const Qt::Orientation orientation = horizontal ? Qt::Horizontal : Qt::Vertical;
+  const ScrollAxis& axis = horizontal ? horizontal_ : vertical_;
+  // Wheel forward (away from the user) moves towards the start.
+  for (int i = 0; i < std::abs(notches) && axis.Visible(); ++i) {
+    ScrollNotify(orientation,
+                 notches > 0 ? PictureScrollAction::LineBack : PictureScrollAction::LineForward);
+  }
+  event->accept();
+}
+
+bool PictureWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Wheel && (watched == hbar_ || watched == vbar_)) {
+    wheelEvent(static_cast<QWheelEvent*>(event));
+    return true;
+  }
+  return ChildWindow::eventFilter(watched, event);
+}
+
 QImage PictureWindow::PictureImage() const { return DibToImage(doc_->Picture()); }
 
 bool PictureWindow::IsActiveChild() const {
@@ -215,8 +243,9 @@ void PictureWindow::CopyToClipboard(std::size_t bytes) {
   QClipboard* clipboard = QApplication::clipboard();
   if (!clipboard) return;
   auto* data = new QMimeData;
-  data->setData("image/bmp", QByteArray(reinterpret_cast<const char*>(copy.data()),
-                                        static_cast<qsizetype>(copy.size())));
+  // Image programs take image/bmp as a file: header first, then the DIB.
+  const QByteArray file = DibToBmpFile(copy.bytes());
+  if (!file.isEmpty()) data->setData("image/bmp", file);
   const QImage image = PictureImage();
   if (!image.isNull()) data->setImageData(image);
   clipboard->setMimeData(data);

@@ -20,6 +20,7 @@
 #include "windows/CaptureWindowScroll.h"
 #include "windows/ChildWindow.h"
 #include "windows/ImageDoc.h"
+#include "windows/WheelSteps.h"
 
 class QScrollBar;
 
@@ -75,8 +76,10 @@ class PictureWindow : public ChildWindow {
   bool QueryEndSession() override;
   void Activated() override;
 
-  // 40018: the first `bytes` bytes of the picture block go to the clipboard as
-  // a DIB (mime type image/bmp) together with the picture itself.
+  // 40018: the picture goes to the clipboard as a complete BMP file (mime type
+  // image/bmp: the 14-byte file header, then the DIB) together with the
+  // picture itself. `bytes` is the block the copy needs ("Not enough memory."
+  // when it cannot be had).
   void CopyToClipboard(std::size_t bytes);
   // The picture as the window paints it (before any palette mapping).
   QImage PictureImage() const;
@@ -97,6 +100,10 @@ class PictureWindow : public ChildWindow {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // One notch of the wheel is one line of the scroll bar: vertical, or
+  // horizontal for a sideways wheel or with Shift held.
+  void wheelEvent(QWheelEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void UpdateRanges();
@@ -111,6 +118,7 @@ class PictureWindow : public ChildWindow {
   QScrollBar* vbar_;
   ScrollAxis horizontal_;
   ScrollAxis vertical_;
+  WheelSteps wheel_;
   bool initialised_ = false;
 };
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "imagefile/BitmapFile.h"
+#include "imagefile/ByteOrder.h"
 #include "imagefile/DibImage.h"
 
 namespace lumarel {
@@ -41,6 +43,25 @@ QImage Rows8(std::span<const std::uint8_t> dib, int w, int h, const std::uint8_t
 }
 
 }  // namespace
+
+QByteArray DibToBmpFile(std::span<const std::uint8_t> dib) {
+  constexpr std::size_t kFileHeaderSize = kBitmapFileHeaderSize;
+  if (dib.size() < kDibInfoHeaderSize || DibWidth(dib) <= 0 || DibHeight(dib) <= 0) return {};
+  const std::size_t content = DibContentSize(dib);
+  const std::size_t pixels = DibPixelOffset(dib);
+  if (content == 0 || content > dib.size() || pixels > content ||
+      content + kFileHeaderSize > 0xFFFFFFFFu) {
+    return {};
+  }
+  QByteArray file(static_cast<qsizetype>(kFileHeaderSize + content), '\0');
+  auto* out = reinterpret_cast<std::uint8_t*>(file.data());
+  out[0] = 'B';
+  out[1] = 'M';
+  bytes::PutLe32(out + 2, static_cast<std::uint32_t>(kFileHeaderSize + content));
+  bytes::PutLe32(out + 10, static_cast<std::uint32_t>(kFileHeaderSize + pixels));
+  std::memcpy(out + kFileHeaderSize, dib.data(), content);
+  return file;
+}
 
 QImage DibToImage(std::span<const std::uint8_t> dib) {
   if (dib.size() < kDibInfoHeaderSize) return {};

@@ -16,7 +16,7 @@ namespace lumarel {
 // which takes the blocks over.
 struct ImageDocInit {
   std::int32_t PictureIndex = 0;      // position in the camera's list; 0 for a file
-  std::int32_t Modified = 0;          // nonzero: ask to save on close
+  std::int32_t Modified = 0;          // nonzero: ask to save on close; a written save clears it
   std::uint16_t ViewWidth = 0;        // picture width - 4
   std::uint16_t ViewHeight = 0;       // picture height - 2
   std::int32_t FullClientHeight = 0;  // client height + horizontal bar height

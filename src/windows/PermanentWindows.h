@@ -12,6 +12,7 @@
 #include "windows/FaceButton.h"
 #include "windows/LiveWindow.h"
 #include "windows/PreviewModel.h"
+#include "windows/WheelSteps.h"
 
 class QScrollBar;
 
@@ -44,14 +45,30 @@ class PreviewWindow : public ChildWindow {
   // The scroll bar's range in rows (set when the list has arrived).
   void SetScrollRange(int maximum);
   bool NtFamily() const { return true; }
+  // The picture the keyboard is on (its thumbnail carries the focus frame); -1: none yet.
+  int FocusPicture() const { return focus_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // The grid as a file manager's icon view: arrows, Home, End, Page Up and
+  // Page Down select the picture they move to (Shift extends the selection,
+  // Ctrl moves the focus alone), Space selects and Ctrl+Space toggles the
+  // focused picture, Enter is Data in from camera, Delete is Delete Page.
+  void keyPressEvent(QKeyEvent* event) override;
+  // One notch of the wheel scrolls one row, as the scroll bar's arrows do.
+  void wheelEvent(QWheelEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // A click or key on picture `index`: selection, focus, menu items, buttons.
+  void SelectAt(int index, bool shift, bool ctrl);
+  void MoveFocus(PreviewKey key, bool shift, bool ctrl);
+  void ScrollToShow(int index);
+  void PaintFocusFrame(QPainter& p);
+  bool HasCurrentPicture() const;
   void PaintCells(QPainter& p);
   void PaintHeader(QPainter& p);
   void OnScrollAction(int action);
@@ -64,6 +81,8 @@ class PreviewWindow : public ChildWindow {
   PreviewLinkCommands* linkCommands_ = nullptr;
   std::span<const std::uint8_t> defaultPalette_;
   int anchor_ = 0;  // SelectionAnchor
+  int focus_ = -1;  // the keyboard's picture
+  WheelSteps wheel_;
 };
 
 // The Live window is LiveImageWindow (windows/LiveWindow.h).

@@ -67,7 +67,25 @@ int PreviewHitTest(int x, int y, int scrollRow, int receivedCount);
 
 // A left click on picture `index`: plain click selects it alone, Shift extends
 // from the anchor, Ctrl toggles it (the last selected picture stays selected).
+// The clicked picture becomes the current one, except when Ctrl has just
+// deselected it: then the nearest selected picture is current, so that Data
+// in and Delete Page never act on a picture the grid shows unselected.
 // Returns true when the first click after "no current picture" cleared all marks.
 bool PreviewClickSelect(PreviewModel& model, int& anchor, int index, bool shift, bool ctrl);
+
+// The keys that move through the grid as through a file manager's icons.
+enum class PreviewKey { Left, Right, Up, Down, PageUp, PageDown, Home, End };
+inline constexpr int kPreviewColumns = 4;
+inline constexpr int kPreviewVisibleRows = 3;
+
+// The picture a key moves to from `focus` among `count` received pictures:
+// one column or row, a page of three rows (keeping the column where it can),
+// the first or the last picture. A move down past the last full column lands
+// on the last picture when a lower row exists; otherwise the focus stays.
+// A focus outside the list starts at picture 0; -1 when nothing is received.
+int PreviewKeyTarget(PreviewKey key, int focus, int count);
+
+// The scroll row (0..maximum) that shows picture `index` with the fewest rows moved.
+int PreviewRowShowing(int index, int scrollRow, int maximum);
 
 }  // namespace lumarel

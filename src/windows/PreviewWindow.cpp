@@ -20,8 +20,8 @@ const QColor kWhite(255, 255, 255);
 const QColor kDarkGrey(64, 64, 64);
 const QColor kLightGrey(192, 192, 192);
 const QColor kGreen(0, 255, 0);
-constexpr int kColumns = 4;
-constexpr int kVisibleRows = 3;
+constexpr int kColumns = kPreviewColumns;
+constexpr int kVisibleRows = kPreviewVisibleRows;
 
 // A slot's thumbnail: its size comes from the low bytes of the header's width
 // and height; rows that would lie outside the slot give no picture.
@@ -81,6 +81,9 @@ PreviewWindow::PreviewWindow(ChildHost& host, QWidget* parent)
   setObjectName("Preview");
   setWindowTitle(kTitle);
   bar_->setRange(0, 0);  // no movable thumb until the list sets the real range
+  // The keyboard stays with the grid when the bar or a button is clicked.
+  bar_->setFocusPolicy(Qt::NoFocus);
+  bar_->installEventFilter(this);
   connect(bar_, &QScrollBar::valueChanged, this, [this](int row) {
     if (!model_ || row == model_->ScrollRow()) return;
     model_->SetScrollRow(row);
@@ -96,6 +99,7 @@ PreviewWindow::PreviewWindow(ChildHost& host, QWidget* parent)
     auto active = [this] { return model_ && model_->CurrentPicture() != kPreviewNoPicture; };
     buttons_[i] = new FaceButton(specs[i].id, specs[i].faces, active, this);
     buttons_[i]->setGeometry(specs[i].x, 10, specs[i].width, 30);
+    buttons_[i]->setFocusPolicy(Qt::NoFocus);
     const int command = commands[i];
     connect(buttons_[i], &FaceButton::Command, this, [this, command] { Command(command); });
   }
@@ -158,10 +162,12 @@ void PreviewWindow::mousePressEvent(QMouseEvent* event) {
   const int index = HitAt(event->position().toPoint());
   if (index < 0) return;
   const Qt::KeyboardModifiers mods = event->modifiers();
-  if (PreviewClickSelect(*model_, anchor_, index, mods & Qt::ShiftModifier,
-                         mods & Qt::ControlModifier)) {
-    update();
-  }
+  SelectAt(index, mods & Qt::ShiftModifier, mods & Qt::ControlModifier);
+}
+
+void PreviewWindow::SelectAt(int index, bool shift, bool ctrl) {
+  if (PreviewClickSelect(*model_, anchor_, index, shift, ctrl)) update();
+  focus_ = index;
   for (int id : {kCmdDataIn, kCmdDeletePage, kCmdSaveAs}) Host().SetCurrentMenuItemEnabled(id, true);
   update(0, 50, 580, 450);
   for (FaceButton* button : buttons_) button->update();
@@ -222,6 +228,27 @@ void PreviewWindow::PaintCells(QPainter& p) {
       }
     }
   }
+  PaintFocusFrame(p);
+}
+
+// The keyboard's picture, while the Preview is the active window: a dotted
+// black line over a white one, two pixels deep on the thumbnail's edge, which
+// shows on light and dark pictures alike.
+void PreviewWindow::PaintFocusFrame(QPainter& p) {
+  if (!model_ || focus_ < 0 || focus_ >= model_->ReceivedCount() || !IsActiveMdiChild(this)) return;
+  const int visible = focus_ - kColumns * model_->ScrollRow();
+  if (visible < 0 || visible >= kColumns * kVisibleRows) return;
+  const int x = 140 * (visible % kColumns), y = 130 * (visible / kColumns);
+  p.save();
+  p.setBrush(Qt::NoBrush);
+  for (int inset = 0; inset < 2; ++inset) {
+    const QRect edge(10 + x + inset, 60 + y + inset, 119 - 2 * inset, 89 - 2 * inset);
+    p.setPen(QPen(kWhite, 1));
+    p.drawRect(edge);
+    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p.drawRect(edge);
+  }
+  p.restore();
 }
 
 void PreviewWindow::PaintHeader(QPainter& p) {

@@ -1,6 +1,10 @@
 #include "windows/QtNotifier.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace lumarel {
 namespace {
@@ -45,14 +49,37 @@ MessageAnswer FromQt(int button, MessageButtons buttons) {
 
 }  // namespace
 
+int CaptionWidth(const QString& caption) {
+  // Window managers draw titles in a bold face about the size of the
+  // application's; the room for the icon and three buttons is generous.
+  constexpr int kTitleBarControls = 140;
+  QFont font = QApplication::font();
+  font.setBold(true);
+  return QFontMetrics(font).horizontalAdvance(caption) + kTitleBarControls;
+}
+
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageRequest& request, QWidget* owner) {
+  const QString caption = QString::fromStdString(request.caption);
+  auto box = std::make_unique<QMessageBox>(ToQt(request.icon), caption,
+                                           QString::fromStdString(request.text),
+                                           ToQt(request.buttons), owner);
+  // A box fixes its own size from its layout's minimum width when shown, so a
+  // spacer across the layout is what keeps it wide enough for the caption.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    grid->addItem(new QSpacerItem(CaptionWidth(caption), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+  return box;
+}
+
 void QtNotifier::SetAnswerHook(AnswerHook hook) { Hook() = std::move(hook); }
 
 MessageAnswer QtNotifier::Show(const std::string& text, const std::string& caption,
                                MessageButtons buttons, MessageIcon icon) {
-  if (Hook()) return Hook()(MessageRequest{text, caption, buttons, icon});
-  QMessageBox box(ToQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                  ToQt(buttons), owner_.data());
-  return FromQt(box.exec(), buttons);
+  const MessageRequest request{text, caption, buttons, icon};
+  if (Hook()) return Hook()(request);
+  std::unique_ptr<QMessageBox> box = MakeMessageBox(request, owner_.data());
+  return FromQt(box->exec(), buttons);
 }
 
 }  // namespace lumarel

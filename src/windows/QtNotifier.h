@@ -5,9 +5,12 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/Notifier.h"
+
+class QMessageBox;
 
 namespace lumarel {
 
@@ -17,6 +20,14 @@ struct MessageRequest {
   MessageButtons buttons;
   MessageIcon icon;
 };
+
+// The message box QtNotifier shows, made at least as wide as its caption
+// needs in the window's title bar (a box sized for its text alone has the
+// window manager cut short captions such as "CARD LINK").
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageRequest& request, QWidget* owner);
+// The width a window needs for `caption` in its title bar: the text in the
+// bold title font, with room for the title bar's icon and buttons.
+int CaptionWidth(const QString& caption);
 
 class QtNotifier final : public Notifier {
  public:

@@ -18,10 +18,18 @@ class PictureWindow;
 
 inline constexpr const char* kSaveDialogName = "SaveAs";
 
+// The chosen name with the extension of the chosen file type (filter 1 JPEG,
+// 2 and 3 BMP): a name with that type's extension is kept, the other type's
+// extension is replaced, and any other name gets the type's extension added
+// ("7F00-1-5(13-42)" -> "7F00-1-5(13-42).jpg"). Unknown filters keep the name.
+std::string SaveNameForType(const std::string& path, int filterIndex);
+
 // Runs the save dialog on `record`: the save filters, `defaultName` as the
-// file name, the remembered filter and initial directory, default extension
-// "bmp". True when a file was chosen; the record then holds path, title and
-// filter index, and the chosen directory becomes the initial directory.
+// file name, the remembered filter and initial directory. The name's extension
+// follows the chosen type (SaveNameForType), also for the dialog's question
+// about replacing an existing file. True when a file was chosen; the record
+// then holds path, title and filter index, and the chosen directory becomes
+// the initial directory.
 bool RunSaveDialog(FileDialogRecord& record, const std::string& defaultName, QWidget* owner);
 
 struct SaveAsOutcome {
@@ -31,7 +39,8 @@ struct SaveAsOutcome {
   bool written = false;  // the chosen file now holds the picture
 };
 
-// The whole Save As of `window`: dialog, file, title.
+// The whole Save As of `window`: dialog, file, title. A save that wrote the
+// file clears the window's Modified flag.
 SaveAsOutcome SavePictureAs(PictureWindow& window, SaveWindow kind, const std::string& defaultName);
 
 }  // namespace lumarel

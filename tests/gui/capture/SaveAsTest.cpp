@@ -82,7 +82,8 @@ TEST_F(SaveAsTest, FileWindowWritesAllThreeTypes) {
   }
   EXPECT_EQ(initialDirectory, dir_.string());
   ASSERT_FALSE(dialog.proposed.empty());
-  EXPECT_EQ(fs::path(dialog.proposed[0]).filename(), "01-12-31(9-5).bmp");
+  // Offered with the first type, JPEG, the proposal carries its extension.
+  EXPECT_EQ(fs::path(dialog.proposed[0]).filename(), "01-12-31(9-5).jpg");
   // The 24-bit file is the picture's header and rows behind the file header.
   const std::vector<std::uint8_t> bmp = FileBytes(Out("full.bmp"));
   ASSERT_EQ(bmp.size(), 921654u);
@@ -125,14 +126,54 @@ TEST_F(SaveAsTest, CaptureWindowWritesAllThreeTypesAndRemembersTheFilter) {
   EXPECT_EQ(FileSize(Out("n8.bmp")), 77878u);
 }
 
-TEST_F(SaveAsTest, NameWithoutExtensionGetsBmpWhateverTheType) {
+// The name's extension follows the chosen type: added when there is none,
+// the other type's replaced, the type's own kept.
+TEST_F(SaveAsTest, SavedNameTakesTheExtensionOfTheChosenType) {
+  CaptureWindow* capture = OpenCapture(320, 240);
+  FileWindow* file = OpenFileWindow();
+  const struct {
+    PictureWindow* window;
+    const char* typed;
+    int filter;
+    const char* saved;
+  } cases[] = {{capture, "7F00-1-5(13-42)", 1, "7F00-1-5(13-42).jpg"},
+               {capture, "c.bmp", 1, "c.jpg"},
+               {capture, "c2", 2, "c2.bmp"},
+               {capture, "c3.JPG", 3, "c3.bmp"},
+               {file, "01-12-31(9-5)", 1, "01-12-31(9-5).jpg"},
+               {file, "f.jpeg", 1, "f.jpeg"},
+               {file, "f2.jpg", 2, "f2.bmp"},
+               {file, "f3.v1", 3, "f3.v1.bmp"}};
+  for (const auto& c : cases) {
+    dialog.Choose(Out(c.typed).string(), c.filter);
+    c.window->Command(kCmdSaveAs);
+    const std::vector<std::uint8_t> bytes = FileBytes(Out(c.saved));
+    ASSERT_GT(bytes.size(), 2u) << c.saved;
+    EXPECT_EQ(bytes[0], c.filter == 1 ? 0xFF : 'B') << c.saved;
+    EXPECT_EQ(c.window->windowTitle().toStdString(), Out(c.saved).string());
+    if (std::string(c.typed) != c.saved) {
+      EXPECT_FALSE(fs::exists(Out(c.typed))) << c.typed;
+    }
+  }
+  EXPECT_EQ(record.fileTitle, "f3.v1.bmp");
+}
+
+// Typed in the dialog itself, the corrected name is what the dialog accepts
+// (and what it would ask about replacing).
+TEST_F(SaveAsTest, TheDialogCorrectsTheTypedNameWhenItAccepts) {
   FileWindow* w = OpenFileWindow();
-  dialog.Choose(Out("noext").string(), 1);
+  std::string accepted;
+  SetModalHook([&](QDialog& d) {
+    auto* files = qobject_cast<QFileDialog*>(&d);
+    files->selectNameFilter(files->nameFilters().value(0));  // JPEG, offered first
+    files->selectFile(QString::fromStdString(Out("typed.bmp").string()));
+    d.accept();  // as the dialog's Save button does
+    accepted = files->selectedFiles().value(0).toStdString();
+    return files->result();
+  });
   w->Command(kCmdSaveAs);
-  EXPECT_TRUE(fs::exists(Out("noext.bmp")));
-  const std::vector<std::uint8_t> bytes = FileBytes(Out("noext.bmp"));
-  ASSERT_GT(bytes.size(), 2u);
-  EXPECT_EQ(bytes[0], 0xFF);  // still a JPEG file, as the type asked
+  EXPECT_EQ(accepted, Out("typed.jpg").string());
+  EXPECT_TRUE(fs::exists(Out("typed.jpg")));
 }
 
 TEST_F(SaveAsTest, CancelledDialogWritesNothingAndKeepsTheTitle) {
@@ -157,9 +198,10 @@ TEST_P(DiskFullTest, TooLittleSpaceShowsDiskFullAndWritesNothing) {
   PictureWindow* w = c.capture ? static_cast<PictureWindow*>(OpenCapture(640, 480))
                                : static_cast<PictureWindow*>(OpenFileWindow());
   const QString title = w->windowTitle();
-  dialog.Choose(Out("full.out").string(), c.filter);
+  const fs::path out = Out(c.filter == 1 ? "full.jpg" : "full.bmp");
+  dialog.Choose(out.string(), c.filter);
   w->Command(kCmdSaveAs);
-  EXPECT_FALSE(fs::exists(Out("full.out")));
+  EXPECT_FALSE(fs::exists(out));
   EXPECT_EQ(w->windowTitle(), title);
   ASSERT_EQ(host.notifier.shown.size(), 1u);
   EXPECT_EQ(host.notifier.shown[0].text, "Disk is full.");
@@ -212,7 +254,8 @@ TEST_F(FullFileSystemTest, EveryTypeOfBothWindowsShowsDiskIsFullAndWritesNothing
   for (const auto& c : cases) {
     host.notifier.shown.clear();
     const QString title = c.window->windowTitle();
-    const fs::path out = mountPoint_ / ("picture" + std::to_string(c.filter) + ".out");
+    const fs::path out =
+        mountPoint_ / ("picture" + std::to_string(c.filter) + (c.filter == 1 ? ".jpg" : ".bmp"));
     dialog.Choose(out.string(), c.filter);
     c.window->Command(kCmdSaveAs);
     EXPECT_FALSE(fs::exists(out)) << out;

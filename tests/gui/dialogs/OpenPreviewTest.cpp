@@ -82,14 +82,25 @@ TEST_F(OpenPreviewTest, SameFileIsDecodedOnlyOnce) {
   EXPECT_TRUE(env_.notifier.shown.empty());
 }
 
-TEST_F(OpenPreviewTest, OtherFilesAndMissingOnesLeaveThePreview) {
+// A file that is no picture, or a folder, clears the box and the fields
+// instead of leaving the previous picture there; a missing one changes nothing.
+TEST_F(OpenPreviewTest, OtherFilesAndFoldersClearThePreviewMissingOnesLeaveIt) {
   env_.state.FilePreview = true;
   auto dialog = Dialog();
   OpenPreview& preview = dialog->Preview();
-  preview.OnSelectionChanged(QString::fromStdString(jpeg_));
-  preview.OnSelectionChanged(QString::fromStdString(text_));
+  const QString jpeg = QString::fromStdString(jpeg_);
+  for (const std::string& other : {text_, env_.Path("work")}) {
+    preview.OnSelectionChanged(jpeg);
+    ASSERT_FALSE(preview.Picture().isNull());
+    preview.OnSelectionChanged(QString::fromStdString(other));
+    EXPECT_TRUE(preview.LastPath().isEmpty()) << other;
+    EXPECT_TRUE(preview.Picture().isNull()) << other;
+    EXPECT_EQ(Field(*dialog, "1031"), "") << other;
+    EXPECT_EQ(Field(*dialog, "1032"), "") << other;
+  }
+  preview.OnSelectionChanged(jpeg);
   preview.OnSelectionChanged(QString::fromStdString(env_.Path("gone.jpg")));
-  EXPECT_EQ(preview.LastPath(), QString::fromStdString(jpeg_));
+  EXPECT_EQ(preview.LastPath(), jpeg);
   EXPECT_EQ(Field(*dialog, "1031"), "320");
   EXPECT_TRUE(env_.notifier.shown.empty());
 }

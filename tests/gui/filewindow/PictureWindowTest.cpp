@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QWheelEvent>
 
 #include "PictureWindowSupport.h"
 #include "windows/CaptureWindow.h"
@@ -92,37 +93,78 @@ TEST_F(PictureWindowTest, YesThenCancelledSaveKeepsTheWindow) {
   EXPECT_EQ(FileSize(dir / "kept.bmp"), 921654u);
 }
 
-TEST_F(PictureWindowTest, AdjustedAndSavedPictureStillAsks) {
+// A save that wrote the file leaves nothing to ask about; one that did not
+// (cancelled) keeps the question.
+TEST_F(PictureWindowTest, SavedPictureClosesWithoutAskingAgain) {
   CaptureWindow* w = OpenCapture(320, 240);
   w->Doc().Modified = 1;  // as OK in the adjustment dialog leaves it
   SaveDialogScript dialog;
+  w->Command(kCmdSaveAs);  // cancelled
+  EXPECT_EQ(w->Doc().Modified, 1);
   dialog.Choose((dir / "a.bmp").string(), 2);
   w->Command(kCmdSaveAs);
-  EXPECT_EQ(w->Doc().Modified, 1);
-  host.notifier.answers = {MessageAnswer::No};
+  EXPECT_EQ(w->Doc().Modified, 0);
   EXPECT_TRUE(subs.back()->close());
-  ASSERT_EQ(host.notifier.shown.size(), 1u);
-  EXPECT_EQ(host.notifier.shown[0].text, "Save changes to " + (dir / "a.bmp").string() + "?");
+  EXPECT_TRUE(host.notifier.shown.empty());
 }
 
-TEST_F(PictureWindowTest, CopyToClipboardGivesTheDibAndAnImage) {
+// image/bmp holds a BMP file, as image programs expect: the 14-byte header,
+// then the picture's header and rows. Qt's own BMP reader is the judge.
+TEST_F(PictureWindowTest, CopyToClipboardGivesABmpFileAndAnImage) {
   FileWindow* file = OpenFileWindow();
   file->Command(kCmdCopyToClipboard);
   const QMimeData* data = QApplication::clipboard()->mimeData();
   ASSERT_NE(data, nullptr);
   ASSERT_TRUE(data->hasFormat("image/bmp"));
-  QByteArray dib = data->data("image/bmp");
-  ASSERT_EQ(dib.size(), 925696);
-  EXPECT_EQ(0, std::memcmp(dib.constData(), file->Doc().Picture().data(), 925696));
   const QImage image = qvariant_cast<QImage>(data->imageData());
   EXPECT_EQ(image.size(), QSize(640, 480));
   EXPECT_EQ(image.pixelColor(10, 479), QColor(10, 0, 10));  // stored row 0, column 10
 
   CaptureWindow* capture = OpenCapture(320, 240);
-  capture->Command(kCmdCopyToClipboard);
-  dib = QApplication::clipboard()->mimeData()->data("image/bmp");
-  ASSERT_EQ(dib.size(), 320 * 240 * 3 + 100);
-  EXPECT_EQ(0, std::memcmp(dib.constData(), capture->Doc().Picture().data(), dib.size()));
+  for (PictureWindow* w : {static_cast<PictureWindow*>(file), static_cast<PictureWindow*>(capture)}) {
+    w->Command(kCmdCopyToClipboard);
+    const QByteArray bmp = QApplication::clipboard()->mimeData()->data("image/bmp");
+    const int width = w == file ? 640 : 320, height = w == file ? 480 : 240;
+    const int size = 14 + 40 + width * height * 3;
+    ASSERT_EQ(bmp.size(), size);
+    const auto* b = reinterpret_cast<const std::uint8_t*>(bmp.constData());
+    EXPECT_EQ(b[0], 'B');
+    EXPECT_EQ(b[1], 'M');
+    EXPECT_EQ(b[2] | b[3] << 8 | b[4] << 16 | b[5] << 24, size);
+    EXPECT_EQ(b[6] | b[7] | b[8] | b[9], 0);
+    EXPECT_EQ(b[10] | b[11] << 8 | b[12] << 16 | b[13] << 24, 54);
+    EXPECT_EQ(0, std::memcmp(b + 14, w->Doc().Picture().data(), size - 14));
+    const QImage read = QImage::fromData(bmp, "BMP");
+    ASSERT_EQ(read.size(), QSize(width, height));
+    EXPECT_EQ(read.pixelColor(10, height - 1), QColor(10, 0, 10));
+  }
+}
+
+// One notch of the wheel is one line (4 pixels) of the bar it turns: vertical,
+// or horizontal for a sideways wheel or with Shift.
+TEST_F(PictureWindowTest, WheelScrollsOneLinePerNotch) {
+  CaptureWindow* w = OpenCapture(640, 480);
+  subs.back()->resize(subs.back()->width() - 240, subs.back()->height() - 200);
+  QApplication::processEvents();
+  auto wheel = [&](QPoint delta, Qt::KeyboardModifiers mods = {}, QWidget* target = nullptr) {
+    QWheelEvent event(QPointF(50, 50), QPointF(50, 50), QPoint(), delta, Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target ? target : w, &event);
+  };
+  wheel(QPoint(0, -120));
+  EXPECT_EQ(w->Vertical().Position(), 4);
+  EXPECT_EQ(w->VerticalBar()->value(), 4);
+  wheel(QPoint(0, -360));
+  EXPECT_EQ(w->Vertical().Position(), 16);
+  wheel(QPoint(0, 120), {}, w->VerticalBar());  // over the bar: the same step
+  EXPECT_EQ(w->Vertical().Position(), 12);
+  wheel(QPoint(-120, 0));
+  EXPECT_EQ(w->Horizontal().Position(), 4);
+  wheel(QPoint(0, -120), Qt::ShiftModifier);
+  EXPECT_EQ(w->Horizontal().Position(), 8);
+  EXPECT_EQ(w->Vertical().Position(), 12);
+  wheel(QPoint(0, 1200));  // clamped at the start
+  EXPECT_EQ(w->Vertical().Position(), 0);
 }
 
 TEST_F(PictureWindowTest, SmallCaptureWindowScrollsUpToViewSizeLessClient) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -17,6 +18,7 @@
 
 #include "GuiTestSupport.h"
 #include "shell/Frame.h"
+#include "shell/WindowList.h"
 #include "windows/CaptureWindow.h"
 #include "windows/ImageDoc.h"
 
@@ -167,7 +169,8 @@ TEST_F(FrameTest, PreviewMenuShownWhilePreviewIsActive) {
                 "&File|&Open...=40001|Save &As...=40003 grayed|-|&Data in from camera=40005 "
                 "grayed|Delete &Page=40010 grayed|Delete A&ll=40013 grayed|-|"
                 "&Communication...=40007|-|E&xit=40002",
-                "&Window|C&lose Image=40015", "&Option|&Reload=40019 grayed", kHelp}));
+                "&Window|C&lose Image=40015", "&Option|&Reload=40019 grayed",
+                "Special|&Flash All Erase=40008", kHelp}));
 }
 
 TEST_F(FrameTest, CaptureImagefileAndLiveMenus) {
@@ -236,7 +239,9 @@ TEST_F(FrameTest, FlashEraseAsksAndSendsOnlyOnOk) {
   messages.answers = {MessageAnswer::Cancel, MessageAnswer::Ok};
   frame->Command(kCmdFlashErase);
   EXPECT_TRUE(std::find(link.calls.begin(), link.calls.end(), "EraseAll") == link.calls.end());
-  frame->Command(kCmdFlashErase);
+  // Reachable from the Preview window's menu, which the frame shows at start.
+  ASSERT_EQ(frame->CurrentMenu(), MenuKind::Preview);
+  frame->MenuItem(MenuKind::Preview, kCmdFlashErase)->trigger();
   EXPECT_EQ(link.calls.back(), "EraseAll");
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_EQ(messages.shown[0].text, "Delete all Flash memory?");
@@ -245,22 +250,94 @@ TEST_F(FrameTest, FlashEraseAsksAndSendsOnlyOnOk) {
   EXPECT_EQ(messages.shown[0].icon, MessageIcon::Question);
 }
 
-TEST_F(FrameTest, CloseImageLeavesPreviewAndLive) {
-  AddPicture();
-  AddPicture(ChildKind::Openfile);
-  frame->Command(kCmdCloseImage);
-  const auto windows = frame->MdiClient()->subWindowList();
-  ASSERT_EQ(windows.size(), 2);
-  EXPECT_TRUE(frame->Preview() && frame->Live());
+TEST_F(FrameTest, CloseImageLeavesPreviewAndLiveAndReturnsToTheWindowTheUserCameFrom) {
+  for (ChildWindow* from : {static_cast<ChildWindow*>(frame->Preview()),
+                            static_cast<ChildWindow*>(frame->Live())}) {
+    frame->Activate(from);
+    AddPicture();
+    AddPicture(ChildKind::Openfile);
+    frame->Command(kCmdCloseImage);
+    const auto windows = frame->MdiClient()->subWindowList();
+    ASSERT_EQ(windows.size(), 2);
+    EXPECT_TRUE(frame->Preview() && frame->Live());
+    EXPECT_EQ(frame->ActiveChild(), from);
+  }
 }
 
 TEST_F(FrameTest, CloseAllChildrenKeepsPermanentWindowsUntilExitIsConfirmed) {
-  RecordingChild* refusing = AddPicture();
-  refusing->agrees = false;
+  AddPicture();
   AddPicture();
   frame->Command(kCmdCloseAllChildren);
-  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), 3);  // Live, Preview, refusing
+  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), 2);  // Live, Preview
+}
+
+TEST_F(FrameTest, OneRefusingPictureWindowKeepsEveryWindowOpen) {
+  AddPicture();
+  RecordingChild* refusing = AddPicture();
+  refusing->agrees = false;
+  RecordingChild* last = AddPicture();
+  frame->Command(kCmdCloseAllChildren);
+  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), 5);
   EXPECT_EQ(refusing->asked, 1);
+  EXPECT_EQ(last->asked, 0);  // no question after a refusal
+  refusing->agrees = true;
+}
+
+// "&1 Live image Window" ... for the entries of a Window popup, "*" marking the checked one.
+std::vector<std::string> ListedWindows(Frame& frame, MenuKind kind) {
+  QMenu* popup = frame.Menus().WindowPopup(kind);
+  frame.Windows().Rebuild(popup);
+  std::vector<std::string> out;
+  for (QAction* a : WindowList::Entries(popup)) {
+    out.push_back(a->text().toStdString() + (a->isChecked() ? " *" : ""));
+  }
+  return out;
+}
+
+TEST_F(FrameTest, WindowMenusEndWithTheOpenWindowsAndKeysSwitchAndClose) {
+  frame->EnableMdiClient(true);
+  RecordingChild* picture = AddPicture();
+  picture->setWindowTitle("A & B");
+  EXPECT_EQ(ListedWindows(*frame, MenuKind::Capture),
+            (std::vector<std::string>{"&1 Live image Window", "&2 Preview Window", "&3 A && B *"}));
+  // The fixed items stay first: Close Image, and in the Live menu Zoom In.
+  EXPECT_EQ(frame->Menus().WindowPopup(MenuKind::Capture)->actions().front()->data().toInt(),
+            kCmdCloseImage);
+  ListedWindows(*frame, MenuKind::Liveimage);
+  const QList<QAction*> live = frame->Menus().WindowPopup(MenuKind::Liveimage)->actions();
+  ASSERT_GE(live.size(), 4);
+  EXPECT_EQ(live[2]->data().toInt(), kCmdZoomIn);
+  EXPECT_TRUE(live[3]->isSeparator());
+
+  // Rebuilding replaces the list instead of adding to it; choosing an entry activates.
+  ListedWindows(*frame, MenuKind::Capture);
+  QMenu* popup = frame->Menus().WindowPopup(MenuKind::Capture);
+  ASSERT_EQ(WindowList::Entries(popup).size(), 3);
+  WindowList::Entries(popup)[0]->trigger();
+  EXPECT_EQ(frame->ActiveChild(), frame->Live());
+  EXPECT_EQ(ListedWindows(*frame, MenuKind::Liveimage),
+            (std::vector<std::string>{"&1 Live image Window *", "&2 Preview Window", "&3 A && B"}));
+
+  // Ctrl+F6 goes through the list and round; Ctrl+Shift+F6 back.
+  frame->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+  QTest::keyClick(frame->Live(), Qt::Key_F6, Qt::ControlModifier);
+  EXPECT_EQ(frame->ActiveChild(), frame->Preview());
+  QTest::keyClick(frame->Preview(), Qt::Key_F6, Qt::ControlModifier);
+  EXPECT_EQ(frame->ActiveChild(), picture);
+  QTest::keyClick(picture, Qt::Key_F6, Qt::ControlModifier);
+  EXPECT_EQ(frame->ActiveChild(), frame->Live());
+  QTest::keyClick(frame->Live(), Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(frame->ActiveChild(), picture);
+
+  // Ctrl+F4 closes a picture window (after its question) but not the permanent ones.
+  QTest::keyClick(picture, Qt::Key_F4, Qt::ControlModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), 2);
+  EXPECT_EQ(frame->ActiveChild(), frame->Live());  // the window active before it
+  QTest::keyClick(frame->Live(), Qt::Key_F4, Qt::ControlModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), 2);
 }
 
 TEST_F(FrameTest, ExitAnsweredCancelKeepsEverything) {
@@ -284,7 +361,8 @@ TEST_F(FrameTest, ExitWithRefusingChildStaysThenClosesWithoutAskingAgain) {
   frame->Command(kCmdExit);
   EXPECT_TRUE(frame->isVisible());
   EXPECT_TRUE(frame->ExitConfirmed());
-  ASSERT_EQ(frame->MdiClient()->subWindowList().size(), 1);  // Preview and Live agreed
+  ASSERT_EQ(frame->MdiClient()->subWindowList().size(), 3);  // nothing closed
+  EXPECT_TRUE(frame->Preview() && frame->Live());
   refusing->agrees = true;
   frame->Command(kCmdExit);
   EXPECT_FALSE(frame->isVisible());
@@ -360,13 +438,16 @@ TEST_F(ModifiedWindowExitTest, ExitAsksToSaveAndNoClosesEverything) {
   EXPECT_TRUE(frame->MdiClient()->subWindowList().isEmpty());
 }
 
-TEST_F(ModifiedWindowExitTest, CancelledSaveKeepsWindowAndFrameAndTheNextExitDoesNotAskAgain) {
+// The picture window is asked before anything closes: a cancelled save keeps
+// the Preview and Live windows too, so the camera stays within reach.
+TEST_F(ModifiedWindowExitTest, CancelledSaveKeepsEveryWindowAndTheNextExitDoesNotAskAgain) {
   messages.answers = {MessageAnswer::Ok, MessageAnswer::Yes};
   frame->Command(kCmdExit);
   EXPECT_EQ(saveDialogs, 1);
   EXPECT_TRUE(frame->isVisible());
   EXPECT_TRUE(frame->ExitConfirmed());
-  ASSERT_EQ(frame->MdiClient()->subWindowList().size(), 1);  // only the picture window
+  ASSERT_EQ(frame->MdiClient()->subWindowList().size(), 3);
+  EXPECT_TRUE(frame->Preview() && frame->Live());
   EXPECT_TRUE(std::find(link.calls.begin(), link.calls.end(), "SendReset") == link.calls.end());
 
   messages.shown.clear();
@@ -406,6 +487,28 @@ TEST_F(FrameTest, HelpOpensAtContentsAndByF1) {
   ASSERT_NE(frame->HelpSystem().Window(), nullptr);
   frame->HelpSystem().Open(HelpTopic::Context2);
   EXPECT_EQ(frame->HelpSystem().Window()->source().fragment(), "context2");
+}
+
+// Help from a modal dialog (the link dialogs' Help button) belongs to that
+// dialog while it is open, so it is not blocked behind it, and stays open
+// as a window of its own when the dialog goes.
+TEST_F(FrameTest, HelpFromAModalDialogIsAWindowOfThatDialog) {
+  QDialog dialog(frame.get());
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.show();
+  ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+  frame->OpenHelp(HelpTopic::Context1);
+  QTextBrowser* help = frame->HelpSystem().Window();
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(help->parentWidget(), &dialog);
+  EXPECT_TRUE(help->isWindow());
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_EQ(help->windowModality(), Qt::NonModal);
+  dialog.hide();
+  ASSERT_EQ(frame->HelpSystem().Window(), help);
+  EXPECT_EQ(help->parentWidget(), nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_EQ(help->source().fragment(), "context1");
 }
 
 TEST_F(FrameTest, CommunicationDialogShowsPortAndSpeed) {

@@ -1,5 +1,7 @@
-// The Qt implementations of the platform interfaces: one-shot timers per id
-// and the message box's test hook.
+// The Qt implementations of the platform interfaces: one-shot timers per id,
+// the message box's test hook and its width.
+#include <QFontMetrics>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTest>
 
@@ -51,6 +53,19 @@ TEST(QtNotifier, HookAnswersAndRecords) {
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_EQ(messages.shown[0].text, "Save changes to x?");
   EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+}
+
+// A box with a short text is still wide enough for its whole caption.
+TEST(QtNotifier, BoxIsWideEnoughForItsCaption) {
+  for (const char* caption : {"CARD LINK", "COM PORT ERROR", "THREAD INFO (EXIT)"}) {
+    std::unique_ptr<QMessageBox> box = MakeMessageBox(
+        MessageRequest{"Disk is full.", caption, MessageButtons::Ok, MessageIcon::Exclamation},
+        nullptr);
+    box->show();
+    EXPECT_GE(box->width(), CaptionWidth(caption)) << caption;
+    EXPECT_GT(CaptionWidth(caption), QFontMetrics(box->font()).horizontalAdvance(caption));
+    box->hide();
+  }
 }
 
 struct FaceCase {

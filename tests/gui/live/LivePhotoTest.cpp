@@ -216,6 +216,27 @@ TEST_F(LiveSaveAs, TwoHundredFiftySixColourBmp) {
   EXPECT_EQ(Le32(file, 10), 1078u);
 }
 
+// The proposed name has no extension: each type gives it its own, and a name
+// typed with the other type's extension gets it replaced.
+TEST_F(LiveSaveAs, SavedNameTakesTheExtensionOfTheChosenType) {
+  const struct {
+    const char* typed;
+    int filter;
+    const char* saved;
+  } cases[] = {{"01-12-31(9-5)", 1, "01-12-31(9-5).jpg"},
+               {"01-12-31(9-5)", 2, "01-12-31(9-5).bmp"},
+               {"still.jpg", 3, "still.bmp"},
+               {"still.bmp", 1, "still.jpg"}};
+  for (const auto& c : cases) {
+    Choose(c.filter, Path(c.typed));
+    ASSERT_EQ(Save(false), SaveResult::Saved) << c.saved;
+    const auto file = ReadAll(Path(c.saved));
+    ASSERT_GT(file.size(), 2u) << c.saved;
+    EXPECT_EQ(file[0], c.filter == 1 ? 0xFF : 'B') << c.saved;
+  }
+  EXPECT_FALSE(std::filesystem::exists(Path("01-12-31(9-5)")));
+}
+
 TEST_F(LiveSaveAs, CancelWritesNothing) {
   SetModalHook([](QDialog&) { return int(QDialog::Rejected); });
   EXPECT_FALSE(Save(false));

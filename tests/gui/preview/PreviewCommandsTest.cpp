@@ -34,7 +34,7 @@ TEST(PreviewDeleteTest, DeletePageOfAFinePictureCreditsOneFineAndTwoNormal) {
   rig.Mark();
   rig.messages.shown.clear();
 
-  rig.Preview().Command(kCmdDeletePage);
+  QTest::keyClick(&rig.Preview(), Qt::Key_Delete);  // the Delete key is Delete Page
   ASSERT_TRUE(DeleteFinished(rig, 5));
   EXPECT_THAT(rig.MessageTexts(), ElementsAre("Delete selected page?"));
   EXPECT_EQ(rig.List().freeCapacity.fine, before.fine + 1);

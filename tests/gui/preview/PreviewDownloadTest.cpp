@@ -110,6 +110,9 @@ TEST(PreviewDownloadTest, SaveAsOfSeveralOpensEachAtFiveFiveAndClosesItAfterItsD
   EXPECT_EQ(fs::file_size(dir / "pic2.bmp"), 320u * 240 * 3 + 54);  // picture 3: Normal
   QApplication::processEvents();
   EXPECT_TRUE(OpenCaptureWindows(*rig.frame).empty());
+  // Back where the Save As was chosen, with the Preview's menus.
+  EXPECT_EQ(rig.frame->ActiveChild(), rig.frame->Preview());
+  EXPECT_EQ(rig.frame->CurrentMenu(), MenuKind::Preview);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "GuiTestSupport.h"
 #include "imagefile/DibImage.h"
@@ -81,6 +82,49 @@ TEST_F(SelectionTest, CtrlTogglesButKeepsTheLastSelectedPicture) {
   Click(6, false, true);
   EXPECT_EQ(Selected(), std::vector<int>{6});
   EXPECT_EQ(model.selectedCount, 1);
+}
+
+// Ctrl deselecting the clicked picture hands "current" to the nearest selected
+// one, so that Data in and Delete Page act on a picture shown selected.
+TEST_F(SelectionTest, CtrlDeselectingMakesTheNearestSelectedPictureCurrent) {
+  Click(2);
+  Click(6, false, true);
+  Click(9, false, true);
+  Click(6, false, true);
+  EXPECT_EQ(Selected(), (std::vector<int>{2, 9}));
+  EXPECT_EQ(model.current, 9);
+  EXPECT_EQ(model.Mark(model.current), 1);
+}
+
+struct KeyCase {
+  PreviewKey key;
+  int focus, count, expected;
+};
+class PreviewKeyTargetTest : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(PreviewKeyTargetTest, MovesAsAnIconView) {
+  const KeyCase& c = GetParam();
+  EXPECT_EQ(PreviewKeyTarget(c.key, c.focus, c.count), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, PreviewKeyTargetTest,
+    ::testing::Values(KeyCase{PreviewKey::Right, -1, 10, 0},  // no focus yet: the first
+                      KeyCase{PreviewKey::Right, 3, 10, 4}, KeyCase{PreviewKey::Right, 9, 10, 9},
+                      KeyCase{PreviewKey::Left, 0, 10, 0}, KeyCase{PreviewKey::Up, 2, 10, 2},
+                      KeyCase{PreviewKey::Up, 6, 10, 2}, KeyCase{PreviewKey::Down, 1, 10, 5},
+                      KeyCase{PreviewKey::Down, 7, 10, 9},  // a shorter last row: its last picture
+                      KeyCase{PreviewKey::Down, 9, 10, 9}, KeyCase{PreviewKey::PageDown, 1, 30, 13},
+                      KeyCase{PreviewKey::PageDown, 22, 30, 29},
+                      KeyCase{PreviewKey::PageUp, 14, 30, 2}, KeyCase{PreviewKey::PageUp, 9, 30, 1},
+                      KeyCase{PreviewKey::Home, 7, 10, 0}, KeyCase{PreviewKey::End, 2, 10, 9},
+                      KeyCase{PreviewKey::End, 0, 0, -1}));
+
+TEST(PreviewRowShowingTest, ScrollsTheFewestRows) {
+  EXPECT_EQ(PreviewRowShowing(5, 0, 4), 0);   // row 1 is visible
+  EXPECT_EQ(PreviewRowShowing(12, 0, 4), 1);  // row 3 becomes the bottom row
+  EXPECT_EQ(PreviewRowShowing(4, 3, 4), 1);   // row 1 becomes the top row
+  EXPECT_EQ(PreviewRowShowing(40, 0, 4), 4);  // never past the maximum
 }
 
 TEST_F(SelectionTest, FirstClickAfterNoCurrentPictureClearsEveryMark) {
@@ -189,6 +233,87 @@ TEST_F(PreviewWindowTest, ScrollBarMovesByRowsWithinItsRange) {
   EXPECT_EQ(model.scrollRow, 2);
   preview->VerticalBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
   EXPECT_EQ(model.scrollRow, 1);
+}
+
+TEST_F(PreviewWindowTest, KeysSelectExtendMoveFocusToggleAndRunCommands) {
+  model.entries.resize(20, model.entries.back());  // five rows: the grid scrolls
+  preview->SetScrollRange(2);
+  auto key = [&](Qt::Key k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(preview, k, mods); };
+  auto marks = [&] {
+    std::vector<int> out;
+    for (int i = 0; i < 20; ++i) {
+      if (model.marks[i] == 1) out.push_back(i);
+    }
+    return out;
+  };
+
+  key(Qt::Key_Return);  // nothing current: nothing to fetch
+  EXPECT_TRUE(commands.empty());
+  key(Qt::Key_Right);   // the first key lands on the first picture
+  EXPECT_EQ(marks(), std::vector<int>{0});
+  key(Qt::Key_Down);
+  key(Qt::Key_Right);
+  EXPECT_EQ(marks(), std::vector<int>{5});
+  EXPECT_EQ(model.current, 5);
+  EXPECT_TRUE(frame->MenuItem(MenuKind::Preview, kCmdDataIn)->isEnabled());
+  EXPECT_EQ(preview->Button(3)->CurrentFace(), 120);
+  key(Qt::Key_Right, Qt::ShiftModifier);
+  key(Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(marks(), (std::vector<int>{5, 6, 7, 8, 9, 10}));
+
+  // Ctrl moves the focus alone; Ctrl+Space toggles the focused picture.
+  key(Qt::Key_Down, Qt::ControlModifier);
+  key(Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_EQ(preview->FocusPicture(), 18);
+  EXPECT_EQ(marks(), (std::vector<int>{5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(model.scrollRow, 2);  // scrolled so that row 4 shows
+  key(Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_EQ(marks(), (std::vector<int>{5, 6, 7, 8, 9, 10, 18}));
+  key(Qt::Key_Home);
+  EXPECT_EQ(marks(), std::vector<int>{0});
+  EXPECT_EQ(model.scrollRow, 0);
+  key(Qt::Key_End);
+  EXPECT_EQ(marks(), std::vector<int>{19});
+  key(Qt::Key_PageUp);
+  EXPECT_EQ(marks(), std::vector<int>{7});
+
+  key(Qt::Key_Return);
+  key(Qt::Key_Enter, Qt::KeypadModifier);
+  key(Qt::Key_Delete);
+  EXPECT_EQ(commands, (std::vector<int>{kCmdDataIn, kCmdDataIn, kCmdDeletePage}));
+
+  // The focus frame shows on the thumbnail, dark and light pixels both.
+  QApplication::processEvents();
+  const QImage window = preview->grab().toImage();
+  const int x = 10 + 140 * 3, y = 60 + 130 * (7 / 4 - model.scrollRow);  // picture 7
+  bool dark = false, light = false;
+  for (int i = 0; i < 20; ++i) {
+    const QColor c = window.pixelColor(x + 20 + i, y);
+    dark = dark || c == QColor(Qt::black);
+    light = light || c == QColor(Qt::white);
+  }
+  EXPECT_TRUE(dark && light);
+}
+
+TEST_F(PreviewWindowTest, WheelScrollsOneRowPerNotch) {
+  model.entries.resize(20, model.entries.back());
+  preview->SetScrollRange(2);
+  auto wheel = [&](int delta, QWidget* target) {
+    QWheelEvent event(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+  };
+  wheel(-120, preview);
+  EXPECT_EQ(model.scrollRow, 1);
+  EXPECT_EQ(preview->VerticalBar()->value(), 1);
+  wheel(-60, preview);  // half a notch of a fine wheel: not yet
+  EXPECT_EQ(model.scrollRow, 1);
+  wheel(-60, preview->VerticalBar());  // over the bar as over the grid
+  EXPECT_EQ(model.scrollRow, 2);
+  wheel(-120, preview);  // at the end
+  EXPECT_EQ(model.scrollRow, 2);
+  wheel(240, preview);
+  EXPECT_EQ(model.scrollRow, 0);
 }
 
 TEST_F(PreviewWindowTest, Screenshot) {
