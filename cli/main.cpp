@@ -8,28 +8,47 @@
 #include "cli/CameraCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleNotifier.h"
+#include "cli/Interrupt.h"
 #include "cli/OfflineCommands.h"
 
 using namespace lumarel;
 using namespace lumarel::cli;
 
-int main(int argc, char** argv) {
-  const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-  if (parsed.help) {
-    std::cout << kUsage;
-    return Code(ExitStatus::Success);
-  }
-  if (!parsed.ok) {
-    std::cerr << "lumarel-cli: " << parsed.error << "\n" << kUsage;
-    return Code(ExitStatus::Usage);
-  }
-  std::signal(SIGPIPE, SIG_IGN);
+namespace {
+
+int Run(const Request& request) {
   ConsoleNotifier notifier(std::cerr);
-  CommandContext ctx{parsed.request, notifier, std::cout, std::cerr, SystemClock()};
-  switch (parsed.request.command) {
+  CommandContext ctx{request, notifier, std::cout, std::cerr, SystemClock()};
+  switch (request.command) {
     case Command::Convert: return Code(RunConvert(ctx));
     case Command::Adjust: return Code(RunAdjust(ctx));
     case Command::Exif: return Code(RunExif(ctx));
+    case Command::Ports:
+      ReportError(std::cerr, "ports: not available in this build yet");
+      return Code(ExitStatus::LinkFailure);
     default: return Code(RunCameraCommand(ctx));
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (parsed.version) {
+    std::cout << VersionLine() << std::endl;
+    return Code(ExitStatus::Success);
+  }
+  if (parsed.help) {
+    std::cout << UsageOf(parsed.request.command);
+    return Code(ExitStatus::Success);
+  }
+  if (!parsed.ok) {
+    std::cerr << "lumarel-cli: " << parsed.error << "\n" << kTryHelp << std::endl;
+    return Code(ExitStatus::Usage);
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+  InstallInterruptFlag();
+  const int status = Run(parsed.request);
+  // Whatever the command made of it, a run stopped by a signal says so.
+  return InterruptRequested() ? InterruptExitCode() : status;
 }
