@@ -50,7 +50,8 @@ struct NameRequest {
 NameRequest NameRequestFor(const PictureEntry& entry, int number, int pictureCount,
                            std::span<const std::uint8_t> previewBytes);
 
-// The file name (with extension) of each request, in order. A name is taken
+// The file name (with extension) of each request, in order. Callers pass the
+// whole list, so that a picture's suffix does not depend on the selection. A name is taken
 // when an earlier picture of the run has it, or when the import record says
 // another picture was saved under it (that file belongs to that picture).
 // Files already in the folder are not avoided: an existing file of the same

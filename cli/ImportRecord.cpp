@@ -175,6 +175,14 @@ bool ImportRecord::Load(const std::string& dir) {
   return true;
 }
 
+std::string ImportRecord::SkippedLinesWarning(const std::string& dir) const {
+  if (skipped_.empty()) return "";
+  std::string text = JoinPath(dir, kImportRecordName) + ": line";
+  for (std::size_t i = 0; i < skipped_.size(); ++i)
+    text += (i == 0 ? " " : ", ") + std::to_string(skipped_[i]);
+  return text + " not understood, ignored";
+}
+
 const ImportEntry* ImportRecord::Find(const PictureKey& key) const {
   for (const ImportEntry& e : entries_)
     if (e.key == key) return &e;
@@ -199,6 +207,9 @@ bool ImportRecord::Append(const std::string& dir, const ImportEntry& entry) {
   const std::string path = JoinPath(dir, kImportRecordName);
   std::optional<std::string> text = ReadWhole(path);
   if (!text) return false;  // never replace a record that could not be read
+  ParseRecord(*text, entries_, skipped_);
+  for (const ImportEntry& e : entries_)
+    if (e.key == entry.key && e.fileName == entry.fileName) return true;  // saved again
   if (text->empty()) *text = kHeader;
   if (text->back() != '\n') *text += '\n';
   *text += line + '\n';

@@ -57,6 +57,10 @@ class ImportRecord {
   // 1-based numbers of the lines that were not understood (skipped).
   const std::vector<int>& SkippedLines() const { return skipped_; }
 
+  // "DIR/.lumarel-imports: line 3, 7 not understood, ignored", or "" when
+  // every line was read: what the caller prints after Load.
+  std::string SkippedLinesWarning(const std::string& dir) const;
+
   // The entry of the same picture, wherever it was on the camera.
   const ImportEntry* Find(const PictureKey& key) const;
   // True when a picture other than `key` was saved under fileName.
@@ -66,7 +70,8 @@ class ImportRecord {
   // temporary file that is synced and renamed over it, with the folder
   // locked and the record read again under the lock: a crash, a full disk or
   // a second run at the same time leaves either the old record or the new
-  // one, never a torn line, and never loses a line another run added.
+  // one, never a torn line, and never loses a line another run added. The
+  // same picture saved again under the same name adds nothing.
   bool Append(const std::string& dir, const ImportEntry& entry);
 
  private:

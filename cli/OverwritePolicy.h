@@ -36,6 +36,7 @@ class OverwritePolicy {
   // Decides for path, looking whether it exists.
   OverwriteDecision For(const std::string& path);
 
+  OverwriteMode Mode() const { return mode_; }
   // True once a file was skipped without asking: the run's exit status is then 1.
   bool SkippedUnasked() const { return skippedUnasked_; }
 

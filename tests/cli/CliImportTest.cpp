@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/FileNames.h"
+#include "cli/GetPlan.h"
 #include "cli/ImportRecord.h"
 #include "cli/PictureDate.h"
 #include "cli/PictureNumbers.h"
@@ -113,6 +114,7 @@ TEST(ImportRecord, FindsTheSamePictureAndSkipsBadLinesWithoutLosingThem) {
   std::ofstream(dir.File(kImportRecordName), std::ios::app)
       << "garbled line\n" << FormatImportLine({Key(2, 22), "b.jpg"}) << "\n";
   ASSERT_TRUE(record.Append(dir.path(), {Key(3, 33), "c.jpg"}));
+  ASSERT_TRUE(record.Append(dir.path(), {Key(3, 33), "c.jpg"}));
 
   ImportRecord again;
   ASSERT_TRUE(again.Load(dir.path()));
@@ -189,6 +191,69 @@ TEST(FileNames, ARequestCarriesTheEntrysDateQualityAndSize) {
   EXPECT_EQ(r.key, (PictureKey{LocalTime{2000, 1, 2, 3, 4, 0}, 0x40, 320, 240,
                                PreviewHash(preview)}));
   EXPECT_NE(PreviewHash(preview), PreviewHash(std::vector<std::uint8_t>{1, 2, 4}));
+}
+
+// Four pictures: 1 and 2 of one minute, 3 a minute later, 4 Normal.
+class GetPlanTest : public ::testing::Test {
+ protected:
+  GetPlanTest() {
+    entries_ = {Entry(1, true, {99, 12, 30, 10, 0}, 0x01), Entry(2, true, {99, 12, 30, 10, 0}, 0x01),
+                Entry(3, true, {99, 12, 30, 10, 1}, 0x41), Entry(4, false, {0, 1, 1, 0, 0}, 0x50)};
+    for (int k = 0; k < 4; ++k) previews_.push_back(std::vector<std::uint8_t>(8, std::uint8_t(k)));
+    request_.outDir = dir_.path();
+  }
+  GetPlan Plan(const std::vector<int>& numbers, OverwriteMode mode, const ImportRecord& record) {
+    std::istringstream in;
+    std::ostringstream err;
+    OverwritePolicy policy(mode, in, err);
+    return PlanGet(request_, numbers, entries_,
+                   [this](int k) { return std::span<const std::uint8_t>(previews_[k]); }, record,
+                   policy, report_);
+  }
+  static std::vector<std::string> Names(const GetPlan& plan) {
+    std::vector<std::string> names;
+    for (const PlannedPicture& p : plan.fetch) names.push_back(p.fileName);
+    return names;
+  }
+  TempFolder dir_;
+  std::vector<PictureEntry> entries_;
+  std::vector<std::vector<std::uint8_t>> previews_;
+  Request request_;
+  std::ostringstream out_, err_;
+  RunReport report_{out_, err_, false};
+};
+
+TEST_F(GetPlanTest, NamesDoNotDependOnTheSelection) {
+  const GetPlan plan = Plan({2, 4}, OverwriteMode::Skip, ImportRecord{});
+  EXPECT_EQ(Names(plan), (std::vector<std::string>{"19991230-1000-F-2.jpg", "20000101-0000-N.jpg"}));
+  EXPECT_EQ(plan.fetch[0].path, dir_.File("19991230-1000-F-2.jpg"));
+  ASSERT_TRUE(plan.fetch[1].time);
+  EXPECT_EQ(plan.fetch[1].time->year, 2000);
+  EXPECT_EQ(plan.fetch[1].key.quality, 0x50);
+}
+
+TEST_F(GetPlanTest, NewLeavesOutImportedPicturesAndExistingFilesAreNotReplacedUnasked) {
+  ImportRecord record;
+  const GetPlan first = Plan({1, 2, 3, 4}, OverwriteMode::Skip, record);
+  ASSERT_EQ(first.fetch.size(), 4u);
+  ASSERT_TRUE(record.Append(dir_.path(), {first.fetch[0].key, first.fetch[0].fileName}));
+  std::ofstream(dir_.File(first.fetch[2].fileName)) << "picture 3, saved but not recorded";
+
+  request_.onlyNew = true;
+  const GetPlan second = Plan({1, 2, 3, 4}, OverwriteMode::Skip, record);
+  EXPECT_EQ(Names(second), (std::vector<std::string>{"19991230-1000-F-2.jpg", "20000101-0000-N.jpg"}));
+  EXPECT_EQ(report_.SkippedCount(), 2);
+  EXPECT_EQ(report_.Status(), ExitStatus::LinkFailure) << "picture 3's file was kept unasked";
+
+  RunReport quietRun(out_, err_, true);
+  request_.skipExisting = true;
+  std::istringstream in;
+  OverwritePolicy policy(OverwriteMode::Skip, in, err_);
+  const GetPlan third = PlanGet(request_, {3}, entries_,
+                                [this](int k) { return std::span<const std::uint8_t>(previews_[k]); },
+                                record, policy, quietRun);
+  EXPECT_TRUE(third.fetch.empty());
+  EXPECT_EQ(quietRun.Status(), ExitStatus::Success) << "--skip-existing is a choice, not a failure";
 }
 
 TEST(PictureNumbers, RangesAreCheckedWhenParsedAndResolvedAgainstTheCount) {
