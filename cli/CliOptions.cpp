@@ -5,39 +5,109 @@
 #include <charconv>
 #include <map>
 
+#include "cli/FileNames.h"
+#include "lumarel/Version.h"
+
 namespace lumarel::cli {
 
 const char* const kUsage =
     "usage: lumarel-cli [--port DEVICE] [--settings FILE] [--max-speed BPS] [-q] COMMAND [ARGS]\n"
     "\n"
-    "Camera commands (picture numbers N are 1-based, as the labels show them):\n"
+    "Camera commands (picture numbers N are 1-based, as the labels show them;\n"
+    "ranges 1-5 and 10- (to the last picture) are accepted too):\n"
     "  info                          model, variant, write protection, capacity, pictures, speed\n"
     "  list                          one line per picture: number, label, file name, F/N, WxH\n"
     "  thumbs DIR                    every preview as a 24-bit BMP in DIR\n"
-    "  get (N... | --all) [--format jpg|bmp|bmp8] [--out DIR] [--skip-existing]\n"
-    "                                download and save pictures under their default names\n"
+    "  get (N... | --all) [--new] [--out DIR] [--filename PATTERN] [--format jpg|bmp|bmp8]\n"
+    "      [--skip-existing | --force-overwrite] [--retries N]\n"
+    "                                download pictures, named by date (%Y%m%d-%H%M-%q)\n"
     "  put FILE (--fine | --normal)  send a JPEG or BMP file to the camera\n"
     "  delete (N... | --all) [--yes] delete pictures\n"
     "  erase [--yes]                 erase the camera's flash memory\n"
     "  live OUT.bmp                  one live frame as a 160 x 120 24-bit BMP\n"
     "  still OUT [--format jpg|bmp|bmp8]  a zoom still\n"
+    "  ports                         COM1..COM4: device, access, adapter, camera\n"
     "Offline commands:\n"
     "  convert IN OUT [--format jpg|bmp|bmp8]\n"
     "  adjust IN OUT (--auto | [--brightness B] [--contrast C] [--saturation S]\n"
     "                 [--sharpness H]) [--format jpg|bmp|bmp8]\n"
     "  exif IN OUT                   rewrite a JPEG file as an Exif file\n"
     "\n"
-    "Options:\n"
+    "Options (before or after the command):\n"
     "  --port DEVICE     use only this serial device (default: COM1..COM4 as mapped in\n"
     "                    the [Ports] section of the settings file)\n"
     "  --settings FILE   settings file (default: ~/.config/lumarel/zelcam.ini, or\n"
     "                    zelcam.ini beside the executable when that exists)\n"
-    "  --version         print the version and exit\n"
     "  --max-speed BPS   fastest line speed to negotiate: 115200, 57600 or 19200\n"
-    "  -q                no progress output\n"
+    "  -q                no progress, no list of written files, no summary\n"
+    "  --version         print the version\n"
+    "  COMMAND --help    that command's usage\n"
     "\n"
     "Messages of the program appear on standard error as 'CAPTION: text'.\n"
-    "Exit status: 0 success; 1 camera or link failure; 2 usage error; 3 file error.\n";
+    "Exit status: 0 success; 1 camera or link failure, or a file not replaced; 2 usage\n"
+    "error; 3 file error; 130 interrupted.\n";
+
+namespace {
+
+struct CommandUsage {
+  Command command;
+  const char* text;
+};
+
+// One command's usage: its synopsis and what each of its options does.
+constexpr CommandUsage kCommandUsages[] = {
+    {Command::Info, "usage: lumarel-cli [OPTIONS] info\n"
+                    "Model, variant, write protection, capacity, picture count and line speed.\n"},
+    {Command::List, "usage: lumarel-cli [OPTIONS] list\n"
+                    "One tab-separated line per picture: number, label, default file name, F or N,\n"
+                    "WIDTHxHEIGHT; then the free capacity and the count.\n"},
+    {Command::Thumbs, "usage: lumarel-cli [OPTIONS] thumbs DIR\n"
+                      "Every preview as a 24-bit BMP in DIR (created when missing).\n"},
+    {Command::Get,
+     "usage: lumarel-cli [OPTIONS] get (N... | --all) [--new] [--out DIR] [--filename PATTERN]\n"
+     "       [--format jpg|bmp|bmp8] [--skip-existing | --force-overwrite] [--retries N]\n"
+     "Download pictures (N: 7, 1-5, 10- for 10 to the last) and print each file written.\n"
+     "  --new               only pictures never imported into DIR (its .lumarel-imports)\n"
+     "  --out DIR           where to save (default: the current folder; created when missing)\n"
+     "  --filename PATTERN  %Y %y %m %d %H %M (the picture's date), %n (its number), %q (F or N),\n"
+     "                      %%; default %Y%m%d-%H%M-%q; -2, -3 ... when two would share a name\n"
+     "  --format FORMAT     jpg (Exif JPEG, default), bmp (24-bit), bmp8 (256 colours)\n"
+     "  --skip-existing     leave out pictures whose file exists\n"
+     "  --force-overwrite   replace existing files (else asked, or kept without a terminal)\n"
+     "  --retries N         attempts per picture after a lost or silent link (default 2)\n"},
+    {Command::Put, "usage: lumarel-cli [OPTIONS] put FILE (--fine | --normal)\n"
+                   "Send a JPEG or BMP file to the camera in Fine or Normal quality.\n"},
+    {Command::Delete, "usage: lumarel-cli [OPTIONS] delete (N... | --all) [--yes]\n"
+                      "Delete pictures (N: 7, 1-5, 10-). Without --yes the question is asked on\n"
+                      "the terminal; declined, nothing is deleted and the status is 0.\n"},
+    {Command::Erase, "usage: lumarel-cli [OPTIONS] erase [--yes]\n"
+                     "Erase the camera's flash memory, after the question unless --yes.\n"},
+    {Command::Live, "usage: lumarel-cli [OPTIONS] live OUT.bmp\n"
+                    "One live frame as a 160 x 120 24-bit BMP.\n"},
+    {Command::Still, "usage: lumarel-cli [OPTIONS] still OUT [--format jpg|bmp|bmp8]\n"
+                     "A zoom still, saved as the Live window's Save As does.\n"},
+    {Command::Ports, "usage: lumarel-cli [OPTIONS] ports\n"
+                     "COM1..COM4: the device behind each, whether it exists and can be opened,\n"
+                     "the adapter's driver and latency timer, and whether a camera answers.\n"},
+    {Command::Convert, "usage: lumarel-cli convert IN OUT [--format jpg|bmp|bmp8]\n"
+                       "Open IN as the Open command does and save it as the file window does.\n"},
+    {Command::Adjust,
+     "usage: lumarel-cli adjust IN OUT (--auto | [--brightness B] [--contrast C]\n"
+     "       [--saturation S] [--sharpness H]) [--format jpg|bmp|bmp8]\n"
+     "Apply the picture adjustment (levels -100..100, sharpness 0..100).\n"},
+    {Command::Exif, "usage: lumarel-cli exif IN OUT\n"
+                    "Rewrite a JPEG file as the program's Exif file.\n"},
+};
+
+}  // namespace
+
+std::string UsageOf(Command command) {
+  for (const CommandUsage& u : kCommandUsages)
+    if (u.command == command) return u.text;
+  return kUsage;
+}
+
+std::string VersionLine() { return std::string("lumarel-cli ") + kVersion; }
 
 namespace {
 
@@ -46,9 +116,12 @@ const std::map<std::string, Command>& CommandNames() {
       {"info", Command::Info},       {"list", Command::List},   {"thumbs", Command::Thumbs},
       {"get", Command::Get},         {"put", Command::Put},     {"delete", Command::Delete},
       {"erase", Command::Erase},     {"live", Command::Live},   {"still", Command::Still},
+      {"ports", Command::Ports},
       {"convert", Command::Convert}, {"adjust", Command::Adjust}, {"exif", Command::Exif}};
   return names;
 }
+
+constexpr long kMaxRetries = 20;
 
 bool ToInt(const std::string& text, long& value) {
   const char* end = text.data() + text.size();
@@ -96,34 +169,44 @@ struct Parser {
     return word.rfind("--", 0) == 0 && word.find('=') != std::string::npos;
   }
 
+  // One global option; false when word is none (nothing consumed then) or
+  // its value is bad (error set).
+  bool ParseGlobalWord(std::string word, bool& known) {
+    known = true;
+    std::string value;
+    if (word == "-q" || word == "--quiet") {
+      req.global.quiet = true;
+    } else if (word == "-h" || word == "--help") {
+      result.help = true;
+    } else if (word == "--version") {
+      result.version = true;
+    } else if (word.rfind("--port", 0) == 0 && (word == "--port" || HasInlineValue(word))) {
+      if (!OptionValue(word, value)) return false;
+      if (value.empty()) return Fail("--port needs a device");
+      req.global.port = value;
+    } else if (word.rfind("--settings", 0) == 0 &&
+               (word == "--settings" || HasInlineValue(word))) {
+      if (!OptionValue(word, value)) return false;
+      req.global.settings = value;
+    } else if (word.rfind("--max-speed", 0) == 0 &&
+               (word == "--max-speed" || HasInlineValue(word))) {
+      if (!OptionValue(word, value)) return false;
+      long speed = 0;
+      if (!ToInt(value, speed) || (speed != 115200 && speed != 57600 && speed != 19200))
+        return Fail("--max-speed must be 115200, 57600 or 19200");
+      req.global.maxSpeed = static_cast<std::uint32_t>(speed);
+    } else {
+      known = false;
+      return false;
+    }
+    return true;
+  }
+
   bool ParseGlobal() {
     while (!words.Done() && words.Peek().size() > 1 && words.Peek()[0] == '-') {
       std::string word = words.Take();
-      std::string value;
-      if (word == "-q" || word == "--quiet") {
-        req.global.quiet = true;
-      } else if (word == "-h" || word == "--help") {
-        result.help = true;
-      } else if (word == "--version") {
-        result.version = true;
-      } else if (word.rfind("--port", 0) == 0 && (word == "--port" || HasInlineValue(word))) {
-        if (!OptionValue(word, value)) return false;
-        if (value.empty()) return Fail("--port needs a device");
-        req.global.port = value;
-      } else if (word.rfind("--settings", 0) == 0 &&
-                 (word == "--settings" || HasInlineValue(word))) {
-        if (!OptionValue(word, value)) return false;
-        req.global.settings = value;
-      } else if (word.rfind("--max-speed", 0) == 0 &&
-                 (word == "--max-speed" || HasInlineValue(word))) {
-        if (!OptionValue(word, value)) return false;
-        long speed = 0;
-        if (!ToInt(value, speed) || (speed != 115200 && speed != 57600 && speed != 19200))
-          return Fail("--max-speed must be 115200, 57600 or 19200");
-        req.global.maxSpeed = static_cast<std::uint32_t>(speed);
-      } else {
-        return Fail("unknown option " + word);
-      }
+      bool known = false;
+      if (!ParseGlobalWord(word, known)) return known ? false : Fail("unknown option " + word);
     }
     return true;
   }
@@ -158,6 +241,19 @@ struct Parser {
     if (name == "--all" && picks) req.all = true;
     else if (name == "--yes" && (c == Command::Delete || c == Command::Erase)) req.yes = true;
     else if (name == "--skip-existing" && c == Command::Get) req.skipExisting = true;
+    else if (name == "--new" && c == Command::Get) req.onlyNew = true;
+    else if (name == "--force-overwrite" && c == Command::Get) req.forceOverwrite = true;
+    else if (name == "--filename" && c == Command::Get) {
+      if (!OptionValue(word, req.filePattern)) return false;
+      if (std::string why = CheckFilePattern(req.filePattern); !why.empty()) return Fail(why);
+    } else if (name == "--retries" && c == Command::Get) {
+      std::string value;
+      if (!OptionValue(word, value)) return false;
+      long n = 0;
+      if (!ToInt(value, n) || n < 0 || n > kMaxRetries)
+        return Fail("--retries must be a number from 0 to " + std::to_string(kMaxRetries));
+      req.retries = static_cast<int>(n);
+    }
     else if (name == "--fine" && c == Command::Put) req.fine = true, fineGiven = true;
     else if (name == "--normal" && c == Command::Put) normalGiven = true;
     else if (name == "--format" && saves) return ParseFormat(word);
@@ -173,14 +269,19 @@ struct Parser {
       return ParseLevel(word, req.adjust.saturation, -100);
     else if (c == Command::Adjust && name == "--sharpness")
       return ParseLevel(word, req.adjust.sharpness, 0);
-    else return Fail("unknown option " + word + " for this command");
+    else {
+      bool known = false;
+      if (ParseGlobalWord(word, known)) return true;
+      return known ? false : Fail("unknown option " + word + " for this command");
+    }
     return true;
   }
 
-  bool ParsePictureNumber(const std::string& word) {
-    long n = 0;
-    if (!ToInt(word, n) || n < 1 || n > 800) return Fail("not a picture number: " + word);
-    req.numbers.push_back(static_cast<int>(n));
+  bool ParsePictureNumbers(const std::string& word) {
+    std::string why;
+    const std::optional<NumberRange> range = ParseNumberRange(word, why);
+    if (!range) return Fail(why);
+    req.ranges.push_back(*range);
     return true;
   }
 
@@ -190,13 +291,9 @@ struct Parser {
       const bool negativeNumber = word.size() > 1 && word[0] == '-' &&
                                   std::isdigit(static_cast<unsigned char>(word[1]));
       if (word.size() > 1 && word[0] == '-' && !negativeNumber) {
-        if (word == "-h" || word == "--help") {
-          result.help = true;
-          continue;
-        }
         if (!ParseCommandOption(word)) return false;
       } else if (req.command == Command::Get || req.command == Command::Delete) {
-        if (!ParsePictureNumber(word)) return false;
+        if (!ParsePictureNumbers(word)) return false;
       } else {
         req.files.push_back(word);
       }
@@ -212,6 +309,7 @@ struct Parser {
     switch (c) {
       case Command::Info:
       case Command::List:
+      case Command::Ports:
       case Command::Erase: return files(0, "no arguments");
       case Command::Thumbs: return files(1, "DIR");
       case Command::Live:
@@ -221,10 +319,10 @@ struct Parser {
         return files(1, "FILE");
       case Command::Get:
       case Command::Delete:
-        if (req.all == !req.numbers.empty()) return Fail("give picture numbers or --all");
-        std::sort(req.numbers.begin(), req.numbers.end());
-        req.numbers.erase(std::unique(req.numbers.begin(), req.numbers.end()),
-                          req.numbers.end());
+        if (req.all == !req.ranges.empty()) return Fail("give picture numbers or --all");
+        if (req.skipExisting && req.forceOverwrite)
+          return Fail("--skip-existing and --force-overwrite exclude each other");
+        req.numbers = ClosedNumbers(req.ranges);
         return true;
       case Command::Convert:
       case Command::Exif: return files(2, "IN OUT");
@@ -241,6 +339,10 @@ struct Parser {
 
   void Run() {
     if (!ParseGlobal()) return;
+    if (result.version) {
+      result.ok = true;
+      return;
+    }
     if (words.Done()) {
       if (!result.help && !result.version) Fail("no command");
       result.ok = result.help || result.version;
@@ -254,7 +356,7 @@ struct Parser {
     }
     req.command = it->second;
     if (!ParseArguments()) return;
-    if (result.help) {
+    if (result.help || result.version) {
       result.ok = true;
       return;
     }

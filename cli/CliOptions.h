@@ -1,6 +1,7 @@
 // The command line of lumarel-cli:
 //   lumarel-cli [--port DEVICE] [--settings FILE] [--max-speed BPS] [-q] COMMAND [ARGS]
-// parsed into one request; anything malformed is a usage error.
+// parsed into one request; anything malformed is a usage error. The global
+// options may also follow the command.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/FileNames.h"
+#include "cli/PictureNumbers.h"
+
 namespace lumarel::cli {
 
 enum class Command {
   None,
-  Info, List, Thumbs, Get, Put, Delete, Erase, Live, Still,  // camera
+  Info, List, Thumbs, Get, Put, Delete, Erase, Live, Still, Ports,  // camera
   Convert, Adjust, Exif,                                      // offline
 };
 
@@ -34,11 +38,16 @@ struct AdjustOptions {
 struct Request {
   GlobalOptions global;
   Command command = Command::None;
-  std::vector<int> numbers;            // 1-based picture numbers, ascending, no duplicates
+  std::vector<NumberRange> ranges;     // get, delete: as given ("1-5", "7", "10-")
+  std::vector<int> numbers;            // the closed ranges' numbers, ascending, no duplicates
   bool all = false;
   std::optional<FileFormat> format;
   std::string outDir = ".";
   bool skipExisting = false;
+  bool onlyNew = false;                // get --new: pictures never imported into outDir
+  std::string filePattern = kDefaultFilePattern;  // get --filename
+  bool forceOverwrite = false;         // get --force-overwrite
+  int retries = 2;                     // get --retries: attempts after a lost or silent link
   std::vector<std::string> files;      // positional file arguments
   bool fine = false;                   // put: --fine (else --normal)
   bool yes = false;
@@ -47,7 +56,7 @@ struct Request {
 
 struct ParseResult {
   bool ok = false;
-  bool help = false;  // --help: print the usage and succeed
+  bool help = false;     // --help: print the usage (of request.command when set) and succeed
   bool version = false;  // --version: print the version and succeed
   std::string error;  // why the line is malformed
   Request request;
@@ -64,6 +73,13 @@ FileFormat FormatFor(const Request& request, const std::string& outPath);
 // ".jpg" or ".bmp".
 const char* ExtensionOf(FileFormat format);
 
+// The whole usage, and one command's (the whole one for Command::None).
 extern const char* const kUsage;
+std::string UsageOf(Command command);
+
+// "lumarel-cli " and the project's version.
+std::string VersionLine();
+// The line after a usage error's own.
+inline constexpr char kTryHelp[] = "Try 'lumarel-cli --help'.";
 
 }  // namespace lumarel::cli

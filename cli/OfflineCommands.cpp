@@ -4,6 +4,7 @@
 
 #include "pictureio/OpenPicture.h"
 #include "cli/OutputFile.h"
+#include "cli/PictureDate.h"
 #include "imagefile/FileUtil.h"
 #include "imagefile/TempFile.h"
 #include "imageproc/AdjustmentSession.h"
@@ -60,18 +61,25 @@ ExitStatus StatusOf(SaveResult result) {
 }
 
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
-                           const std::string& finalPath, FileFormat format, SaveWindow window) {
+                           const std::string& finalPath, FileFormat format, SaveWindow window,
+                           const std::optional<LocalTime>& pictureTime) {
   Scratch scratch;
   OutputFile output(finalPath);
   if (!scratch.Ok() || !output.Ok()) {
     ReportError(ctx.err, "cannot write " + finalPath);
     return ExitStatus::FileError;
   }
-  SaveServices services{&ctx.notifier, &ctx.clock, scratch.a.path(), scratch.b.path(), {}};
+  std::optional<FixedTimeClock> pictureClock;
+  if (pictureTime) pictureClock.emplace(*pictureTime);
+  Clock* clock = pictureClock ? &*pictureClock : &ctx.clock;
+  SaveServices services{&ctx.notifier, clock, scratch.a.path(), scratch.b.path(), {}};
   const SaveResult result =
       SavePictureFile(picture, output.TempPath(), SaveTypeFor(format), window, services);
   if (result == SaveResult::Failed) ReportError(ctx.err, "cannot write " + finalPath);
   if (result != SaveResult::Saved) return StatusOf(result);
+  // Set before the rename, which keeps it: the file never shows another time.
+  if (pictureTime && !SetFileTime(output.TempPath(), *pictureTime))
+    ReportError(ctx.err, finalPath + ": cannot set the file's time");
   if (!output.Commit()) {
     ReportError(ctx.err, "cannot write " + finalPath);
     return ExitStatus::FileError;

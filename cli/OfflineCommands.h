@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 
 #include "cli/CliOptions.h"
 #include "cli/ConsoleNotifier.h"
@@ -29,9 +30,13 @@ SaveFileType SaveTypeFor(FileFormat format);
 // The exit status of a save outcome (0 or 3).
 ExitStatus StatusOf(SaveResult result);
 // Saves `picture` under finalPath through a temporary name; reports a failed
-// write on err. The scratch files are made and removed here.
+// write on err. The scratch files are made and removed here. With
+// pictureTime (a downloaded picture's own date) the Exif date tags, where the
+// window's save writes them, carry that time instead of the time of saving,
+// and so does the file's modification time.
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
-                           const std::string& finalPath, FileFormat format, SaveWindow window);
+                           const std::string& finalPath, FileFormat format, SaveWindow window,
+                           const std::optional<LocalTime>& pictureTime = std::nullopt);
 // Opens path as the Open command does and prepares it for the camera as
 // "Data out to camera" does (Fine or Normal).
 ExitStatus PrepareFileForCamera(CommandContext& ctx, const std::string& path, bool fine,

@@ -1,6 +1,8 @@
 #include "cli/OutputFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -14,6 +16,18 @@ std::string DirectoryOf(const std::string& path) {
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
+
+namespace {
+
+bool SyncPath(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace
 
 OutputFile::OutputFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
   if (auto temp = CreateTempFile(DirectoryOf(finalPath_), kPartialPrefix)) tempPath_ = *temp;
@@ -29,7 +43,11 @@ bool OutputFile::Commit() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::chmod(tempPath_.c_str(), 0666 & ~mask);
+  // The data reaches the disk before the name does: after a crash the real
+  // name holds the old file or the whole new one, never an empty file.
+  if (!SyncPath(tempPath_, O_RDONLY)) return false;
   committed_ = std::rename(tempPath_.c_str(), finalPath_.c_str()) == 0;
+  if (committed_) SyncPath(DirectoryOf(finalPath_), O_RDONLY | O_DIRECTORY);
   return committed_;
 }
 

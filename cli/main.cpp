@@ -10,6 +10,7 @@
 #include "cli/CameraCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleNotifier.h"
+#include "cli/Interrupt.h"
 #include "cli/OfflineCommands.h"
 #include "lumarel/Version.h"
 
@@ -18,12 +19,17 @@ using namespace lumarel::cli;
 
 namespace {
 
-ExitStatus RunCommand(CommandContext& ctx) {
-  switch (ctx.request.command) {
-    case Command::Convert: return RunConvert(ctx);
-    case Command::Adjust: return RunAdjust(ctx);
-    case Command::Exif: return RunExif(ctx);
-    default: return RunCameraCommand(ctx);
+int Run(const Request& request) {
+  ConsoleNotifier notifier(std::cerr);
+  CommandContext ctx{request, notifier, std::cout, std::cerr, SystemClock()};
+  switch (request.command) {
+    case Command::Convert: return Code(RunConvert(ctx));
+    case Command::Adjust: return Code(RunAdjust(ctx));
+    case Command::Exif: return Code(RunExif(ctx));
+    case Command::Ports:
+      ReportError(std::cerr, "ports: not available in this build yet");
+      return Code(ExitStatus::LinkFailure);
+    default: return Code(RunCameraCommand(ctx));
   }
 }
 
@@ -31,29 +37,31 @@ ExitStatus RunCommand(CommandContext& ctx) {
 
 int main(int argc, char** argv) {
   const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-  if (parsed.version && !parsed.help) {
-    std::cout << "lumarel-cli " << kVersion << "\n";
+  if (parsed.version) {
+    std::cout << VersionLine() << std::endl;
     return Code(ExitStatus::Success);
   }
   if (parsed.help) {
-    std::cout << kUsage;
+    std::cout << UsageOf(parsed.request.command);
     return Code(ExitStatus::Success);
   }
   if (!parsed.ok) {
-    std::cerr << "lumarel-cli: " << parsed.error << "\n" << kUsage;
+    std::cerr << "lumarel-cli: " << parsed.error << "\n" << kTryHelp << std::endl;
     return Code(ExitStatus::Usage);
   }
   std::signal(SIGPIPE, SIG_IGN);
-  ConsoleNotifier notifier(std::cerr);
-  CommandContext ctx{parsed.request, notifier, std::cout, std::cerr, SystemClock()};
+  InstallInterruptFlag();
+  int status = 0;
   // No command ends in an abort: anything thrown becomes an exit status.
   try {
-    return Code(RunCommand(ctx));
+    status = Run(parsed.request);
   } catch (const std::bad_alloc&) {
     ReportError(std::cerr, "not enough memory");
-    return Code(ExitStatus::FileError);
+    status = Code(ExitStatus::FileError);
   } catch (const std::exception& e) {
     ReportError(std::cerr, e.what());
-    return Code(ExitStatus::FileError);
+    status = Code(ExitStatus::FileError);
   }
+  // Whatever the command made of it, a run stopped by a signal says so.
+  return InterruptRequested() ? InterruptExitCode() : status;
 }

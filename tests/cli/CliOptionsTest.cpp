@@ -28,6 +28,24 @@ TEST(CliOptions, GetTakesSortedUniqueNumbersAndItsOptions) {
   EXPECT_EQ(r.format, FileFormat::Bmp8);
   EXPECT_EQ(r.outDir, "d");
   EXPECT_TRUE(r.skipExisting);
+  EXPECT_FALSE(r.onlyNew);
+  EXPECT_EQ(r.filePattern, "%Y%m%d-%H%M-%q");
+  EXPECT_EQ(r.retries, 2);
+}
+
+TEST(CliOptions, RangesNewOptionsAndGlobalOptionsAfterTheCommand) {
+  const Request r = Parse({"get", "1-5", "7", "10-", "--new", "--filename", "%y%m%d-%n",
+                           "--force-overwrite", "--retries=0", "--port", "/dev/pts/3", "-q"});
+  EXPECT_EQ(r.ranges, (std::vector<NumberRange>{{1, 5}, {7, 7}, {10, kNoEnd}}));
+  EXPECT_EQ(r.numbers, (std::vector<int>{1, 2, 3, 4, 5, 7}));
+  EXPECT_TRUE(r.onlyNew);
+  EXPECT_EQ(r.filePattern, "%y%m%d-%n");
+  EXPECT_TRUE(r.forceOverwrite);
+  EXPECT_EQ(r.retries, 0);
+  EXPECT_EQ(r.global.port, "/dev/pts/3");
+  EXPECT_TRUE(r.global.quiet);
+  EXPECT_EQ(Parse({"delete", "10-", "--yes"}).ranges, (std::vector<NumberRange>{{10, kNoEnd}}));
+  EXPECT_EQ(Parse({"ports", "--max-speed", "19200"}).command, Command::Ports);
 }
 
 TEST(CliOptions, AdjustKeepsNegativeLevels) {
@@ -48,7 +66,10 @@ TEST(CliOptions, OptionsOfOtherCommandsAreRefused) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"list", "--all"}, {"thumbs", "d", "--format", "jpg"},
         {"erase", "--out", "d"}, {"delete", "--all", "--skip-existing"}, {"live"},
-        {"exif", "a", "b", "c"}, {"delete", "801"}, {"--port"}}) {
+        {"exif", "a", "b", "c"}, {"delete", "801"}, {"--port"}, {"get", "5-3"},
+        {"get", "1", "--filename", "%Y/%m"}, {"get", "1", "--filename", "%k"},
+        {"get", "1", "--retries", "-1"}, {"get", "1", "--skip-existing", "--force-overwrite"},
+        {"put", "f.jpg", "--fine", "--new"}, {"ports", "x"}, {"list", "--bogus"}}) {
     EXPECT_FALSE(ParseCommandLine(args).ok) << args[0];
   }
 }
@@ -62,9 +83,16 @@ TEST(CliOptions, FormatFollowsTheOptionThenTheExtension) {
   EXPECT_EQ(FormatFor(r, "x.jpg"), FileFormat::Bmp8);
 }
 
-TEST(CliOptions, HelpAnywhereSucceeds) {
+TEST(CliOptions, HelpAndVersionAnywhereSucceed) {
   EXPECT_TRUE(ParseCommandLine({"--help"}).help);
-  EXPECT_TRUE(ParseCommandLine({"get", "-h"}).help);
+  const ParseResult get = ParseCommandLine({"get", "-h"});
+  EXPECT_TRUE(get.help);
+  EXPECT_EQ(UsageOf(get.request.command).rfind("usage: lumarel-cli [OPTIONS] get ", 0), 0u);
+  EXPECT_EQ(UsageOf(Command::None), kUsage);
+  EXPECT_TRUE(ParseCommandLine({"--version"}).version);
+  EXPECT_TRUE(ParseCommandLine({"list", "--version"}).version);
+  EXPECT_EQ(VersionLine().rfind("lumarel-cli ", 0), 0u);
+  EXPECT_GT(VersionLine().size(), std::string("lumarel-cli ").size());
 }
 
 }  // namespace

@@ -2,16 +2,25 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "PlatformFakes.h"
 #include "cli/ConsoleNotifier.h"
 #include "cli/HeadlessLinkUi.h"
+#include "cli/OfflineCommands.h"
+#include "cli/Interrupt.h"
+#include "cli/OutputChecks.h"
 #include "cli/OutputFile.h"
+#include "cli/OverwritePolicy.h"
 #include "cli/Progress.h"
+#include "cli/RunReport.h"
 #include "cli/SpeedCap.h"
+#include "imagefile/DibImage.h"
 #include "link/Protocol.h"
 
 namespace lumarel::cli {
@@ -100,11 +109,37 @@ TEST(OutputFile, AppearsUnderItsNameOnlyWhenCommitted) {
   ::rmdir(dir.c_str());
 }
 
-TEST(Progress, ShowsPictureCountPacketsRateAndTimeLeft) {
-  // 100 of 200 packets of 112 bytes in 2 s: 5600 B/s, 100 packets left = 2 s.
-  EXPECT_EQ(Progress::Format(3, 20, 100, 200, 2.0),
-            "picture 3 of 20: packet 100 of 200, 5600 B/s, 0:02 left");
-  EXPECT_EQ(Progress::Format(0, 0, 0, 10, 0.0), "packet 0 of 10, 0 B/s");
+TEST(Progress, ShowsThePictureTheRunsRateAndTheRunsTimeLeft) {
+  RunProgress run;
+  run.StartRun(4, 1000);
+  run.StartPicture(1, 20000);
+  run.Advance(20000);
+  run.StartPicture(2, 40000);
+  run.Advance(10000);
+  // 30 kB in 3 s: 10 kB/s. Left: 30 kB of picture 2, and pictures 3 and 4 at
+  // the average size begun so far (30 kB each): 90 kB, 9 s.
+  EXPECT_EQ(run.Text(4000), "picture 2 of 4: 10 of 40 kB, 10.0 kB/s, 0:09 left");
+  // A retry of picture 2 drops what its failed attempt received.
+  run.StartPicture(2, 40000);
+  EXPECT_EQ(run.Text(4000), "picture 2 of 4: 0 of 40 kB, 6.7 kB/s, 0:15 left");
+  RunProgress put;
+  put.StartRun(0, 0);
+  put.StartPicture(0, 5600);
+  EXPECT_EQ(put.Text(0), "0 of 6 kB, 0.0 kB/s");
+}
+
+TEST(Progress, IsDrawnFromTheInjectedClock) {
+  std::ostringstream err;
+  testing::FakeClock clock;
+  Progress p(err, true, clock);
+  p.SetItem(1, 1);
+  p.SetRange(10);  // 1120 bytes
+  clock.now_ms = 100;
+  p.SetPosition(5);  // too soon for a redraw
+  clock.now_ms = 560;
+  p.SetPosition(5);
+  EXPECT_EQ(err.str(), "\r\033[Kpicture 1 of 1: 0 of 1 kB, 0.0 kB/s"
+                       "\r\033[Kpicture 1 of 1: 1 of 1 kB, 1.0 kB/s, 0:01 left");
 }
 
 TEST(Progress, IsSilentWhenDisabled) {
@@ -144,6 +179,140 @@ TEST(HeadlessLinkUi, KeepsWhatCommandsWaitOn) {
   ui.SetCommandHandler([&](LinkWindow, int id) { sent = id; });
   ui.SendCommand(LinkWindow::Preview, menu::kDataIn);
   EXPECT_EQ(sent, menu::kDataIn);
+}
+
+std::string CommandOutput(const std::string& command) {
+  std::string text;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
+    ::pclose(pipe);
+  }
+  return text;
+}
+
+TEST(SaveThroughTemp, ADownloadCarriesThePicturesDateInExifAndFileTime) {
+  const std::string dir = TempDir();
+  DibImage picture = AllocateBlock(64 * 48 * 3 + 100);
+  WriteDibHeader(picture, 64, 48, 24);
+  Request request;
+  std::ostringstream out, err;
+  ConsoleNotifier notifier(err);
+  testing::FakeClock saving;  // 2001-06-15 10:30: must not appear
+  CommandContext ctx{request, notifier, out, err, saving};
+  const LocalTime taken{1999, 12, 30, 10, 7, 0};
+  std::tm tm{};
+  tm.tm_year = 99;
+  tm.tm_mon = 11;
+  tm.tm_mday = 30;
+  tm.tm_hour = 10;
+  tm.tm_min = 7;
+  tm.tm_isdst = -1;
+  const std::time_t expected = std::mktime(&tm);
+  for (FileFormat format : {FileFormat::Jpeg, FileFormat::Bmp24}) {
+    const std::string path = dir + "/x" + ExtensionOf(format);
+    ASSERT_EQ(SaveThroughTemp(ctx, picture, path, format, SaveWindow::Capture, taken),
+              ExitStatus::Success);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, expected) << path;
+  }
+  if (std::system("command -v exiftool >/dev/null 2>&1") == 0) {
+    EXPECT_EQ(CommandOutput("exiftool -s3 -DateTimeOriginal -CreateDate -ModifyDate " + dir +
+                            "/x.jpg"),
+              "1999:12:30 10:07:00\n1999:12:30 10:07:00\n1999:12:30 10:07:00\n");
+  }
+  std::filesystem::remove_all(dir);
+}
+
+struct OverwriteCase {
+  OverwriteMode mode;
+  const char* answers;  // what the user types
+  std::vector<OverwriteDecision> decisions;  // for three existing files in a row
+  bool unasked;
+};
+
+TEST(OverwritePolicy, AsksOnATerminalSkipsWithoutOneAndReplacesWhenForced) {
+  using D = OverwriteDecision;
+  const OverwriteCase cases[] = {
+      {OverwriteMode::Ask, "y\nNO\n", {D::Write, D::Skip, D::Quit}, false},
+      {OverwriteMode::Ask, "what\nall\n", {D::Write, D::Write, D::Write}, false},
+      {OverwriteMode::Ask, "n\nq\ny\n", {D::Skip, D::Quit, D::Quit}, false},
+      {OverwriteMode::Skip, "y\ny\ny\n", {D::Skip, D::Skip, D::Skip}, true},
+      {OverwriteMode::Replace, "", {D::Write, D::Write, D::Write}, false},
+  };
+  for (const OverwriteCase& c : cases) {
+    std::istringstream in(c.answers);
+    std::ostringstream err;
+    OverwritePolicy policy(c.mode, in, err);
+    std::vector<D> got;
+    for (int i = 0; i < 3; ++i) got.push_back(policy.ForExisting("p" + std::to_string(i)));
+    EXPECT_EQ(got, c.decisions) << c.answers;
+    EXPECT_EQ(policy.SkippedUnasked(), c.unasked) << c.answers;
+  }
+  std::istringstream in;
+  std::ostringstream err;
+  OverwritePolicy policy(OverwriteMode::Skip, in, err);
+  EXPECT_EQ(policy.For("/nonexistent/x.jpg"), D::Write);
+  EXPECT_EQ(OverwritePolicy::ModeFor(false, true, true), OverwriteMode::Ask);
+  EXPECT_EQ(OverwritePolicy::ModeFor(false, false, true), OverwriteMode::Skip);
+  EXPECT_EQ(OverwritePolicy::ModeFor(true, true, true), OverwriteMode::Replace);
+}
+
+TEST(OutputChecks, FoldersAreCreatedAndFilesNeedAFolder) {
+  const std::string dir = TempDir();
+  EXPECT_EQ(PrepareOutputDirectory(dir + "/a/b/c"), "");
+  struct stat st {};
+  EXPECT_TRUE(::stat((dir + "/a/b/c").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+  EXPECT_EQ(PrepareOutputDirectory(dir + "/a/b/c"), "") << "an existing folder is fine";
+  std::ofstream(dir + "/file") << "x";
+  EXPECT_NE(PrepareOutputDirectory(dir + "/file"), "");
+  EXPECT_NE(PrepareOutputDirectory(dir + "/file/sub"), "");
+
+  EXPECT_EQ(CheckOutputFile(dir + "/a/still.jpg"), "");
+  EXPECT_EQ(CheckOutputFile(dir + "/file"), "") << "an existing file is replaced";
+  EXPECT_NE(CheckOutputFile(dir + "/a"), "");
+  EXPECT_NE(CheckOutputFile(dir + "/missing/still.jpg"), "");
+  EXPECT_NE(CheckOutputFile(dir + "/a/"), "");
+  std::filesystem::remove_all(dir);
+}
+
+TEST(RunReport, ListsWrittenFilesAndSumsUpTheRun) {
+  std::ostringstream out, err;
+  RunReport report(out, err, false);
+  report.Saved("d/1.jpg");
+  report.Saved("d/2.jpg");
+  report.Skipped();
+  EXPECT_EQ(report.Status(), ExitStatus::Success);
+  report.Skipped(true);
+  EXPECT_EQ(report.Status(), ExitStatus::LinkFailure) << "a file kept unasked fails the run";
+  report.Failed(ExitStatus::FileError);
+  report.PrintSummary();
+  EXPECT_EQ(out.str(), "d/1.jpg\nd/2.jpg\n");
+  EXPECT_EQ(err.str(), "2 saved, 2 skipped, 1 failed\n");
+  EXPECT_EQ(report.Status(), ExitStatus::LinkFailure);
+
+  std::ostringstream quietOut, quietErr;
+  RunReport quiet(quietOut, quietErr, true);
+  quiet.Saved("x");
+  quiet.PrintSummary();
+  EXPECT_EQ(quietOut.str() + quietErr.str(), "");
+}
+
+TEST(Interrupt, TheExitStatusNamesTheSignal) {
+  EXPECT_EQ(InterruptExitCode(), 0);
+  RequestInterrupt(SIGINT);
+  EXPECT_TRUE(InterruptRequested());
+  EXPECT_EQ(InterruptExitCode(), 130);
+  ClearInterrupt();
+  InstallInterruptFlag();
+  std::raise(SIGTERM);
+  EXPECT_EQ(InterruptExitCode(), 143);
+  ClearInterrupt();
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  std::signal(SIGHUP, SIG_DFL);
+  EXPECT_EQ(Worse(ExitStatus::Interrupted, ExitStatus::LinkFailure), ExitStatus::Interrupted);
 }
 
 }  // namespace

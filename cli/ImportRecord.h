@@ -1,0 +1,82 @@
+// The import record of a download folder, ".lumarel-imports": one line per
+// picture saved there, so that `get --new` fetches only pictures never
+// imported before. A picture is known by what the camera's list says about it
+// (date and time, quality byte, size) and a hash of its preview, never by its
+// position, which changes whenever an earlier picture is deleted.
+//
+// Line format (tab-separated, the file name last so it may hold blanks):
+//   YYYY-MM-DD HH:MM <TAB> QQ <TAB> WIDTHxHEIGHT <TAB> HASH <TAB> NAME
+// QQ is the quality byte in hex, HASH 16 hex digits. Lines starting with '#'
+// are comments. A line that does not parse is kept in the file but does not
+// count; the loader reports it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+
+namespace lumarel::cli {
+
+inline constexpr char kImportRecordName[] = ".lumarel-imports";
+
+// What identifies a picture across runs.
+struct PictureKey {
+  LocalTime time;             // seconds 0
+  std::uint8_t quality = 0;   // the list's quality byte
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  std::uint64_t previewHash = 0;
+  bool operator==(const PictureKey& other) const;
+};
+
+// 64-bit FNV-1a over the preview's bytes: not a defence against forgery, a
+// fingerprint that tells two pictures of the same minute apart.
+std::uint64_t PreviewHash(std::span<const std::uint8_t> bytes);
+
+struct ImportEntry {
+  PictureKey key;
+  std::string fileName;  // as written, without the folder
+};
+
+// One line of the record; nothing when it is not one.
+std::string FormatImportLine(const ImportEntry& entry);
+std::optional<ImportEntry> ParseImportLine(const std::string& line);
+
+class ImportRecord {
+ public:
+  // Reads DIR/.lumarel-imports. A missing file is an empty record; a file
+  // that exists but cannot be read makes Load fail (false), so that a later
+  // write cannot replace it with less than it held.
+  bool Load(const std::string& dir);
+
+  const std::vector<ImportEntry>& Entries() const { return entries_; }
+  // 1-based numbers of the lines that were not understood (skipped).
+  const std::vector<int>& SkippedLines() const { return skipped_; }
+
+  // "DIR/.lumarel-imports: line 3, 7 not understood, ignored", or "" when
+  // every line was read: what the caller prints after Load.
+  std::string SkippedLinesWarning(const std::string& dir) const;
+
+  // The entry of the same picture, wherever it was on the camera.
+  const ImportEntry* Find(const PictureKey& key) const;
+  // True when a picture other than `key` was saved under fileName.
+  bool NameTakenByOther(const std::string& fileName, const PictureKey& key) const;
+
+  // Adds one line to the record in DIR. The file is rewritten through a
+  // temporary file that is synced and renamed over it, with the folder
+  // locked and the record read again under the lock: a crash, a full disk or
+  // a second run at the same time leaves either the old record or the new
+  // one, never a torn line, and never loses a line another run added. The
+  // same picture saved again under the same name adds nothing.
+  bool Append(const std::string& dir, const ImportEntry& entry);
+
+ private:
+  std::vector<ImportEntry> entries_;
+  std::vector<int> skipped_;
+};
+
+}  // namespace lumarel::cli

@@ -1,0 +1,35 @@
+#include "cli/RunReport.h"
+
+#include <ostream>
+
+namespace lumarel::cli {
+
+void RunReport::Saved(const std::string& path) {
+  ++saved_;
+  if (!quiet_) out_ << path << std::endl;  // flushed: a pipe sees each file as it comes
+}
+
+void RunReport::Skipped(bool unaskedSkip) {
+  ++skipped_;
+  unaskedSkip_ = unaskedSkip_ || unaskedSkip;
+}
+
+void RunReport::Failed(ExitStatus why) {
+  ++failed_;
+  worst_ = Worse(worst_, why);
+}
+
+std::string RunReport::SummaryText() const {
+  return std::to_string(saved_) + " saved, " + std::to_string(skipped_) + " skipped, " +
+         std::to_string(failed_) + " failed";
+}
+
+void RunReport::PrintSummary() {
+  if (!quiet_) err_ << SummaryText() << std::endl;
+}
+
+ExitStatus RunReport::Status() const {
+  return unaskedSkip_ ? Worse(worst_, ExitStatus::LinkFailure) : worst_;
+}
+
+}  // namespace lumarel::cli
