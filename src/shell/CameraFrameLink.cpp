@@ -148,13 +148,12 @@ void CameraFrameLink::OnFrameTimer(int id) {
 PortView CameraFrameLink::Port() const {
   if (!core_) return {};
   const LinkState& state = core_->link->State();
-  return PortView{state.portId, state.shownSpeed, state.linkPhase == 1};
+  return PortView{state.portId, state.shownSpeed, state.linkPhase == LinkPhase::Identifying};
 }
 
 void CameraFrameLink::EraseAll() {
   if (!core_) return;
-  core_->link->State().responseKind = ResponseKind::Index;
-  core_->link->WriteCommand(CmdEraseAll);
+  core_->transfers->Delete().SendEraseAll();
 }
 
 bool CameraFrameLink::LiveRunning() const {

@@ -51,6 +51,17 @@ class FakeSerialPort final : public SerialPort {
     onWrite_ = std::move(hook);
   }
   void SetWriteFails(bool fails) { Locked([&] { writeFails_ = fails; }); }
+  // From now on every wait reports HungUp with this reason (adapter unplugged).
+  void HangUp(std::string reason) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      hangUpReason_ = std::move(reason);
+    }
+    changed_.notify_all();
+  }
+  // Waits that returned HungUp, and writes tried after the hang-up.
+  int HangUpsReported() const { return Locked([&] { return hangUpsReported_; }); }
+  int WritesAfterHangUp() const { return Locked([&] { return writesAfterHangUp_; }); }
   void SetLineFails(bool fails) { Locked([&] { setLineFails_ = fails; }); }
 
   Bytes Written() const { return Locked([&] { return written_; }); }
@@ -91,7 +102,13 @@ class FakeSerialPort final : public SerialPort {
   std::size_t ClearErrors() override { return Pending(); }
   PortWait WaitForCharacter() override {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return failing_ || !incoming_.empty() || wakePending_; });
+    changed_.wait(lock, [&] {
+      return failing_ || !hangUpReason_.empty() || !incoming_.empty() || wakePending_;
+    });
+    if (!hangUpReason_.empty()) {
+      ++hangUpsReported_;
+      return PortWait::HungUp;
+    }
     if (failing_) return PortWait::Failed;
     if (!incoming_.empty()) return PortWait::Received;  // a pending wake ends the next wait
     wakePending_ = false;
@@ -113,6 +130,10 @@ class FakeSerialPort final : public SerialPort {
     std::function<void(const Bytes&)> hook;
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      if (!hangUpReason_.empty()) {
+        ++writesAfterHangUp_;
+        return false;
+      }
       if (writeFails_) return false;
       written_.insert(written_.end(), data, data + size);
       hook = onWrite_;
@@ -141,6 +162,12 @@ class FakeSerialPort final : public SerialPort {
   bool failing_ = false;
   bool writeFails_ = false;
   bool setLineFails_ = false;
+  std::string hangUpReason_;
+  int hangUpsReported_ = 0;
+  int writesAfterHangUp_ = 0;
+
+ public:
+  std::string HangUpReason() const override { return Locked([&] { return hangUpReason_; }); }
 };
 
 // Hands out FakeSerialPorts by device path. The test keeps a shared handle on
@@ -208,6 +235,7 @@ class FakeSerialPortOpener final : public SerialPortOpener {
     bool Write(const std::uint8_t* data, std::size_t size) override {
       return port_->Write(data, size);
     }
+    std::string HangUpReason() const override { return port_->HangUpReason(); }
 
    private:
     std::shared_ptr<FakeSerialPort> port_;

@@ -36,6 +36,8 @@ class PosixSerialPort final : public SerialPort {
   void Wake() override;
   std::size_t Read(std::uint8_t* data, std::size_t size) override;
   bool Write(const std::uint8_t* data, std::size_t size) override;
+  // Set by the waiting thread before it reports HungUp; read by that thread.
+  std::string HangUpReason() const override { return hangUpReason_; }
 
   // A write that makes no progress for this long fails instead of hanging.
   static constexpr int kWriteStallMilliseconds = 5000;
@@ -43,10 +45,15 @@ class PosixSerialPort final : public SerialPort {
  private:
   PosixSerialPort(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
   void DrainWake();
+  // Readable but nothing counted as waiting: one read tells a byte that raced
+  // in (kept for Read) from end of file or a dead device (HungUp).
+  PortWait ProbeReadable();
 
   int fd_;
   int wakeFd_;
-  std::mutex writeMutex_;  // keeps each Write's bytes together when two threads write
+  std::mutex writeMutex_;
+  int stashed_ = -1;          // a byte ProbeReadable read ahead; -1 none (waiting thread only)
+  std::string hangUpReason_;  // empty until the line hung up (waiting thread only)  // keeps each Write's bytes together when two threads write
 };
 
 class PosixSerialPortOpener final : public SerialPortOpener {
