@@ -1,5 +1,6 @@
 #include "cli/CameraCommands.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "cli/PictureBlocks.h"
 #include "platform/Files.h"
 
+#include "link/LinkOperations.h"
 #include "link/LinkTransfers.h"
 
 namespace lumarel::cli {
@@ -112,51 +114,62 @@ void AnswerDeleteQuestions(CommandContext& ctx) {
 ExitStatus RunDelete(CommandContext& ctx, CameraSession& session) {
   PictureList& list = session.Link().Pictures();
   if (!CheckNumbers(ctx.request.numbers, list.receivedEntries, ctx.err)) return ExitStatus::Usage;
+  if (ctx.request.all && list.pictureCount == 0) {
+    ctx.out << "nothing to delete: the camera has no pictures" << std::endl;
+    return ExitStatus::Success;
+  }
   AnswerDeleteQuestions(ctx);
-  DeleteOps& ops = session.Transfers()->Delete();
-  bool sent = false;
-  if (ctx.request.all) {
-    sent = ops.DeleteAll();
-  } else {
-    // As if the pictures were selected in the Preview window, the highest clicked last.
-    for (PictureEntry& entry : list.entries) entry.selectionMark = 0;
-    for (int n : ctx.request.numbers) list.entries[n - 1].selectionMark = 1;
-    list.selectedCount = static_cast<std::uint16_t>(ctx.request.numbers.size());
-    list.currentPicture = static_cast<std::int16_t>(ctx.request.numbers.back() - 1);
-    sent = ops.DeletePages();
-  }
-  if (!sent) {
-    ReportError(ctx.err, "nothing deleted");
-    return ExitStatus::LinkFailure;
-  }
-  HeadlessLinkUi& ui = session.Ui();
-  const int closed = ui.WaitDialogsClosed();
-  if (!session.RunUntil([&] { return ui.WaitDialogsClosed() > closed; }, std::chrono::seconds(60)))
-    return ExitStatus::LinkFailure;
-  return ExitStatus::Success;
+  LinkOperations& ops = session.Operations();
+  std::vector<int> positions;
+  for (int n : ctx.request.numbers) positions.push_back(n - 1);
+  // The camera's own delete runs without packets; 60 s of nothing ends it as silent.
+  return session.RunAndReport(
+      [&](OperationDone done) {
+        if (ctx.request.all) {
+          ops.DeleteAll(std::move(done));
+        } else {
+          ops.DeletePictures(positions, std::move(done));
+        }
+      },
+      std::chrono::seconds(60));
 }
 
 ExitStatus RunErase(CommandContext& ctx, CameraSession& session) {
   AnswerDeleteQuestions(ctx);
-  DeleteOps& ops = session.Transfers()->Delete();
-  HeadlessLinkUi& ui = session.Ui();
-  const int refreshes = ui.PreviewRefreshes();
-  if (!ops.FlashAllErase()) {
-    ReportError(ctx.err, "nothing erased");
-    return ExitStatus::LinkFailure;
+  LinkOperations& ops = session.Operations();
+  return session.RunAndReport([&](OperationDone done) { ops.Erase(std::move(done)); },
+                              std::chrono::seconds(60));
+}
+
+namespace {
+
+// The output of live, still and thumbs is checked before connecting: a
+// missing or read-only folder costs no line time and gives one message.
+ExitStatus CheckOutputBeforeConnecting(CommandContext& ctx) {
+  const Command command = ctx.request.command;
+  if (command != Command::Live && command != Command::Still && command != Command::Thumbs)
+    return ExitStatus::Success;
+  const std::string& path = ctx.request.files[0];
+  const std::string dir = command == Command::Thumbs ? path : DirectoryOf(path);
+  struct stat st {};
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    ReportError(ctx.err, "no such directory: " + dir);
+    return ExitStatus::FileError;
   }
-  // The camera reports the end of erasing like a delete: the list is redrawn.
-  if (!session.RunUntil([&] { return ui.PreviewRefreshes() > refreshes; },
-                        std::chrono::seconds(60)))
-    return ExitStatus::LinkFailure;
+  if (::access(dir.c_str(), W_OK) != 0) {
+    ReportError(ctx.err, "cannot write into " + dir);
+    return ExitStatus::FileError;
+  }
   return ExitStatus::Success;
 }
 
+}  // namespace
 
 ExitStatus RunCameraCommand(CommandContext& ctx) {
   const Command command = ctx.request.command;
   if ((command == Command::Delete || command == Command::Erase) && !MayAsk(ctx))
     return ExitStatus::Usage;
+  if (ExitStatus s = CheckOutputBeforeConnecting(ctx); s != ExitStatus::Success) return s;
   InstallInterruptHandlers();
   const bool progress = !ctx.request.global.quiet && ::isatty(STDERR_FILENO);
   CameraSession session(ctx.request.global, ctx.notifier, ctx.err, progress);

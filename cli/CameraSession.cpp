@@ -1,5 +1,6 @@
 #include "cli/CameraSession.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <ostream>
@@ -8,7 +9,7 @@
 #include "cli/PictureBlocks.h"
 #include "cli/SpeedCap.h"
 #include "imagefile/JpegDecode.h"
-#include "link/LinkTexts.h"
+#include "link/LinkOperations.h"
 #include "platform/Files.h"
 #include "platform/UserPaths.h"
 
@@ -101,68 +102,77 @@ CameraSession::~CameraSession() {
   link_.reset();
 }
 
-bool CameraSession::FatalMessageSince(std::size_t mark) const {
-  for (const char* caption : {text::kWarning, text::kConnectError, text::kComPortError,
-                              text::kGlobalMemory}) {
-    if (notifier_.ShownSince(mark, caption)) return true;
-  }
-  return false;
-}
+LinkOperations& CameraSession::Operations() { return transfers_->Operations(); }
 
 ExitStatus CameraSession::Connect() {
   if (tempA_.path().empty() || tempB_.path().empty()) {
     ReportError(err_, "cannot create temporary files");
     return ExitStatus::FileError;
   }
-  connectMark_ = notifier_.Mark();
-  link_->Start();
-  const bool up = RunUntil([this] {
-    return link_->State().indexLoaded || FatalMessageSince(connectMark_);
-  });
-  if (!up) return ExitStatus::LinkFailure;
-  if (!link_->State().indexLoaded) {
-    ReportError(err_, "the camera could not be used");
-    return ExitStatus::LinkFailure;
-  }
-  return ExitStatus::Success;
+  return RunAndReport([this](OperationDone done) { Operations().Index(std::move(done)); });
 }
 
-bool CameraSession::RunUntil(const std::function<bool()>& done,
-                             std::chrono::milliseconds idleLimit) {
-  auto stopped = [&] {
-    return ui_.Failure() != LinkFailure::None || notifier_.StopRequested() || Interrupted();
-  };
-  while (true) {
-    if (done()) return true;
-    if (stopped()) break;
-    if (std::chrono::steady_clock::now() - ui_.LastActivity() > idleLimit) {
-      progress_.Clear();
-      ReportError(err_, "the camera does not answer");
-      reported_ = true;
-      return false;
-    }
-    loop_.RunUntil([&] { return done() || stopped(); }, kSlice);
-  }
-  ReportFailure();
-  return false;
-}
-
-void CameraSession::ReportFailure() {
-  progress_.Clear();
-  if (reported_) return;
-  reported_ = true;
-  if (Interrupted()) {
-    ReportError(err_, "interrupted");
-    return;
-  }
-  switch (ui_.Failure()) {
-    case LinkFailure::NoCamera:
-      for (const PortFailure& f : link_->OpenFailures().Failures())
-        if (!f.device.empty()) err_ << "lumarel-cli: " << FormatPortFailure(f) << std::endl;
-      ReportError(err_, std::string("no camera found: ") + text::kCheckConnection);
+LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds idleLimit) {
+  std::optional<LinkOutcome> outcome;
+  start([&outcome](const LinkOutcome& o) { outcome = o; });
+  // A question answered on the terminal inside start() is not the link's idleness.
+  const auto begun = std::chrono::steady_clock::now();
+  auto finished = [&] { return outcome.has_value(); };
+  while (!finished()) {
+    if (Interrupted() || notifier_.StopRequested()) {
+      Operations().Cancel();
       break;
-    case LinkFailure::Disconnected: ReportError(err_, text::kDisconnected); break;
-    case LinkFailure::None: break;  // a question stopped the run; its message was shown
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - std::max(begun, ui_.LastActivity()) > idleLimit) {
+      // Nothing moved on the link (e.g. no answer to a delete): camera silent.
+      link_->FinishOperation(Operation::None, LinkOutcome::Of(OutcomeKind::CameraSilent));
+      break;
+    }
+    loop_.RunUntil(finished, kSlice);
+  }
+  progress_.Clear();
+  return outcome.value_or(LinkOutcome::Of(OutcomeKind::Cancelled));
+}
+
+ExitStatus CameraSession::StatusFor(const LinkOutcome& outcome) {
+  return outcome.Ok() ? ExitStatus::Success : ExitStatus::LinkFailure;
+}
+
+ExitStatus CameraSession::RunAndReport(const Starter& start, std::chrono::milliseconds idleLimit) {
+  const LinkOutcome outcome = Run(start, idleLimit);
+  Report(outcome);
+  return StatusFor(outcome);
+}
+
+void CameraSession::Report(const LinkOutcome& outcome, int picture) {
+  progress_.Clear();
+  const std::string which = outcome.picture >= 0 ? "picture " + std::to_string(outcome.picture + 1)
+                            : picture > 0        ? "picture " + std::to_string(picture)
+                                                 : std::string();
+  switch (outcome.kind) {
+    case OutcomeKind::Done: return;
+    case OutcomeKind::LineLost:
+      ReportError(err_, "the line to " + link_->DevicePath() + " was lost: " +
+                            (outcome.reason.empty() ? "hang-up" : outcome.reason));
+      return;
+    case OutcomeKind::CameraSilent:
+      if (link_->State().linkPhase != LinkPhase::Connected) {
+        for (const PortFailure& f : link_->OpenFailures().Failures())
+          if (!f.device.empty()) err_ << "lumarel-cli: " << FormatPortFailure(f) << std::endl;
+      }
+      ReportError(err_, outcome.reason.empty() ? "the camera does not answer" : outcome.reason);
+      return;
+    case OutcomeKind::WriteProtected: ReportError(err_, "the card is write-protected"); return;
+    case OutcomeKind::MemoryFull: ReportError(err_, "the camera's memory is full"); return;
+    case OutcomeKind::BadData:
+      ReportError(err_, (which.empty() ? std::string("the camera's data cannot be used")
+                                       : which + " cannot be used") +
+                            (outcome.what.empty() ? "" : ": " + outcome.what));
+      return;
+    case OutcomeKind::Cancelled:
+      ReportError(err_, Interrupted() ? "interrupted" : "cancelled");
+      return;
   }
 }
 

@@ -1,6 +1,9 @@
-// One connection to the camera for one command: the event loop, the link with
-// its timers and scratch files, the headless LinkUi, and the wait for the
-// link to come up with the picture list read, as the program does at start.
+// One connection to the camera: the event loop, the link with its timers and
+// scratch files, the headless LinkUi, and Run, which starts one operation of
+// the link's operations interface and waits for its outcome. Connect is the
+// index operation (scan, speed, picture list), as the program does at start.
+// Callers decide from the outcome alone; Report and StatusFor turn it into
+// the one message and the exit status of the command.
 #pragma once
 
 #include <chrono>
@@ -20,10 +23,12 @@
 #include "imagefile/TempFile.h"
 #include "link/CameraLink.h"
 #include "link/EventLoop.h"
+#include "link/LinkOutcome.h"
 #include "link/TransferServices.h"
 #include "platform/serial/PosixSerialPort.h"
 
 namespace lumarel {
+class LinkOperations;
 class LinkTransfers;
 }
 
@@ -48,14 +53,26 @@ class CameraSession {
   CameraSession(const CameraSession&) = delete;
   CameraSession& operator=(const CameraSession&) = delete;
 
-  // Finds the camera, negotiates the speed and reads the picture list.
+  // Finds the camera, negotiates the speed and reads the picture list; a
+  // failure is reported on err.
   ExitStatus Connect();
 
-  // Runs the link until done() holds. False (reported on err) when the link
-  // failed, a question stopped the run, the run was interrupted, or nothing
-  // happened on the link for idleLimit.
-  bool RunUntil(const std::function<bool()>& done,
-                std::chrono::milliseconds idleLimit = std::chrono::seconds(20));
+  // Starts one operation (start is given the completion to pass on) and runs
+  // the link until its outcome arrives. An interrupt or a declined question
+  // cancels it; a link that shows no activity for idleLimit ends it as
+  // camera silent. Nothing is reported here.
+  using Starter = std::function<void(OperationDone)>;
+  LinkOutcome Run(const Starter& start,
+                  std::chrono::milliseconds idleLimit = std::chrono::seconds(20));
+  // Prints the one message of a failed outcome on err ("the line to DEVICE was
+  // lost: REASON", "picture 3: This file size is wrong.", ...); `picture` names
+  // the 1-based picture a download or upload was about when the outcome has none.
+  void Report(const LinkOutcome& outcome, int picture = 0);
+  // 0 for done, 1 for every other outcome.
+  static ExitStatus StatusFor(const LinkOutcome& outcome);
+  // Run, Report and StatusFor in one.
+  ExitStatus RunAndReport(const Starter& start,
+                          std::chrono::milliseconds idleLimit = std::chrono::seconds(20));
 
   CameraLink& Link() { return *link_; }
   EventLoop& Loop() { return loop_; }
@@ -65,6 +82,7 @@ class CameraSession {
   // The link's transfer entry points (download, upload, delete, live); null
   // when this build has none.
   LinkTransfers* Transfers() { return transfers_.get(); }
+  LinkOperations& Operations();
   // The Live window's pictures: the live frame and the zoom photo.
   std::span<std::uint8_t> LiveFrame() { return liveFrame_; }
   std::span<std::uint8_t> LivePhoto() { return livePhoto_; }
@@ -76,8 +94,6 @@ class CameraSession {
 
  private:
   void MakeTransfers();
-  void ReportFailure();
-  bool FatalMessageSince(std::size_t mark) const;
 
   ConsoleNotifier& notifier_;
   std::ostream& err_;
@@ -93,8 +109,6 @@ class CameraSession {
   std::vector<std::uint8_t> liveFrame_, livePhoto_;
   std::unique_ptr<Timers> liveTimers_;
   std::unique_ptr<LinkTransfers> transfers_;
-  std::size_t connectMark_ = 0;
-  bool reported_ = false;
 };
 
 }  // namespace lumarel::cli

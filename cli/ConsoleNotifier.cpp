@@ -26,18 +26,6 @@ MessageAnswer ConsoleNotifier::Show(const std::string& text, const std::string& 
   return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Cancel;
 }
 
-bool ConsoleNotifier::WasShown(const std::string& text) const {
-  for (const ShownMessage& m : shown_)
-    if (m.text == text) return true;
-  return false;
-}
-
-bool ConsoleNotifier::ShownSince(std::size_t mark, const std::string& caption) const {
-  for (std::size_t i = mark; i < shown_.size(); ++i)
-    if (shown_[i].caption == caption) return true;
-  return false;
-}
-
 bool AskOnTerminal(const std::string& caption, const std::string& text, std::istream& in,
                    std::ostream& err) {
   err << FormatMessage(caption, text) << " [y/N] " << std::flush;

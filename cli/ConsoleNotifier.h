@@ -31,11 +31,6 @@ class ConsoleNotifier final : public Notifier {
   // Set once a question was declined: the run should stop.
   bool StopRequested() const { return stopRequested_; }
   const std::vector<ShownMessage>& Shown() const { return shown_; }
-  // True when a message with this text was shown.
-  bool WasShown(const std::string& text) const;
-  // Messages shown since mark (an index into Shown()).
-  std::size_t Mark() const { return shown_.size(); }
-  bool ShownSince(std::size_t mark, const std::string& caption) const;
 
   // Answers the questions a command expects (e.g. a delete confirmation);
   // nothing from the handler leaves the question to the default above. The

@@ -63,13 +63,9 @@ void HeadlessLinkUi::CloseWaitDialog() {
   Touch();
 }
 
-void HeadlessLinkUi::OpenDisconnectDialog() {
-  if (failure_ == LinkFailure::None) failure_ = LinkFailure::Disconnected;
-}
+void HeadlessLinkUi::OpenDisconnectDialog() { ++disconnectDialogs_; }
 
-void HeadlessLinkUi::OpenReconnectDialog() {
-  if (failure_ == LinkFailure::None) failure_ = LinkFailure::NoCamera;
-}
+void HeadlessLinkUi::OpenReconnectDialog() { ++reconnectDialogs_; }
 
 }  // namespace lumarel::cli
 

@@ -1,8 +1,8 @@
 // LinkUi without windows. The link's status text, menus, repaints and scroll
 // bars have nothing to show and are only noted; the progress bar feeds the
-// terminal progress line; the wait dialogs are states the commands wait on;
-// COM_DISCONNECT and COM_RECONNECT end the run as link failures, since
-// nobody is there to press Reconnect.
+// terminal progress line; the wait dialogs, COM_DISCONNECT and COM_RECONNECT
+// are only counted (nobody is there to press Reconnect): the operation that
+// ran into them has already ended with its outcome.
 #pragma once
 
 #include <chrono>
@@ -16,8 +16,6 @@
 #include "link/LinkUi.h"
 
 namespace lumarel::cli {
-
-enum class LinkFailure { None, NoCamera, Disconnected };
 
 class HeadlessLinkUi final : public LinkUi {
  public:
@@ -47,7 +45,8 @@ class HeadlessLinkUi final : public LinkUi {
   bool AskCancelOk() override { return true; }
   void ShowHelp(int context) override {}
 
-  LinkFailure Failure() const { return failure_; }
+  int DisconnectDialogs() const { return disconnectDialogs_; }
+  int ReconnectDialogs() const { return reconnectDialogs_; }
   const std::string& StatusText() const { return status_; }
   bool WaitDialogOpen() const { return waitDialogOpen_; }
   int WaitDialogsClosed() const { return waitDialogsClosed_; }
@@ -72,7 +71,8 @@ class HeadlessLinkUi final : public LinkUi {
   Progress& progress_;
   std::string status_;
   LinkWindow active_ = LinkWindow::Preview;
-  LinkFailure failure_ = LinkFailure::None;
+  int disconnectDialogs_ = 0;
+  int reconnectDialogs_ = 0;
   bool waitDialogOpen_ = false;
   int waitDialogsClosed_ = 0;
   int previewRefreshes_ = 0;

@@ -9,8 +9,8 @@
 #include "cli/PictureBlocks.h"
 #include "platform/Files.h"
 
+#include "link/LinkOperations.h"
 #include "link/LinkTransfers.h"
-#include "link/LiveHandler.h"
 
 namespace lumarel::cli {
 namespace {
@@ -61,24 +61,6 @@ class CaptureBlock final : public DownloadTarget {
   std::vector<std::uint8_t> block_;
 };
 
-// Downloads picture n (1-based) into block; false when the link failed.
-bool Download(CameraSession& session, DownloadControl& control, Timers& windowTimers,
-              CaptureBlock& block, int n) {
-  CameraLink& link = session.Link();
-  PictureList& list = link.Pictures();
-  // As a single selected picture in the Preview window.
-  list.currentPicture = static_cast<std::int16_t>(n - 1);
-  list.selectedCount = 1;
-  list.downloadsPending = 0;
-  list.autoSaveMode = false;
-  control.CaptureWindowCreated(block, windowTimers);
-  const int chosen = control.ChooseNext();
-  const bool ok = chosen >= 0 && control.Start(chosen) &&
-                  session.RunUntil([&] { return !link.State().downloadActive; });
-  control.CaptureWindowDestroyed(block);
-  return ok;
-}
-
 // Two-digit year as the program shows it.
 int ShortYear(int year) { return year < 2000 ? year - 1900 : year - 2000; }
 
@@ -94,13 +76,6 @@ PictureEntry UploadEntry(int number, bool fine, const LocalTime& t) {
   return entry;
 }
 
-bool ShownSince(const ConsoleNotifier& notifier, std::size_t mark, const char* text) {
-  const auto& shown = notifier.Shown();
-  for (std::size_t i = mark; i < shown.size(); ++i)
-    if (shown[i].text == text) return true;
-  return false;
-}
-
 }  // namespace
 
 ExitStatus RunGet(CommandContext& ctx, CameraSession& session) {
@@ -114,22 +89,31 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session) {
   const FileFormat format = request.format.value_or(FileFormat::Jpeg);
   const std::vector<Planned> plan = PlanDownloads(request, list, format);
 
+  LinkOperations& ops = session.Operations();
   DownloadControl& control = session.Transfers()->Download();
   std::unique_ptr<Timers> captureTimers =
       session.MakeWindowTimers([&control](int id) { control.OnCaptureTimer(id); });
   ExitStatus status = ExitStatus::Success;
   for (std::size_t k = 0; k < plan.size(); ++k) {
-    const PictureEntry& entry = list.entries[plan[k].number - 1];
+    const int n = plan[k].number;
     session.ProgressLine().SetItem(static_cast<int>(k + 1), static_cast<int>(plan.size()));
-    CaptureBlock block(entry);
-    if (!Download(session, control, *captureTimers, block, plan[k].number))
-      return ExitStatus::LinkFailure;
-    const std::span<std::uint8_t> picture = block.Picture();
-    if (PictureWidth(picture) != entry.width || PictureHeight(picture) != entry.height) {
-      status = Worse(status, ExitStatus::FileError);  // the take-over said why
+    CaptureBlock block(list.entries[n - 1]);
+    const LinkOutcome outcome = session.Run([&](OperationDone done) {
+      ops.Download(n - 1, block, *captureTimers, std::move(done));
+    });
+    ops.EndDownload(block);
+    if (outcome.kind == OutcomeKind::BadData) {
+      // This picture's data was unusable; the link is fine, so the others still come.
+      session.Report(outcome, n);
+      status = Worse(status, ExitStatus::LinkFailure);
       continue;
     }
-    status = Worse(status, SaveThroughTemp(ctx, picture, plan[k].path, format, SaveWindow::Capture));
+    if (!outcome.Ok()) {
+      session.Report(outcome, n);
+      return ExitStatus::LinkFailure;
+    }
+    status = Worse(status, SaveThroughTemp(ctx, block.Picture(), plan[k].path, format,
+                                           SaveWindow::Capture));
   }
   return status;
 }
@@ -146,27 +130,29 @@ ExitStatus RunPut(CommandContext& ctx, CameraSession& session) {
   const int number = session.Link().Pictures().receivedEntries + 1;
   const UploadRequest request{fine, prepared.picture, prepared.preview,
                               UploadEntry(number, fine, ctx.clock.Now()), prepared.thumbnail};
-  const std::size_t mark = ctx.notifier.Mark();
-  if (!upload.Start(request, *openfileTimers)) return ExitStatus::LinkFailure;
   session.ProgressLine().SetItem(0, 0);
-  if (!session.RunUntil([&] { return !upload.Running(); })) return ExitStatus::LinkFailure;
-  if (ShownSince(ctx.notifier, mark, "The Vidmarelle's memory is full.")) return ExitStatus::LinkFailure;
-  return ExitStatus::Success;
+  return session.RunAndReport([&](OperationDone done) {
+    session.Operations().Upload(request, *openfileTimers, std::move(done));
+  });
 }
 
 ExitStatus RunLive(CommandContext& ctx, CameraSession& session) {
-  LiveControl& live = session.Transfers()->Live();
-  HeadlessLinkUi& ui = session.Ui();
-  ui.Activate(LinkWindow::Live);
-  live.Activated();
-  const int frames = ui.LiveRepaintsOf(kLiveFrameArea);
-  live.LiveButtonNotified(true, true);
-  const bool ok = session.RunUntil([&] { return ui.LiveRepaintsOf(kLiveFrameArea) > frames; });
-  live.StopStream();
-  if (!ok) return ExitStatus::LinkFailure;
   const std::string& path = ctx.request.files[0];
-  OutputFile output(path);
-  if (!output.Ok() || !WriteDibAsBmp(session.LiveFrame(), output.TempPath()) || !output.Commit()) {
+  OutputFile output(path);  // the destination is checked before any line time is spent
+  if (!output.Ok()) {
+    ReportError(ctx.err, "cannot write " + path);
+    return ExitStatus::FileError;
+  }
+  LinkOperations& ops = session.Operations();
+  session.Ui().Activate(LinkWindow::Live);
+  const LinkOutcome outcome =
+      session.Run([&](OperationDone done) { ops.LiveFrame(std::move(done)); });
+  ops.StopLive();
+  if (!outcome.Ok()) {
+    session.Report(outcome);
+    return ExitStatus::LinkFailure;
+  }
+  if (!WriteDibAsBmp(session.LiveFrame(), output.TempPath()) || !output.Commit()) {
     ReportError(ctx.err, "cannot write " + path);
     return ExitStatus::FileError;
   }
@@ -174,22 +160,16 @@ ExitStatus RunLive(CommandContext& ctx, CameraSession& session) {
 }
 
 ExitStatus RunStill(CommandContext& ctx, CameraSession& session) {
-  LiveControl& live = session.Transfers()->Live();
-  HeadlessLinkUi& ui = session.Ui();
-  const LinkState& state = session.Link().State();
-  ui.Activate(LinkWindow::Live);
-  live.Activated();
-  // A click on the zoom button: the press stops the live picture, the release asks for the still.
-  live.ZoomButtonNotified(true, true);
-  live.ZoomButtonNotified(false, true);
-  const bool ok = session.RunUntil([&] {
-    return !state.zoomActive && ui.MenuItem(MenuOwner::Frame, menu::kLivePhotoZoom) == true;
-  });
-  if (!ok) return ExitStatus::LinkFailure;
-  const std::vector<std::uint8_t> photo = PhotoForSaving(session.LivePhoto(), state.modelVariant);
+  LinkOperations& ops = session.Operations();
+  session.Ui().Activate(LinkWindow::Live);
+  if (ExitStatus s = session.RunAndReport(
+          [&](OperationDone done) { ops.ZoomStill(std::move(done)); });
+      s != ExitStatus::Success)
+    return s;
+  const std::vector<std::uint8_t> photo =
+      PhotoForSaving(session.LivePhoto(), session.Link().State().modelVariant);
   const std::string& path = ctx.request.files[0];
   return SaveThroughTemp(ctx, photo, path, FormatFor(ctx.request, path), SaveWindow::Live);
 }
-
 
 }  // namespace lumarel::cli

@@ -28,6 +28,7 @@ struct FaultSettings {
   int garbleEvery = 0;  // every Nth packet garbled; 0: never
   int dropEvery = 0;    // every Nth packet not sent; 0: never
   int silentAfter = -1; // after N packets nothing more is sent; -1: never
+  int hangupAfter = -1; // the line closes after N picture data packets; -1: never
   double garbleRate = 0;   // chance that a packet is garbled
   double dropRate = 0;     // chance that a packet is not sent
   double silenceRate = 0;  // chance that the line goes quiet before a packet

@@ -184,6 +184,7 @@ void PtyTransport::KeepSilent(int ms) {
 }
 
 void PtyTransport::Deliver(const Transmission& tx) {
+  if (master_ < 0) return;  // hung up
   if (tx.afterSpeedChange && !WaitForLineSpeed(tx.speed)) return;
   FaultAction action = FaultAction::Send;
   int silenceMs = 0;
@@ -216,6 +217,24 @@ void PtyTransport::Deliver(const Transmission& tx) {
   Log("tx " + tx.description + " at " + std::to_string(tx.speed) + note);
   const bool written = settings_.adapterLatencyMs > 0 ? WriteThroughAdapter(bytes) : WriteAll(bytes);
   if (!written) Log("tx failed: the program does not read");
+  if (tx.pictureData && settings_.faults.hangupAfter >= 0 &&
+      ++pictureDataSent_ >= settings_.faults.hangupAfter) {
+    HangUp();
+  }
+}
+
+// Both ends of the pseudo-terminal close: the program's side then reports a
+// hang-up (POLLHUP, EIO on read), as with a USB-serial adapter pulled out.
+void PtyTransport::HangUp() {
+  Log("hang-up: the line is closed");
+  if (master_ >= 0) ::close(master_);
+  if (slave_ >= 0) ::close(slave_);
+  master_ = slave_ = -1;
+  if (linked_) {
+    ::unlink(settings_.linkPath.c_str());
+    linked_ = false;
+  }
+  stop_ = true;
 }
 
 // A USB-serial adapter sends a USB frame when it holds 62 received bytes; a

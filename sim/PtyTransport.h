@@ -71,6 +71,8 @@ class PtyTransport {
   bool WriteThroughAdapter(const std::vector<std::uint8_t>& bytes);
   void Wake();
   void Log(const std::string& line) const;
+  // --hangup-after: closes the line as an unplugged cable would and stops serving.
+  void HangUp();
 
   void PaceLikeTheLine(std::size_t bytes, std::uint32_t speed);
 
@@ -91,6 +93,7 @@ class PtyTransport {
   std::atomic<bool> stop_{false};
   std::atomic<bool> photoRequested_{false};
   std::atomic<bool> toggleRequested_{false};
+  int pictureDataSent_ = 0;  // picture data packets delivered (for --hangup-after)
 };
 
 // Bytes of received data an FTDI-style adapter carries per 64-byte USB frame.

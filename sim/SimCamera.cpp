@@ -50,7 +50,7 @@ std::vector<Transmission> SimCamera::LineIdle() {
   if (transfer_ == Transfer::Upload && !partial_.empty()) {
     Log("rx partial upload packet of " + std::to_string(partial_.size()) + " bytes dropped");
     partial_.clear();
-    SendReply(ReplyNak, out);
+    if (!UploadFellSilent()) SendReply(ReplyNak, out);
   }
   return out;
 }

@@ -31,6 +31,9 @@ struct CameraSettings {
   std::uint32_t maxSpeed = 115200;          // faster speed commands go unanswered
   int memoryFullAfter = -1;                 // uploads taken before the card is full; -1: never
   bool busyDuringLive = false;              // answer the 3rd frame of each live run with StatusBusy
+  int badPreview = 0;                       // this index entry's preview (from 1) is not a JPEG; 0: none
+  bool uploadNoReply = false;               // an upload command gets no answer
+  int uploadSilentAfter = -1;               // upload packets answered before falling silent; -1: all
   std::uint32_t cardBytes = 8u << 20;       // card size; what pictures leave free is reported
   unsigned sceneSeed = 1;                   // varies the live scene
 };
@@ -40,6 +43,7 @@ struct Transmission {
   std::vector<std::uint8_t> bytes;
   std::uint32_t speed = kBaseSpeed;  // the camera's line speed while it sends
   bool afterSpeedChange = false;     // answer to a speed command: due once the program has switched
+  bool pictureData = false;          // a data packet of a picture download
   std::string description;           // for logs: "StatusAccepted", "DataPacket seq 3 (picture 2, 3/41)"
 
   bool IsPacket() const { return bytes.size() == kPacketSize; }
@@ -121,6 +125,10 @@ class SimCamera {
   void SendStatus(std::uint8_t status, Answers& out);
   void SendReply(std::uint8_t reply, Answers& out);
   void Log(const std::string& line) const;
+  // --upload-silent-after: the running upload has had all the answers it gets.
+  bool UploadFellSilent() const {
+    return settings_.uploadSilentAfter >= 0 && uploadPacketsSeen_ >= settings_.uploadSilentAfter;
+  }
 
   CameraSettings settings_;
   std::vector<StoredPicture> pictures_;
@@ -135,6 +143,8 @@ class SimCamera {
   Transfer transfer_ = Transfer::None;
   std::size_t position_ = 0;            // index entry or picture being sent
   std::uint32_t counter_ = 0;           // packet of the current item (0 = header)
+  std::vector<std::uint8_t> badPreviewData_;  // what --bad-preview serves instead of a JPEG
+  int uploadPacketsSeen_ = 0;           // packets of the running upload
   std::uint32_t packets_ = 0;           // data packets of the current item
   const std::vector<std::uint8_t>* itemData_ = nullptr;
   Packet itemHeader_{};

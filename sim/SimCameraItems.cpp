@@ -44,6 +44,12 @@ void SimCamera::StartIndexEntry(std::size_t position, Answers& out) {
   position_ = position;
   itemHeader_ = MakeItemHeader(header);
   itemData_ = &picture.preview;
+  if (settings_.badPreview == static_cast<int>(position) + 1) {
+    // Same size, but no JPEG marker anywhere: the program cannot decode it.
+    badPreviewData_.assign(picture.preview.size(), 0x5A);
+    itemData_ = &badPreviewData_;
+    Log("   index entry " + std::to_string(position) + ": preview is not a JPEG");
+  }
   packets_ = PacketsForSize(header.size);
   itemName_ = "index entry " + std::to_string(position);
   counter_ = 0;
@@ -111,6 +117,7 @@ void SimCamera::SendItemPacket(Answers& out) {
   const Packet packet =
       MakeDataPacket(counter_, left ? itemData_->data() + offset : nullptr, left);
   Send(packet, "DataPacket seq " + std::to_string(packet[1]) + where, out);
+  if (transfer_ == Transfer::Picture) out.back().pictureData = true;
 }
 
 void SimCamera::StartLiveFrame(Answers& out) {

@@ -13,7 +13,12 @@ void SimCamera::StartUpload(bool fine, Answers& out) {
     SendReply(ReplyMemoryFull, out);
     return;
   }
+  if (settings_.uploadNoReply) {
+    Log("   upload command left unanswered");
+    return;
+  }
   transfer_ = Transfer::Upload;
+  uploadPacketsSeen_ = 0;
   uploadPhase_ = UploadPhase::PictureHeader;
   uploadFine_ = fine;
   partial_.clear();
@@ -36,6 +41,11 @@ void SimCamera::CollectUploadByte(std::uint8_t byte, Answers& out) {
 // the complement of it in byte 2 and 0 in byte 115; anything else gets ReplyNak
 // and the program sends the same packet again.
 void SimCamera::HandleUploadPacket(const Packet& packet, Answers& out) {
+  if (UploadFellSilent()) {
+    Log("rx upload packet, left unanswered");
+    return;
+  }
+  ++uploadPacketsSeen_;
   const auto sequence = static_cast<std::uint8_t>(counter_);
   const auto complement = static_cast<std::uint8_t>(256 - sequence);
   if (packet[0] != kDataMarker || packet[1] != sequence || packet[2] != complement ||

@@ -28,6 +28,10 @@ const char* const kSimUsage =
     "  --silence-rate P       before each packet, with chance P, the line goes quiet\n"
     "  --silence-ms MS|MIN-MAX  length of those silences (default 500-2000)\n"
     "  --busy-during-live     answer the third frame of each live run with StatusBusy\n"
+    "  --hangup-after N       close the line after N picture data packets, as an unplug\n"
+    "  --bad-preview K        the Kth preview of the index (from 1) is not a JPEG\n"
+    "  --upload-no-reply      never answer an upload command\n"
+    "  --upload-silent-after N  stop answering after N packets of an upload\n"
     "  --seed N               seed of the generated pictures, live scene, line noise\n"
     "                         and random faults\n"
     "  --log FILE             one line per command and response ('-': standard error)\n"
@@ -96,6 +100,10 @@ bool NumberOption(const std::string& name, long value, SimOptions& o) {
   else if (name == "--garble-every" && value >= 0) o.faults.garbleEvery = static_cast<int>(value);
   else if (name == "--drop-every" && value >= 0) o.faults.dropEvery = static_cast<int>(value);
   else if (name == "--silent-after" && value >= 0) o.faults.silentAfter = static_cast<int>(value);
+  else if (name == "--hangup-after" && value >= 0) o.faults.hangupAfter = static_cast<int>(value);
+  else if (name == "--bad-preview" && value >= 1) o.camera.badPreview = static_cast<int>(value);
+  else if (name == "--upload-silent-after" && value >= 0)
+    o.camera.uploadSilentAfter = static_cast<int>(value);
   else if (name == "--seed" && value >= 0) o.seed = static_cast<unsigned>(value);
   else if (name == "--adapter-latency" && value >= 1 && value <= 255) o.adapterLatencyMs = static_cast<int>(value);
   else return false;
@@ -112,6 +120,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
     if (name == "--write-protected") { o.camera.writeProtected = true; continue; }
     if (name == "--realtime") { o.realtime = true; continue; }
     if (name == "--busy-during-live") { o.camera.busyDuringLive = true; continue; }
+    if (name == "--upload-no-reply") { o.camera.uploadNoReply = true; continue; }
     if (i + 1 >= args.size()) {
       error = name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument " + name;
       return false;

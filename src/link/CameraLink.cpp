@@ -41,7 +41,7 @@ ResponseHandler* CameraLink::Handler(ResponseKind kind) {
 }
 
 void CameraLink::HandleResponse(const CameraPacket& packet) {
-  if (state_.linkPhase != 0) {
+  if (state_.linkPhase != LinkPhase::Connected) {
     setup_->HandleResponse(packet);
     return;
   }
@@ -53,12 +53,13 @@ void CameraLink::HandleResponse(const CameraPacket& packet, std::uint64_t epoch)
   HandleResponse(packet);
 }
 
+// A hung-up port is never written to again: its descriptor is dead.
 bool CameraLink::WriteCommand(std::uint8_t command) {
-  return port_ != nullptr && port_->WriteByte(command);
+  return port_ != nullptr && !lineLost_ && port_->WriteByte(command);
 }
 
 bool CameraLink::WritePacket(const CameraPacket& packet) {
-  return port_ != nullptr && port_->Write(packet.data(), packet.size());
+  return port_ != nullptr && !lineLost_ && port_->Write(packet.data(), packet.size());
 }
 
 namespace {
@@ -72,7 +73,7 @@ std::string WithReason(const char* text, const SerialPort& port) {
 }  // namespace
 
 bool CameraLink::SetOwnSpeed(std::uint32_t speed) {
-  if (port_ == nullptr) return false;
+  if (port_ == nullptr || lineLost_) return false;
   if (port_->SetLine(speed)) return true;
   Messages().Show(WithReason(text::kSetCommStateFault, *port_), text::kComPortError,
                   MessageButtons::Ok, MessageIcon::Exclamation);
@@ -80,11 +81,11 @@ bool CameraLink::SetOwnSpeed(std::uint32_t speed) {
 }
 
 bool CameraLink::CurrentSpeed(std::uint32_t& speed) {
-  return port_ != nullptr && port_->GetSpeed(speed);
+  return port_ != nullptr && !lineLost_ && port_->GetSpeed(speed);
 }
 
 void CameraLink::PurgePort() {
-  if (port_ != nullptr) port_->Purge();
+  if (port_ != nullptr && !lineLost_) port_->Purge();
 }
 
 void CameraLink::DiscardPartialResponse() {
@@ -110,6 +111,8 @@ bool CameraLink::OpenPort() {
   }
   port->Purge();
   ClosePort();  // an earlier attempt's receiver and port
+  lineLost_ = false;
+  lineLostReason_.clear();
   port_ = std::move(port);
   if (services_.makeReceiver) {
     receiver_ = services_.makeReceiver(*port_, *this);
@@ -161,6 +164,9 @@ void CameraLink::CloseWaitDialog(int command) {
     // Closed by the user while a picture was still arriving: abandon it.
     Ui().DestroyDownloadWindow();
     Ui().Repaint(LinkWindow::Preview, std::nullopt);
+    Ui().ShowProgress(false);
+    Ui().SetStatusText(text::kReady);
+    FinishOperation(Operation::Download, LinkOutcome::Of(OutcomeKind::Cancelled));
   }
 }
 
@@ -168,7 +174,62 @@ void CameraLink::OnWaitDialogTimer(int id) {
   if (id == kWaitDialogBlinkTimerId && waitDialog_ != nullptr) waitDialog_->Blink();
 }
 
-void CameraLink::OpenDisconnectDialog() { Ui().OpenDisconnectDialog(); }
+void CameraLink::EndVisibleTransfer() {
+  if (waitDialog_ != nullptr) {
+    // Not the user's close: the Capture window keeps what it has until Reconnect.
+    std::unique_ptr<WaitDialog> dialog = std::move(waitDialog_);
+    dialog->Close();
+  }
+  Ui().ShowProgress(false);
+  Ui().SetStatusText(text::kReady);
+}
+
+void CameraLink::OpenDisconnectDialog() {
+  FinishOperation(Operation::None, LinkOutcome::Of(OutcomeKind::CameraSilent));
+  EndVisibleTransfer();
+  Ui().OpenDisconnectDialog();
+}
+
+void CameraLink::BeginOperation(Operation kind, OperationDone done) {
+  FinishOperation(Operation::None, LinkOutcome::Of(OutcomeKind::Cancelled));
+  operation_ = kind;
+  operationDone_ = std::move(done);
+}
+
+void CameraLink::FinishOperation(Operation kind, const LinkOutcome& outcome) {
+  if (operation_ == Operation::None || (kind != Operation::None && kind != operation_)) return;
+  operation_ = Operation::None;
+  OperationDone done = std::move(operationDone_);
+  operationDone_ = nullptr;
+  if (done) done(outcome);
+}
+
+void CameraLink::LineLost(const std::string& reason) {
+  if (lineLost_ || port_ == nullptr) return;
+  lineLost_ = true;
+  lineLostReason_ = reason;
+  // Every transfer stops where it is; their watchdogs find nothing active.
+  state_.indexActive = state_.downloadActive = state_.liveActive = state_.zoomActive = false;
+  state_.frameRequested = false;
+  state_.awaitingPacket = false;
+  previewWatchdog_->Stop();
+  for (auto& handler : handlers_) {
+    if (handler) handler->Reset();
+  }
+  SetExpectedLength(kPacketSize);
+  EndVisibleTransfer();
+  LinkOutcome outcome = LinkOutcome::Of(OutcomeKind::LineLost);
+  outcome.reason = reason;
+  FinishOperation(Operation::None, outcome);
+  Ui().OpenDisconnectDialog();
+}
+
+void CameraLink::ReopenAfterLineLost() {
+  ClosePort();
+  lineLost_ = false;
+  services_.frameTimers->Start(frame_timer::kOpenPort, 300);
+  Ui().SetStatusText(text::kSetupInProgress);
+}
 
 void CameraLink::ScheduleNextDownload() { services_.frameTimers->Start(frame_timer::kNextDownload, 500); }
 

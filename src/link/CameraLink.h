@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "link/LinkOutcome.h"
 #include "link/LinkUi.h"
 #include "link/PictureList.h"
 #include "link/Protocol.h"
@@ -99,11 +100,26 @@ inline constexpr int kReconnectIdentify = 4;  // 3000 ms (2500 ms off the NT fam
 inline constexpr int kNextDownload = 5;    // 500 ms pause before a chained download
 }  // namespace frame_timer
 
-// The link record's fields (event-loop thread only).
+// Where the link set-up stands. Set-up answers go to LinkSetup in every phase
+// but Connected; the speed phases alternate between our own switch to a speed
+// and waiting for the camera's answer at it.
+enum class LinkPhase : std::uint8_t {
+  Connected = 0,
+  Identifying = 1,
+  Switching115200 = 2,
+  Answer115200 = 3,
+  Switching57600 = 4,
+  Answer57600 = 5,
+  Switching19200 = 6,
+  Answer19200 = 7,
+};
+
+// The link record's fields (event-loop thread only). Front ends read them;
+// only the link writes them.
 struct LinkState {
   // Port and set-up.
   std::uint16_t portId = kPortCom1;
-  std::uint8_t linkPhase = 1;  // 0 connected, 1 identifying, 2..7 speed negotiation
+  LinkPhase linkPhase = LinkPhase::Identifying;
   std::uint32_t shownSpeed = 9600;
   std::uint32_t savedSpeed = 0;
   bool reconnecting = false;
@@ -218,8 +234,28 @@ class CameraLink {
   void CloseWaitDialog(int command = 1);
   void OnWaitDialogTimer(int id);
 
-  // COM_DISCONNECT, opened by a watchdog.
+  // COM_DISCONNECT, opened by a watchdog: the transfer on screen ends (wait
+  // dialog closed, status "Ready"), a running operation ends as camera silent.
   void OpenDisconnectDialog();
+
+  // The running operation (at most one). Begin ends an earlier one as
+  // cancelled; Finish calls its completion exactly once and only when `kind`
+  // is the running one (Operation::None: whichever runs). No-op otherwise.
+  void BeginOperation(Operation kind, OperationDone done);
+  void FinishOperation(Operation kind, const LinkOutcome& outcome);
+  Operation RunningOperation() const { return operation_; }
+
+  // The receive thread saw the port hang up (once): nothing more is written,
+  // the transfer on screen ends, a running operation ends as line lost and
+  // COM_DISCONNECT opens. Event-loop thread.
+  void LineLost(const std::string& reason);
+  bool LineIsLost() const { return lineLost_; }
+  const std::string& LineLostReason() const { return lineLostReason_; }
+  // Device path of the current port (for messages).
+  std::string DevicePath() const { return services_.portMap.DevicePath(state_.portId); }
+  // Retry after a lost line: the dead port is closed and opened again under
+  // its path (an adapter plugged back in comes back there).
+  void ReopenAfterLineLost();
   // Arms the 500 ms pause after which the Preview window fetches the next selected picture.
   void ScheduleNextDownload();
 
@@ -229,6 +265,8 @@ class CameraLink {
 
  private:
   void InstallHandlers();
+  // The transfer the user sees ends: wait dialog closed, progress hidden, "Ready".
+  void EndVisibleTransfer();
 
   LinkServices services_;
   LinkState state_;
@@ -245,6 +283,10 @@ class CameraLink {
   PortOpenLog openLog_;
   std::unique_ptr<SerialPort> port_;
   std::unique_ptr<Receiver> receiver_;
+  Operation operation_ = Operation::None;
+  OperationDone operationDone_;
+  bool lineLost_ = false;
+  std::string lineLostReason_;
 };
 
 }  // namespace lumarel

@@ -81,8 +81,13 @@ bool DeleteOps::DeleteAll() {
 
 bool DeleteOps::FlashAllErase() {
   if (!Confirm("Delete all Flash memory?", "ALL ERASE")) return false;
-  link_.WriteCommand(CmdEraseAll);
+  SendEraseAll();
   return true;
+}
+
+void DeleteOps::SendEraseAll() {
+  link_.State().responseKind = ResponseKind::Index;
+  link_.WriteCommand(CmdEraseAll);
 }
 
 void DeleteOps::OnAccepted() {
@@ -120,6 +125,11 @@ void DeleteOps::OnDeleteDone() {
   Compact();
   UpdatePreviewWindow();
   AnswerAsRejected();
+  const Operation running = link_.RunningOperation();
+  if (running == Operation::DeletePictures || running == Operation::DeleteAll ||
+      running == Operation::Erase) {
+    link_.FinishOperation(running, LinkOutcome::Of(OutcomeKind::Done));
+  }
 }
 
 void DeleteOps::Compact() {

@@ -28,6 +28,8 @@ class DeleteOps {
   // Flash All Erase (40008): asks "Delete all Flash memory?" and sends
   // CmdEraseAll; marks nothing.
   bool FlashAllErase();
+  // CmdEraseAll with the index handler taking the camera's reports; nothing asked.
+  void SendEraseAll();
 
   // StatusAccepted during a page-by-page delete.
   void OnAccepted();

@@ -71,6 +71,7 @@ void DownloadControl::CaptureWindowDestroyed(DownloadTarget& target) {
     ui.ShowProgress(false);
     ui.EnableMenuItem(MenuOwner::Frame, menu::kDataIn, false);
     ui.EnableMenuItem(MenuOwner::Frame, menu::kDeletePage, false);
+    link_.FinishOperation(Operation::Download, LinkOutcome::Of(OutcomeKind::Cancelled));
   }
   takeOver_.SetTarget(nullptr);
   if (watchdog_) watchdog_->Stop();

@@ -25,14 +25,16 @@ bool DownloadTakeOver::Run(std::uint32_t jpegSize) {
   const bool listed = s.currentPictureNumber < kMaxPictures;
   if (target == nullptr || !listed) {
     EmptyPictureBuffer(jpegSize);
+    link_.FinishOperation(Operation::Download, LinkOutcome::Of(OutcomeKind::Cancelled));
     return false;
   }
   const PictureEntry& entry = list.entries[s.currentPictureNumber];
   const std::span<std::uint8_t> picture = target->Picture();
-  const bool decoded = Decode(jpegSize, entry, picture);
+  const char* error = Decode(jpegSize, entry, picture);
   EmptyPictureBuffer(jpegSize);
-  if (!decoded) {
+  if (error != nullptr) {
     Abandon(nullptr);
+    link_.FinishOperation(Operation::Download, LinkOutcome::Bad(s.currentPictureNumber, error));
     return false;
   }
   PostProcessPicture(picture, entry.quality, link_.Messages());
@@ -47,6 +49,7 @@ bool DownloadTakeOver::Run(std::uint32_t jpegSize) {
   } else if (list.downloadsPending != 0) {
     link_.ScheduleNextDownload();
   }
+  link_.FinishOperation(Operation::Download, LinkOutcome::Of(OutcomeKind::Done));
   return true;
 }
 
@@ -63,16 +66,20 @@ void DownloadTakeOver::Abandon(const char* message) {
   list.downloadsPending = 0;
   list.autoSaveMode = false;
   link_.CloseWaitDialog();
+  if (message != nullptr) {
+    link_.FinishOperation(Operation::Download,
+                          LinkOutcome::Bad(link_.State().currentPictureNumber, message));
+  }
 }
 
-bool DownloadTakeOver::Decode(std::uint32_t jpegSize, const PictureEntry& entry,
-                              std::span<std::uint8_t> picture) {
+const char* DownloadTakeOver::Decode(std::uint32_t jpegSize, const PictureEntry& entry,
+                                     std::span<std::uint8_t> picture) {
   const std::span<const std::uint8_t> jpeg(link_.PictureBuffer().data(), jpegSize);
   const char* error =
       DecodeThroughScratchFiles(link_.Services(), jpeg, entry.width, entry.height, picture);
-  if (error == nullptr) return true;
+  if (error == nullptr) return nullptr;
   link_.Messages().Show(error, text::kError, MessageButtons::Ok, MessageIcon::Exclamation);
-  return false;
+  return error;
 }
 
 void DownloadTakeOver::EmptyPictureBuffer(std::uint32_t bytes) {

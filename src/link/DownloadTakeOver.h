@@ -26,13 +26,14 @@ class DownloadTakeOver {
   bool Run(std::uint32_t jpegSize);
 
   // A download that cannot go on: the message, then the wait dialog closes and
-  // a multi-picture download stops.
+  // a multi-picture download stops; a running download operation ends as bad
+  // data when there is a message.
   void Abandon(const char* message);
 
  private:
-  // Decodes into the target's picture; false (message shown) when the result
-  // is not a bitmap of the listed size or does not fit the block.
-  bool Decode(std::uint32_t jpegSize, const PictureEntry& entry, std::span<std::uint8_t> picture);
+  // Decodes into the target's picture; the message shown when the result is
+  // not a bitmap of the listed size or does not fit the block, else nullptr.
+  const char* Decode(std::uint32_t jpegSize, const PictureEntry& entry, std::span<std::uint8_t> picture);
   void EmptyPictureBuffer(std::uint32_t bytes);
 
   CameraLink& link_;

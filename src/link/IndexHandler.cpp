@@ -7,6 +7,11 @@
 
 namespace lumarel {
 
+namespace {
+// The packet counters are 16 bits wide.
+inline constexpr std::uint32_t kMaxItemPackets = 0xFFFF;
+}  // namespace
+
 IndexHandler::IndexHandler(CameraLink& link) : link_(link) {}
 
 void IndexHandler::Reset() {
@@ -93,13 +98,14 @@ bool IndexHandler::HandleHeader(const CameraPacket& packet) {
     return false;
   }
   const std::uint32_t packets = PacketsInItem(header_.size);
-  if (packets > kPreviewBufferSize / kPayloadSize) {
-    // The preview would not fit the preview buffer: refuse it like a preview
-    // of the wrong size; the watchdog then takes over.
+  if (packets > kMaxItemPackets) {
+    // A size no packet counter can reach: refuse it; the watchdog then takes over.
     link_.Messages().Show(text::kFileSizeWrong, text::kError, MessageButtons::Ok,
                           MessageIcon::Exclamation);
     return false;
   }
+  // A preview larger than the preview buffer is still received (nothing past
+  // the buffer is kept) and then gets the placeholder like any bad preview.
   s.packetsInItem = static_cast<std::uint16_t>(packets);
   s.indexDataOffset = 0;
   overflowed_ = false;
@@ -140,6 +146,7 @@ void IndexHandler::ListComplete() {
   ui.EnableMenuItem(MenuOwner::Openfile, menu::kFineMode, true);
   ui.EnableMenuItem(MenuOwner::Openfile, menu::kNormalMode, true);
   s.indexLoaded = true;
+  link_.FinishOperation(Operation::Index, LinkOutcome::Of(OutcomeKind::Done));
 }
 
 void IndexHandler::EmptyCard() {
@@ -154,6 +161,7 @@ void IndexHandler::EmptyCard() {
   ui.EnableMenuItem(MenuOwner::Openfile, menu::kFineMode, true);
   ui.EnableMenuItem(MenuOwner::Openfile, menu::kNormalMode, true);
   s.indexLoaded = true;
+  link_.FinishOperation(Operation::Index, LinkOutcome::Of(OutcomeKind::Done));
 }
 
 void IndexHandler::MakePlaceholder() {
@@ -182,11 +190,10 @@ bool IndexHandler::DecodePreview() {
 void IndexHandler::CompleteEntry() {
   LinkState& s = link_.State();
   PictureList& list = link_.Pictures();
-  if (s.packetsInItem >= 2) {
-    if (!DecodePreview()) return;  // nothing written: the watchdog takes over
-  } else {
-    MakePlaceholder();
-  }
+  // A preview that cannot be decoded (not a JPEG, wrong size) is reported
+  // once and shown as the grey placeholder; the list goes on with the next
+  // entry instead of asking for this one again and again.
+  if (s.packetsInItem < 2 || !DecodePreview()) MakePlaceholder();
   const int e = list.receivedEntries;
   const bool stored = e < kMaxPictures;  // entries past 800 are acknowledged, not kept
   if (stored) {

@@ -20,7 +20,7 @@ void LinkSetup::Warn(const char* text, const char* caption) {
 void LinkSetup::Start() {
   LinkState& s = link_.State();
   s.portId = kPortCom1;
-  s.linkPhase = 1;
+  s.linkPhase = LinkPhase::Identifying;
   s.responseKind = ResponseKind::Index;
   link_.SetExpectedLength(kPacketSize);
   s.indexPacketCounter = s.picturePacketCounter = s.packetsInItem = 0;
@@ -57,29 +57,33 @@ void LinkSetup::SetupStep() {
     return;
   }
   switch (s.linkPhase) {
-    case 1: MoveScanOn(); break;
-    case 2: SwitchUp(115200, 3); break;
-    case 3: TrySpeed(CmdSpeed57600, 4); break;
-    case 4: SwitchUp(57600, 5); break;
-    case 5: TrySpeed(CmdSpeed19200, 6); break;
-    case 6: SwitchUp(19200, 7); break;
-    case 7:
+    case LinkPhase::Identifying: MoveScanOn(); break;
+    case LinkPhase::Switching115200: SwitchUp(115200, LinkPhase::Answer115200); break;
+    case LinkPhase::Answer115200: TrySpeed(CmdSpeed57600, LinkPhase::Switching57600); break;
+    case LinkPhase::Switching57600: SwitchUp(57600, LinkPhase::Answer57600); break;
+    case LinkPhase::Answer57600: TrySpeed(CmdSpeed19200, LinkPhase::Switching19200); break;
+    case LinkPhase::Switching19200: SwitchUp(19200, LinkPhase::Answer19200); break;
+    case LinkPhase::Answer19200: {
       link_.Messages().Show(text::kNoSpeed, text::kConnectError, MessageButtons::Ok,
                             MessageIcon::Exclamation);
       link_.SetOwnSpeed(9600);
+      LinkOutcome outcome = LinkOutcome::Of(OutcomeKind::CameraSilent);
+      outcome.reason = "no line speed agreed with the camera";
+      link_.FinishOperation(Operation::Index, outcome);
       break;
-    default: break;
+    }
+    case LinkPhase::Connected: break;
   }
 }
 
-void LinkSetup::SwitchUp(std::uint32_t speed, std::uint8_t nextPhase) {
+void LinkSetup::SwitchUp(std::uint32_t speed, LinkPhase nextPhase) {
   link_.SetOwnSpeed(speed);
   FrameTimers().Start(frame_timer::kSetupStep, kIdentifyMs);
   link_.State().linkPhase = nextPhase;
 }
 
 // The camera did not answer at the faster speed: back to 9600 and offer the next one.
-void LinkSetup::TrySpeed(std::uint8_t command, std::uint8_t nextPhase) {
+void LinkSetup::TrySpeed(std::uint8_t command, LinkPhase nextPhase) {
   link_.PurgePort();
   link_.DiscardPartialResponse();
   link_.SetOwnSpeed(9600);
@@ -103,16 +107,19 @@ void LinkSetup::MoveScanOn() {
 void LinkSetup::OpenReconnectDialog() {
   const LinkState& s = link_.State();
   if (s.reconnecting && link_.PortOpen()) link_.SetOwnSpeed(s.savedSpeed);
+  LinkOutcome outcome = LinkOutcome::Of(OutcomeKind::CameraSilent);
+  outcome.reason = std::string("no camera found: ") + text::kCheckConnection;
+  link_.FinishOperation(Operation::Index, outcome);
   link_.Ui().OpenReconnectDialog();
 }
 
 void LinkSetup::HandleResponse(const CameraPacket& packet) {
   switch (link_.State().linkPhase) {
-    case 1: Identify(packet); break;
-    case 3:
-    case 5:
-    case 7: AnswerAtNewSpeed(packet); break;
-    default: break;  // phases 2, 4, 6: our own port is still switching
+    case LinkPhase::Identifying: Identify(packet); break;
+    case LinkPhase::Answer115200:
+    case LinkPhase::Answer57600:
+    case LinkPhase::Answer19200: AnswerAtNewSpeed(packet); break;
+    default: break;  // the switching phases: our own port is still switching
   }
 }
 
@@ -123,6 +130,7 @@ void LinkSetup::Identify(const CameraPacket& packet) {
     FrameTimers().Stop(frame_timer::kSetupStep);
     Warn(text::kWrongModel, text::kWarning);
     link_.Ui().SetStatusText(text::kReady);
+    link_.FinishOperation(Operation::Index, LinkOutcome::Bad(-1, text::kWrongModel));
     return;
   }
   LinkState& s = link_.State();
@@ -130,7 +138,7 @@ void LinkSetup::Identify(const CameraPacket& packet) {
   s.writeProtected = id.writeProtected;
   s.capacity = id.capacity;
   s.identifiedPictures = id.pictureCount;
-  s.linkPhase = 2;
+  s.linkPhase = LinkPhase::Switching115200;
   link_.WriteCommand(CmdSpeed115200);
   FrameTimers().Start(frame_timer::kSetupStep, kSpeedSwitchMs);
 }
@@ -144,7 +152,9 @@ void LinkSetup::AnswerAtNewSpeed(const CameraPacket& packet) {
   }
   switch (StatusCode(packet)) {
     case StatusAccepted:
-      s.shownSpeed = s.linkPhase == 3 ? 115200 : s.linkPhase == 5 ? 57600 : 19200;
+      s.shownSpeed = s.linkPhase == LinkPhase::Answer115200  ? 115200
+                     : s.linkPhase == LinkPhase::Answer57600 ? 57600
+                                                             : 19200;
       link_.WriteCommand(CmdSpeedConfirm);
       confirmPending_ = true;
       FrameTimers().Start(frame_timer::kSetupStep, kConfirmAnswerMs);
@@ -167,7 +177,7 @@ void LinkSetup::CameraReady() {
   link_.Index().PrepareStore();
   std::uint32_t speed = 0;
   if (link_.CurrentSpeed(speed)) s.savedSpeed = speed;
-  s.linkPhase = 0;
+  s.linkPhase = LinkPhase::Connected;
   s.reconnecting = false;
   s.responseKind = ResponseKind::Index;
   link_.SetExpectedLength(kPacketSize);
@@ -184,12 +194,15 @@ void LinkSetup::ModeWarning(const char* text, MessageIcon icon) {
   LinkState& s = link_.State();
   confirmPending_ = false;
   FrameTimers().Stop(frame_timer::kSetupStep);
-  s.linkPhase = 1;
+  s.linkPhase = LinkPhase::Identifying;
   link_.SetOwnSpeed(9600);
   s.shownSpeed = 9600;
   const MessageAnswer answer =
       link_.Messages().Show(text, text::kWarning, MessageButtons::OkCancel, icon);
-  if (answer != MessageAnswer::Ok) return;
+  if (answer != MessageAnswer::Ok) {
+    link_.FinishOperation(Operation::Index, LinkOutcome::Of(OutcomeKind::Cancelled));
+    return;
+  }
   link_.WriteCommand(CmdIdentify);
   FrameTimers().Start(frame_timer::kSetupStep, kIdentifyMs);
   link_.DiscardPartialResponse();
@@ -201,7 +214,7 @@ void LinkSetup::ResetLinkState() {
   PictureList& list = link_.Pictures();
   s.reconnecting = true;
   s.responseKind = ResponseKind::Index;
-  s.linkPhase = 1;
+  s.linkPhase = LinkPhase::Identifying;
   link_.SetExpectedLength(kPacketSize);
   link_.DiscardPartialResponse();
   s.indexPacketCounter = s.picturePacketCounter = s.packetsInItem = 0;
@@ -230,6 +243,11 @@ void LinkSetup::BeginReconnect() {
   link_.PurgePort();
   ResetLinkState();
   link_.Index().EmptyIndex();
+  if (link_.LineIsLost()) {
+    // Nothing can be said to the camera over a dead port: open it again.
+    link_.ReopenAfterLineLost();
+    return;
+  }
   link_.WriteCommand(CmdReset);
   FrameTimers().Start(frame_timer::kReconnectReset, kReconnectResetMs);
 }
@@ -267,8 +285,8 @@ bool LinkSetup::ReconnectDialogCommand(int id) {
   LinkState& s = link_.State();
   switch (id) {
     case 1:
-      s.linkPhase = 1;
-      if (s.reconnecting && link_.PortOpen()) {
+      s.linkPhase = LinkPhase::Identifying;
+      if (s.reconnecting && link_.PortOpen() && !link_.LineIsLost()) {
         link_.WriteCommand(CmdReset);
         FrameTimers().Start(frame_timer::kReconnectReset, kReconnectResetMs);
       } else {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "link/CameraLink.h"
 #include "link/Protocol.h"
 #include "platform/Notifier.h"
 
@@ -55,8 +56,8 @@ class LinkSetup {
   void ReconnectIdentifyStep();
   void MoveScanOn();
   void OpenReconnectDialog();
-  void TrySpeed(std::uint8_t command, std::uint8_t nextPhase);
-  void SwitchUp(std::uint32_t speed, std::uint8_t nextPhase);
+  void TrySpeed(std::uint8_t command, LinkPhase nextPhase);
+  void SwitchUp(std::uint32_t speed, LinkPhase nextPhase);
   void Identify(const CameraPacket& packet);
   void AnswerAtNewSpeed(const CameraPacket& packet);
   void CameraReady();

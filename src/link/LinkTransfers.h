@@ -6,6 +6,7 @@
 #include "link/CameraLink.h"
 #include "link/DeleteOps.h"
 #include "link/DownloadControl.h"
+#include "link/LinkOperations.h"
 #include "link/LiveButtons.h"
 #include "link/TransferServices.h"
 #include "link/UploadHandler.h"
@@ -25,6 +26,8 @@ class LinkTransfers {
   UploadHandler& Upload() { return *upload_; }
   LiveControl& Live() { return live_; }
   TransferServices& Services() { return services_; }
+  // The typed entry points front ends use (see LinkOperations).
+  LinkOperations& Operations() { return operations_; }
 
  private:
   CameraLink& link_;
@@ -33,6 +36,7 @@ class LinkTransfers {
   DeleteOps delete_;
   LiveControl live_;
   UploadHandler* upload_ = nullptr;  // owned by the link
+  LinkOperations operations_{link_, *this};
 };
 
 }  // namespace lumarel

@@ -7,7 +7,10 @@ namespace lumarel {
 LinkWatchdog::LinkWatchdog(CameraLink& link, Timers& timers, WatchdogPeriods periods, Hooks hooks)
     : link_(link), timers_(timers), periods_(periods), hooks_(std::move(hooks)) {}
 
-void LinkWatchdog::Arm() { timers_.Start(kWatchdogTimerId, periods_.firstMs); }
+void LinkWatchdog::Arm() {
+  silentRequestTicks_ = 0;
+  timers_.Start(kWatchdogTimerId, periods_.firstMs);
+}
 
 void LinkWatchdog::Stop() { timers_.Stop(kWatchdogTimerId); }
 
@@ -16,7 +19,12 @@ void LinkWatchdog::Tick() {
   LinkState& s = link_.State();
   const bool active = hooks_.transferActive && hooks_.transferActive();
   const bool outstanding = hooks_.requestOutstanding && hooks_.requestOutstanding();
-  if (!s.awaitingPacket || outstanding) {
+  // A request counts as healthy only while it is younger than one period: a
+  // second tick in a row that finds it still unanswered (and no packet since
+  // the first) means the camera fell silent after it.
+  silentRequestTicks_ = outstanding && s.awaitingPacket ? silentRequestTicks_ + 1 : 0;
+  const bool freshRequest = outstanding && silentRequestTicks_ < 2;
+  if (!s.awaitingPacket || freshRequest) {
     if (active) {
       s.retryAllowed = true;
       timers_.Start(kWatchdogTimerId, periods_.healthyMs);

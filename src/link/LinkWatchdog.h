@@ -25,7 +25,8 @@ class LinkWatchdog {
  public:
   struct Hooks {
     std::function<bool()> transferActive;      // required
-    std::function<bool()> requestOutstanding;  // Live window: a frame request counts as healthy
+    // Live window: a frame request counts as healthy for one period.
+    std::function<bool()> requestOutstanding;
     std::function<void()> beforeDisconnect;    // Live window: stop the live picture first
   };
   LinkWatchdog(CameraLink& link, Timers& timers, WatchdogPeriods periods, Hooks hooks);
@@ -40,6 +41,7 @@ class LinkWatchdog {
   Timers& timers_;
   WatchdogPeriods periods_;
   Hooks hooks_;
+  int silentRequestTicks_ = 0;  // ticks in a row that found a request and no packet
 };
 
 }  // namespace lumarel

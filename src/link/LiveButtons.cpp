@@ -40,7 +40,7 @@ void LiveControl::LiveButtonNotified(bool selected, bool selectionChanged) {
     }
     return;
   }
-  if (!selected || !selectionChanged || s.linkPhase != 0 || faces_.zoom == face::kCancel) return;
+  if (!selected || !selectionChanged || s.linkPhase != LinkPhase::Connected || faces_.zoom == face::kCancel) return;
   if (faces_.live == face::kLiveOff) {
     LiveOn();
   } else {
@@ -68,6 +68,7 @@ void LiveControl::LiveOff() {
   s.liveLineOffset = 0;
   link_.WriteCommand(CmdLiveStop);
   s.liveActive = false;
+  s.frameRequested = false;  // a press of the live button starts afresh
   link_.Ui().SetStatusText(text::kReady);
   faces_.live = face::kLiveOff;
 }
@@ -76,7 +77,7 @@ void LiveControl::ZoomButtonNotified(bool /*selected*/, bool selectionChanged) {
   LinkState& s = link_.State();
   if (services_.liveTimers != nullptr) services_.liveTimers->Stop(live_timer::kLivePress);
   s.frameRequested = false;
-  if (!selectionChanged || s.linkPhase != 0) return;
+  if (!selectionChanged || s.linkPhase != LinkPhase::Connected) return;
   switch (faces_.zoom) {
     case face::kCapture:
       link_.WriteCommand(CmdLiveStop);
@@ -141,7 +142,7 @@ bool LiveControl::FrameOutstanding() const {
 
 void LiveControl::Activated() {
   LinkState& s = link_.State();
-  if (s.linkPhase == 0 && s.indexLoaded) s.responseKind = ResponseKind::LiveFrame;
+  if (s.linkPhase == LinkPhase::Connected && s.indexLoaded) s.responseKind = ResponseKind::LiveFrame;
 }
 
 bool LiveControl::StopStream() {

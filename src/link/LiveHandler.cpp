@@ -53,6 +53,7 @@ void LiveHandler::Handle(const CameraPacket& packet) {
   s.indexPacketCounter = 0;
   s.liveLineOffset = 0;
   link_.Ui().Repaint(LinkWindow::Live, kLiveFrameArea);
+  link_.FinishOperation(Operation::LiveFrame, LinkOutcome::Of(OutcomeKind::Done));
 }
 
 void LiveHandler::Reject() {

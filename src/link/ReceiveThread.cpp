@@ -87,6 +87,13 @@ void ReceiveThread::Collect() {
     if (received < expectedLength()) {
       const PortWait wait = port_.WaitForCharacter();
       if (stop_.load()) return;
+      if (wait == PortWait::HungUp) {
+        // Not "nothing came": the device is gone. Say so once and stop reading.
+        CameraLink& link = link_;
+        const std::string reason = port_.HangUpReason();
+        HandOver([&link, reason] { link.LineLost(reason); });
+        return;
+      }
       const std::size_t waiting = port_.ClearErrors();
       applyDiscard();
       // The length may have changed while waiting (an upload begins).

@@ -2,7 +2,8 @@
 // collects each response of the expected length (116 bytes, or 1 during an
 // upload) and hands it to CameraLink::HandleResponse on the event-loop thread,
 // waiting until the handler has returned. A wait that ends with nothing received
-// while 116 bytes are expected produces one all-zero packet. Each response
+// while 116 bytes are expected produces one all-zero packet. A port that hangs
+// up is reported once (CameraLink::LineLost) and never read again. Each response
 // carries the link's response epoch from when its first byte was awaited, so a
 // discard that comes after the hand-over still drops it. It reads only the
 // link's expected length and epoch and its own flags; stopping never waits for

@@ -168,6 +168,7 @@ void UploadHandler::Done() {
   link_.CloseWaitDialog();
   list.receivedEntries = static_cast<std::uint16_t>(preparedEntry_ + 1);
   link_.Index().NotifyPreviewWindow(list.receivedEntries);
+  link_.FinishOperation(Operation::Upload, LinkOutcome::Of(OutcomeKind::Done));
 }
 
 void UploadHandler::DiscardPreparedEntry() {
@@ -186,6 +187,7 @@ void UploadHandler::MemoryFull() {
   link_.CloseWaitDialog();
   link_.Messages().Show(kMemoryFull, text::kVidmarelleInfo, MessageButtons::Ok,
                         MessageIcon::Exclamation);
+  link_.FinishOperation(Operation::Upload, LinkOutcome::Of(OutcomeKind::MemoryFull));
 }
 
 void UploadHandler::Fail(const char* message) {
@@ -196,6 +198,7 @@ void UploadHandler::Fail(const char* message) {
   link_.CloseWaitDialog();
   if (message != nullptr) {
     link_.Messages().Show(message, text::kError, MessageButtons::Ok, MessageIcon::Exclamation);
+    link_.FinishOperation(Operation::Upload, LinkOutcome::Bad(-1, message));
   }
 }
 
@@ -210,6 +213,7 @@ void UploadHandler::OnOpenfileTimer(int id) {
   const bool silent = !replySinceTick_;
   replySinceTick_ = false;
   if (silent || (s.awaitingPacket && (s.packetsInItem == 0 || s.picturePacketCounter > 1))) {
+    // The upload ends as camera silent (through the disconnect dialog), never as done.
     Fail(nullptr);
     link_.OpenDisconnectDialog();
     return;

@@ -50,6 +50,7 @@ void ZoomHandler::Complete() {
   ui.SetStatusText(text::kReady);
   ui.EnableMenuItem(MenuOwner::Frame, menu::kLivePhotoZoom, true);
   ui.EnableMenuItem(MenuOwner::Frame, menu::kSaveAs, true);
+  link_.FinishOperation(Operation::ZoomStill, LinkOutcome::Of(OutcomeKind::Done));
 }
 
 void ZoomHandler::Reject() {

@@ -19,7 +19,8 @@ const char* Describe(PortOpenError error);
 enum class PortWait {
   Received,  // at least one byte is waiting
   Woken,     // Wake() was called (or the wait was otherwise ended) with nothing received
-  Failed,    // the device is gone or reported an error
+  Failed,    // the wait itself failed (a passing error; the caller may wait again)
+  HungUp,    // the line is gone for good: hang-up, EIO, ENXIO or end of file; see HangUpReason
 };
 
 // How a USB-serial adapter passes received bytes on. Such an adapter sends a
@@ -68,6 +69,8 @@ class SerialPort {
   // Writes all bytes (blocking until the driver took them); false on failure.
   virtual bool Write(const std::uint8_t* data, std::size_t size) = 0;
   bool WriteByte(std::uint8_t byte) { return Write(&byte, 1); }
+  // Why the last wait reported HungUp ("hang-up", "Input/output error", ...).
+  virtual std::string HangUpReason() const { return {}; }
 };
 
 // Opens devices by path; the link scans COM1..COM4 through one of these.

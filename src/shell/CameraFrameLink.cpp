@@ -160,7 +160,7 @@ void CameraFrameLink::OnFrameTimer(int id) {
 PortView CameraFrameLink::Port() const {
   if (!core_) return {};
   const LinkState& state = core_->link->State();
-  PortView view{state.portId, state.shownSpeed, state.linkPhase == 1, {}};
+  PortView view{state.portId, state.shownSpeed, state.linkPhase == LinkPhase::Identifying, {}};
   for (const PortFailure& f : core_->link->OpenFailures().Failures())
     if (!f.device.empty()) view.problems.push_back(FormatPortFailure(f));
   for (const std::string& warning : core_->link->OpenFailures().LatencyWarnings())
@@ -170,8 +170,7 @@ PortView CameraFrameLink::Port() const {
 
 void CameraFrameLink::EraseAll() {
   if (!core_) return;
-  core_->link->State().responseKind = ResponseKind::Index;
-  core_->link->WriteCommand(CmdEraseAll);
+  core_->transfers->Delete().SendEraseAll();
 }
 
 bool CameraFrameLink::LiveRunning() const {

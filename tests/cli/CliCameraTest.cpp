@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <set>
@@ -384,6 +386,86 @@ TEST_F(CliCamera, StillSavesTheZoomPictureInEachFormat) {
   ExpectBmp(dir_ / "still.bmp", 640, 480, 24);
   ASSERT_EQ(Cli({"still", dir_ / "still8", "--format", "bmp8"}).status, 0);
   ExpectBmp(dir_ / "still8", 640, 480, 8);
+}
+
+// Faults of the camera and the line end in exit status 1 with one clear
+// message, never in success, and leave no file behind.
+class CliFault : public CliCamera {
+ protected:
+  static int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  }
+};
+
+TEST_F(CliFault, PutThatNeverReachesTheCameraFails) {
+  for (const std::vector<std::string>& fault :
+       {std::vector<std::string>{"--upload-no-reply"}, {"--upload-silent-after", "3"}}) {
+    SCOPED_TRACE(fault[0]);
+    std::vector<std::string> options{"--generate", "1"};
+    options.insert(options.end(), fault.begin(), fault.end());
+    StartSim(options);
+    const std::string in = dir_ / "in.bmp";
+    ASSERT_TRUE(ToolSucceeds("convert -size 640x480 gradient:red-blue -type truecolor '" + in + "'"));
+    const RunResult r = Cli({"put", in, "--fine"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("lumarel-cli: the camera does not answer"), std::string::npos) << r.err;
+    sim_.reset();
+  }
+}
+
+TEST_F(CliFault, ALineThatHangsUpEndsGetAtOnceNamingTheDevice) {
+  StartSim({"--generate", "2", "--hangup-after", "5"});
+  const std::string out = dir_ / "out";
+  ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
+  const auto started = std::chrono::steady_clock::now();
+  const RunResult r = Cli({"get", "1", "--out", out});
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("lumarel-cli: the line to " + sim_->Link() + " was lost: "),
+            std::string::npos)
+      << r.err;
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
+  EXPECT_TRUE(DirectoryEntries(out).empty());
+}
+
+TEST_F(CliFault, ABadPreviewIsReportedOnceAndEveryPictureIsListed) {
+  StartSim({"--generate", "3", "--bad-preview", "2"});
+  const RunResult r = Cli({"list"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Count(r.err, "ERROR: "), 1) << r.err;
+  EXPECT_EQ(Count(r.out, "\t640x480\n") + Count(r.out, "\t320x240\n"), 3) << r.out;
+}
+
+TEST_F(CliFault, EraseOnAWriteProtectedCardIsRefusedBeforeSending) {
+  StartSim({"--generate", "2", "--write-protected"});
+  const RunResult r = Cli({"erase", "--yes"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("WARNING: The card is write protected."), std::string::npos) << r.err;
+  EXPECT_EQ(sim_->LogText().find("rx CmdEraseAll"), std::string::npos);
+}
+
+TEST_F(CliFault, DeleteAllOnAnEmptyCardSendsNothing) {
+  StartSim({"--generate", "0"});
+  const RunResult r = Cli({"delete", "--all", "--yes"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("nothing to delete"), std::string::npos) << r.out;
+  EXPECT_EQ(sim_->LogText().find("rx CmdEraseAll"), std::string::npos);
+}
+
+// A missing output folder is found before any line time is spent, with one message.
+TEST_F(CliFault, OutputFoldersAreCheckedBeforeConnecting) {
+  StartSim({"--generate", "3"});
+  const std::string missing = dir_ / "missing";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"thumbs", missing}, {"still", missing + "/s.jpg"},
+        {"live", missing + "/l.bmp"}}) {
+    SCOPED_TRACE(args[0]);
+    const RunResult r = Cli(args);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(Count(r.err, "lumarel-cli: "), 1) << r.err;
+  }
+  EXPECT_EQ(sim_->LogText().find("CmdIdentify"), std::string::npos);
 }
 
 }  // namespace

@@ -51,6 +51,17 @@ class FakeSerialPort final : public SerialPort {
     onWrite_ = std::move(hook);
   }
   void SetWriteFails(bool fails) { Locked([&] { writeFails_ = fails; }); }
+  // From now on every wait reports HungUp with this reason (adapter unplugged).
+  void HangUp(std::string reason) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      hangUpReason_ = std::move(reason);
+    }
+    changed_.notify_all();
+  }
+  // Waits that returned HungUp, and writes tried after the hang-up.
+  int HangUpsReported() const { return Locked([&] { return hangUpsReported_; }); }
+  int WritesAfterHangUp() const { return Locked([&] { return writesAfterHangUp_; }); }
   void SetLineFails(bool fails) { Locked([&] { setLineFails_ = fails; }); }
   // The system's reason a failed SetLine reports.
   void SetLastError(std::string reason) { Locked([&] { lastError_ = std::move(reason); }); }
@@ -103,7 +114,13 @@ class FakeSerialPort final : public SerialPort {
   std::size_t ClearErrors() override { return Pending(); }
   PortWait WaitForCharacter() override {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return failing_ || !incoming_.empty() || wakePending_; });
+    changed_.wait(lock, [&] {
+      return failing_ || !hangUpReason_.empty() || !incoming_.empty() || wakePending_;
+    });
+    if (!hangUpReason_.empty()) {
+      ++hangUpsReported_;
+      return PortWait::HungUp;
+    }
     if (failing_) return PortWait::Failed;
     if (!incoming_.empty()) return PortWait::Received;  // a pending wake ends the next wait
     wakePending_ = false;
@@ -125,6 +142,10 @@ class FakeSerialPort final : public SerialPort {
     std::function<void(const Bytes&)> hook;
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      if (!hangUpReason_.empty()) {
+        ++writesAfterHangUp_;
+        return false;
+      }
       if (writeFails_) return false;
       written_.insert(written_.end(), data, data + size);
       hook = onWrite_;
@@ -156,6 +177,12 @@ class FakeSerialPort final : public SerialPort {
   std::string lastError_;
   AdapterLatency latency_;
   int latencyRequests_ = 0;
+  std::string hangUpReason_;
+  int hangUpsReported_ = 0;
+  int writesAfterHangUp_ = 0;
+
+ public:
+  std::string HangUpReason() const override { return Locked([&] { return hangUpReason_; }); }
 };
 
 // Hands out FakeSerialPorts by device path. The test keeps a shared handle on
@@ -225,6 +252,7 @@ class FakeSerialPortOpener final : public SerialPortOpener {
     bool Write(const std::uint8_t* data, std::size_t size) override {
       return port_->Write(data, size);
     }
+    std::string HangUpReason() const override { return port_->HangUpReason(); }
 
    private:
     std::shared_ptr<FakeSerialPort> port_;

@@ -1,6 +1,7 @@
 // A LinkUi that records every call as one line of text ("Status Ready",
 // "Menu Preview 40019 on", ...) so tests can compare sequences, and that
-// answers COM_CANCELOK from a script.
+// answers COM_CANCELOK from a script. Rigs that need more (hooks on repaints
+// or commands) derive from it and call the recording base.
 #pragma once
 
 #include <algorithm>
@@ -32,7 +33,7 @@ inline const char* Name(LinkWindow window) {
   return "?";
 }
 
-class RecordingLinkUi final : public LinkUi {
+class RecordingLinkUi : public LinkUi {
  public:
   void SetStatusText(const std::string& text) override {
     status = text;
@@ -108,7 +109,7 @@ class RecordingLinkUi final : public LinkUi {
   int disconnectDialogs = 0;
   int reconnectDialogs = 0;
 
- private:
+ protected:
   void Log(std::string line) { calls.push_back(std::move(line)); }
 };
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -46,39 +47,18 @@ inline fs::path FreshDir() {
 }
 
 // Records like RecordingLinkUi and calls the hooks the test installs.
-class HookUi final : public LinkUi {
+class HookUi final : public RecordingLinkUi {
  public:
-  void SetStatusText(const std::string& t) override { rec.SetStatusText(t); }
-  void ShowProgress(bool v) override { rec.ShowProgress(v); }
-  void SetProgressRange(int m) override { rec.SetProgressRange(m); }
-  void SetProgressPosition(int p) override { rec.SetProgressPosition(p); }
-  void EnableMenuItem(MenuOwner o, int id, bool e) override { rec.EnableMenuItem(o, id, e); }
-  void EnableMdiClient(bool e) override { rec.EnableMdiClient(e); }
   void Repaint(LinkWindow w, std::optional<Rect> a) override {
-    rec.Repaint(w, a);
+    RecordingLinkUi::Repaint(w, a);
     if (onRepaint) onRepaint(w, a);
   }
-  void SetPreviewScrollRange(int m) override { rec.SetPreviewScrollRange(m); }
-  void SetPreviewScrollPosition(int p) override { rec.SetPreviewScrollPosition(p); }
-  void ScrollPreviewLines(int l) override { rec.ScrollPreviewLines(l); }
-  void ResetPreviewScroll() override { rec.ResetPreviewScroll(); }
-  bool IsActive(LinkWindow w) override { return rec.IsActive(w); }
-  void Activate(LinkWindow w) override { rec.Activate(w); }
-  void CloseImageWindows() override { rec.CloseImageWindows(); }
-  void DestroyDownloadWindow() override { rec.DestroyDownloadWindow(); }
   void SendCommand(LinkWindow w, int id) override {
-    rec.SendCommand(w, id);
+    RecordingLinkUi::SendCommand(w, id);
     if (onCommand) onCommand(w, id);
   }
-  void OpenWaitDialog(WaitDialogKind k) override { rec.OpenWaitDialog(k); }
-  void SetWaitDialogText(const std::string& t) override { rec.SetWaitDialogText(t); }
-  void CloseWaitDialog() override { rec.CloseWaitDialog(); }
-  void OpenDisconnectDialog() override { rec.OpenDisconnectDialog(); }
-  void OpenReconnectDialog() override { rec.OpenReconnectDialog(); }
-  bool AskCancelOk() override { return rec.AskCancelOk(); }
-  void ShowHelp(int c) override { rec.ShowHelp(c); }
 
-  RecordingLinkUi rec;
+  RecordingLinkUi& rec = *this;  // the record, as the tests read it
   std::function<void(LinkWindow, std::optional<Rect>)> onRepaint;
   std::function<void(LinkWindow, int)> onCommand;
 };
@@ -161,6 +141,16 @@ class TransferRig {
     link->Start();
     return RunUntil([&] { return link->State().indexLoaded; }, timeout);
   }
+  // Starts one operation and runs the loop until its outcome arrives; nothing
+  // (std::nullopt) when it did not arrive within the timeout.
+  std::optional<LinkOutcome> RunOperation(const std::function<void(OperationDone)>& start,
+                                          std::chrono::milliseconds timeout) {
+    std::optional<LinkOutcome> outcome;
+    start([&outcome](const LinkOutcome& o) { outcome = o; });
+    RunUntil([&] { return outcome.has_value(); }, timeout);
+    return outcome;
+  }
+  LinkOperations& Ops() { return transfers->Operations(); }
   // Opens a Capture window for picture n and runs its download to the end.
   bool Download(int n, TestTarget& target, std::chrono::milliseconds timeout = 120s) {
     const PictureEntry& e = link->Pictures().entries[n];

@@ -190,9 +190,13 @@ TEST_F(PosixSerialPortTest, WritesFromTwoThreadsStayWhole) {
   EXPECT_EQ(changes, 1);
 }
 
-TEST_F(PosixSerialPortTest, WaitFailsWhenOtherSideHangsUp) {
+// A closed line is a hang-up with the device's reason, reported by every
+// later wait too, never a wait that merely found nothing.
+TEST_F(PosixSerialPortTest, WaitReportsAHangUpWhenOtherSideCloses) {
   pty_.CloseMaster();
-  EXPECT_EQ(port_->WaitForCharacter(), PortWait::Failed);
+  EXPECT_EQ(port_->WaitForCharacter(), PortWait::HungUp);
+  EXPECT_FALSE(port_->HangUpReason().empty());
+  EXPECT_EQ(port_->WaitForCharacter(), PortWait::HungUp);
 }
 
 TEST_F(PosixSerialPortTest, SecondOpenOfSameDeviceIsBusy) {

@@ -1,6 +1,8 @@
 // Uploads into the simulated camera: packets as the program sends them, one-byte replies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Jpeg.h"
 #include "Scene.h"
 #include "SimTestSupport.h"
@@ -134,6 +136,53 @@ TEST_F(UploadFixture, WriteProtectedCardRefusesUploads) {
   Driver line{camera};
   line.Connect();
   EXPECT_EQ(Reply(line.Send(CmdUploadNormal)), ReplyMemoryFull);
+}
+
+// The fault switches that reach the program's failure paths.
+TEST_F(UploadFixture, FaultSwitchesLeaveTheUploadUnanswered) {
+  {
+    CameraSettings settings;
+    settings.uploadNoReply = true;
+    SimCamera camera(settings, RawPictures(1));
+    Driver line{camera};
+    line.Connect();
+    EXPECT_TRUE(line.Send(CmdUploadFine).empty());
+  }
+  {
+    CameraSettings settings;
+    settings.uploadSilentAfter = 2;
+    SimCamera camera(settings, RawPictures(1));
+    Driver line{camera};
+    line.Connect();
+    EXPECT_EQ(Reply(line.Send(CmdUploadFine)), ReplySendHeader);
+    EXPECT_EQ(Reply(line.Send(UploadHeader(1, static_cast<std::uint32_t>(picture.size()), true))),
+              ReplyAck);
+    EXPECT_EQ(Reply(line.Send(UploadData(picture, 1))), ReplyAck);
+    EXPECT_TRUE(line.Send(UploadData(picture, 2)).empty());
+    EXPECT_TRUE(camera.LineIdle().empty());
+    EXPECT_EQ(camera.Pictures().size(), 1u);
+  }
+}
+
+TEST(SimCameraFaults, BadPreviewIsNoJpegAndPictureDataIsMarked) {
+  CameraSettings settings;
+  settings.badPreview = 2;
+  SimCamera camera(settings, RawPictures(3));
+  Driver line{camera};
+  line.Connect();
+  line.Address(1);
+  const auto bad = ItemData(line.Item(CmdSendIndex));
+  EXPECT_EQ(bad.size(), camera.Pictures()[1].preview.size());
+  EXPECT_EQ(std::count(bad.begin(), bad.end(), 0xFF), 0);  // no JPEG marker at all
+  line.Address(0);
+  EXPECT_EQ(ItemData(line.Item(CmdSendIndex)), camera.Pictures()[0].preview);
+  line.Address(0);
+  const auto header = line.Send(CmdSendPicture);
+  ASSERT_EQ(header.size(), 1u);
+  EXPECT_FALSE(header[0].pictureData);
+  const auto data = line.Send(CmdAck);
+  ASSERT_EQ(data.size(), 1u);
+  EXPECT_TRUE(data[0].pictureData);
 }
 
 }  // namespace

@@ -227,7 +227,7 @@ class SoakDriver {
 
   bool Ready() const {
     const LinkState& s = t_.link->State();
-    return s.linkPhase == 0 && s.indexLoaded && !s.indexActive && !t_.link->WaitDialogOpen();
+    return s.linkPhase == LinkPhase::Connected && s.indexLoaded && !s.indexActive && !t_.link->WaitDialogOpen();
   }
   bool DialogsOpen() const {
     return t_.ui.rec.disconnectDialogs > disconnectsAnswered_ ||
@@ -242,7 +242,7 @@ class SoakDriver {
  private:
   // Faults come back once the camera has answered ready.
   void ResumeFaults() {
-    if (faultsPaused_ && t_.link->State().linkPhase == 0) {
+    if (faultsPaused_ && t_.link->State().linkPhase == LinkPhase::Connected) {
       faultsPaused_ = false;
       if (faultsWanted_) faults_(true);
     }

@@ -1,5 +1,7 @@
 #include "platform/serial/PosixSerialPort.h"
 
+#include <cstring>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -198,12 +200,34 @@ void PosixSerialPort::Purge() { ::tcflush(fd_, TCIOFLUSH); }
 
 std::size_t PosixSerialPort::ClearErrors() {
   // In raw mode line errors arrive in-band as bytes; there is no error state to reset.
+  const std::size_t stashed = stashed_ >= 0 ? 1 : 0;
   int waiting = 0;
-  if (::ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0) return 0;
-  return static_cast<std::size_t>(waiting);
+  if (::ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0) return stashed;
+  return static_cast<std::size_t>(waiting) + stashed;
+}
+
+PortWait PosixSerialPort::ProbeReadable() {
+  std::uint8_t byte = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd_, &byte, 1);
+    if (n == 1) {
+      stashed_ = byte;
+      return PortWait::Received;
+    }
+    if (n == 0) {
+      hangUpReason_ = "end of file";
+      return PortWait::HungUp;
+    }
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN) return PortWait::Failed;
+    hangUpReason_ = std::strerror(errno);
+    return PortWait::HungUp;
+  }
 }
 
 PortWait PosixSerialPort::WaitForCharacter() {
+  if (!hangUpReason_.empty()) return PortWait::HungUp;
+  if (stashed_ >= 0) return PortWait::Received;
   for (;;) {
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
     int n = ::poll(fds, 2, -1);
@@ -215,13 +239,24 @@ PortWait PosixSerialPort::WaitForCharacter() {
     // reporting Woken here would make the caller discard real input.
     // A hung-up device also reports POLLIN; it counts as received only while
     // bytes are really waiting, else the caller would spin on empty reads.
+    // A device that is gone (unplugged adapter, closed pseudo-terminal) is a
+    // hang-up, reported as such and never as "nothing received".
     bool gone = fds[0].revents & (POLLHUP | POLLERR | POLLNVAL);
     if ((fds[0].revents & POLLIN) && (!gone || ClearErrors() > 0)) return PortWait::Received;
     if (fds[1].revents & POLLIN) {
       DrainWake();
       return PortWait::Woken;
     }
-    if (gone) return PortWait::Failed;
+    if (fds[0].revents & POLLNVAL) {
+      hangUpReason_ = "invalid descriptor";
+      return PortWait::HungUp;
+    }
+    if (gone) {
+      const PortWait probed = ProbeReadable();
+      if (probed != PortWait::Failed) return probed;
+      hangUpReason_ = (fds[0].revents & POLLHUP) ? "hang-up" : "device error";
+      return PortWait::HungUp;
+    }
   }
 }
 
@@ -238,10 +273,19 @@ void PosixSerialPort::DrainWake() {
 
 std::size_t PosixSerialPort::Read(std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
+  std::size_t got = 0;
+  if (stashed_ >= 0) {
+    data[got++] = static_cast<std::uint8_t>(stashed_);
+    stashed_ = -1;
+    if (got == size) return got;
+  }
   for (;;) {
-    ssize_t n = ::read(fd_, data, size);
-    if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno != EINTR) return 0;  // EAGAIN: nothing waiting
+    ssize_t n = ::read(fd_, data + got, size - got);
+    if (n >= 0) return got + static_cast<std::size_t>(n);
+    if (errno == EINTR) continue;
+    // EAGAIN: nothing waiting. EIO, ENXIO, ENODEV: the device is gone; the next wait says so.
+    if (errno == EIO || errno == ENXIO || errno == ENODEV) hangUpReason_ = std::strerror(errno);
+    return got;
   }
 }
 

@@ -48,6 +48,8 @@ class PosixSerialPort final : public SerialPort {
   // user) and reads the adapter's latency timer back from sysfs.
   AdapterLatency RequestLowLatency() override;
   std::string LastError() const override;
+  // Set by the waiting thread before it reports HungUp; read by that thread.
+  std::string HangUpReason() const override { return hangUpReason_; }
 
   // A write that makes no progress for this long fails instead of hanging.
   static constexpr int kWriteStallMilliseconds = 5000;
@@ -57,12 +59,17 @@ class PosixSerialPort final : public SerialPort {
       : fd_(fd), wakeFd_(wakeFd), device_(std::move(device)) {}
   void DrainWake();
   bool Failed(int errnum);  // records errnum as the last error; returns false
+  // Readable but nothing counted as waiting: one read tells a byte that raced
+  // in (kept for Read) from end of file or a dead device (HungUp).
+  PortWait ProbeReadable();
 
   int fd_;
   int wakeFd_;
   std::string device_;
   std::atomic<int> lastErrno_{0};
-  std::mutex writeMutex_;  // keeps each Write's bytes together when two threads write
+  std::mutex writeMutex_;     // keeps each Write's bytes together when two threads write
+  int stashed_ = -1;          // a byte ProbeReadable read ahead; -1 none (waiting thread only)
+  std::string hangUpReason_;  // empty until the line hung up (waiting thread only)
 };
 
 class PosixSerialPortOpener final : public SerialPortOpener {

@@ -51,7 +51,7 @@ TEST(PreviewStoreSizing, AllocationFailureShowsNotEnoughMemory) {
   EXPECT_EQ(h.notifier.shown[0].text, "Not enough memory.");
   EXPECT_EQ(h.notifier.shown[0].caption, "Global Memory");
   EXPECT_FALSE(h.List().store.Exists());
-  EXPECT_EQ(h.State().linkPhase, 0);  // goes on without previews
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{0});  // goes on without previews
 }
 
 TEST(IndexEntry, DecodedPreviewLandsInItsSlot) {
@@ -119,73 +119,58 @@ TEST(IndexEntry, Item112BytesHasTwoPacketsAndIsDecoded) {
   EXPECT_EQ(h.decodes, 1);
 }
 
-TEST(IndexEntry, NotABitmapStopsWithoutReply) {
-  LinkHarness h;
-  h.IndexStarted();
-  h.decodedWidth = 0;  // the decoder writes nothing
-  SendEntry(h, HeaderFields{});
-  ASSERT_EQ(h.notifier.shown.size(), 1u);
-  EXPECT_EQ(h.notifier.shown[0].text, "This file type is wrong.");
-  EXPECT_EQ(h.notifier.shown[0].caption, "ERROR");
-  EXPECT_EQ(h.List().receivedEntries, 0);
-  Bytes w = h.Written();
-  EXPECT_EQ(std::count(w.begin(), w.end(), CmdNextEntry), 0);
+// The slot of entry e holds the grey 128 x 56 placeholder.
+bool HasPlaceholder(LinkHarness& h, int e) {
+  const std::uint8_t* slot = h.List().store.Slot(e);
+  return slot != nullptr && slot[4] == kEmptySlotWidth && slot[8] == kEmptySlotHeight &&
+         slot[kInfoHeaderSize] == kPlaceholderFill;
 }
 
-// The second entry's decode writes nothing: the first entry's bitmap, still in
-// the scratch file, must not be taken for it.
-TEST(IndexEntry, FailedDecodeNeverReusesThePreviousBitmap) {
+// A preview that cannot be used is reported once, gets the placeholder, and
+// the list goes on with the next entry (never the same entry again and again).
+struct BadPreview {
+  const char* name;
+  int decodedWidth, decodedHeight;  // what the decoder writes (0: nothing)
+  std::uint16_t previewWidth;
+  std::uint32_t size;
+  const char* message;
+};
+class BadPreviews : public ::testing::TestWithParam<BadPreview> {};
+
+TEST_P(BadPreviews, AreReportedOnceAndTheListGoesOn) {
+  const BadPreview& c = GetParam();
   LinkHarness h;
   h.IndexStarted();
-  SendEntry(h, HeaderFields{});
+  SendEntry(h, HeaderFields{});  // a good first entry: its bitmap stays in the scratch file
   ASSERT_EQ(h.List().receivedEntries, 1);
   h.Written();
-  h.decodedWidth = 0;
-  SendEntry(h, HeaderFields{});
-  EXPECT_EQ(h.List().receivedEntries, 1);
-  ASSERT_EQ(h.notifier.shown.size(), 1u);
-  EXPECT_EQ(h.notifier.shown[0].text, "This file type is wrong.");
-  Bytes w = h.Written();
-  EXPECT_EQ(std::count(w.begin(), w.end(), CmdNextEntry), 0);
-}
-
-TEST(IndexEntry, OtherPreviewSizeIsRefused) {
-  LinkHarness h;
-  h.IndexStarted();
-  h.decodedWidth = 80;
-  h.decodedHeight = 60;
-  SendEntry(h, HeaderFields{});
-  ASSERT_EQ(h.notifier.shown.size(), 1u);
-  EXPECT_EQ(h.notifier.shown[0].text, "This file size is wrong. ");
-  EXPECT_EQ(h.List().receivedEntries, 0);
-}
-
-TEST(IndexEntry, PreviewTooLargeForASlotIsRefused) {
-  LinkHarness h;
-  h.IndexStarted();
-  h.decodedWidth = 200;
-  h.decodedHeight = 120;  // 72000 pixel bytes > 59352
+  h.decodedWidth = c.decodedWidth;
+  h.decodedHeight = c.decodedHeight;
   HeaderFields f;
-  f.previewWidth = 200;
+  f.previewWidth = c.previewWidth;
+  f.size = c.size;
   SendEntry(h, f);
   ASSERT_EQ(h.notifier.shown.size(), 1u);
-  EXPECT_EQ(h.notifier.shown[0].text, "This file size is wrong. ");
-  EXPECT_EQ(h.List().receivedEntries, 0);
+  EXPECT_EQ(h.notifier.shown[0].text, c.message);
+  EXPECT_EQ(h.notifier.shown[0].caption, "ERROR");
+  EXPECT_EQ(h.List().receivedEntries, 2);
+  EXPECT_TRUE(HasPlaceholder(h, 1));
+  EXPECT_FALSE(HasPlaceholder(h, 0));
+  const Bytes w = h.Written();
+  EXPECT_EQ(std::count(w.begin(), w.end(), CmdNextEntry), 1);
+  EXPECT_EQ(std::count(w.begin(), w.end(), CmdRestartEntry), 0);
 }
 
-TEST(IndexEntry, DataBeyondThePreviewBufferIsRefusedAtTheHeader) {
-  LinkHarness h;
-  h.IndexStarted();
-  HeaderFields f;
-  f.size = 59392;  // 531 packets: 59472 bytes
-  h.Feed(IndexHeader(f));
-  ASSERT_EQ(h.notifier.shown.size(), 1u);
-  EXPECT_EQ(h.notifier.shown[0].text, "This file size is wrong. ");
-  EXPECT_TRUE(h.Written().empty());
-  f.size = 530 * 112 - 1;  // 530 packets fit exactly
-  h.Feed(IndexHeader(f));
-  EXPECT_EQ(h.Written(), (Bytes{CmdAck}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    IndexEntry, BadPreviews,
+    ::testing::Values(BadPreview{"NotAJpeg", 0, 0, 160, 4000, "This file type is wrong."},
+                      BadPreview{"OtherSize", 80, 60, 160, 4000, "This file size is wrong. "},
+                      BadPreview{"LargerThanASlot", 200, 120, 200, 4000,
+                                 "This file size is wrong. "},
+                      // 531 packets: more than the preview buffer holds
+                      BadPreview{"LargerThanTheBuffer", 160, 120, 160, 59392,
+                                 "This file size is wrong. "}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IndexList, EndMarkerCompletesAfterFirstEntry) {
   LinkHarness h;
@@ -324,10 +309,10 @@ TEST(StatusPackets, CardReportAndBusyGetNoReply) {
 TEST(Dispatch, PhaseOtherThanZeroGoesToSetup) {
   LinkHarness h;
   h.IndexStarted();
-  h.State().linkPhase = 2;
+  h.State().linkPhase = LinkPhase{2};
   h.Feed(DataPacketOf(0, 0));
   EXPECT_TRUE(h.Written().empty());
-  h.State().linkPhase = 0;
+  h.State().linkPhase = LinkPhase{0};
   h.State().responseKind = static_cast<ResponseKind>(9);
   h.Feed(DataPacketOf(0, 0));
   EXPECT_TRUE(h.Written().empty());
@@ -410,8 +395,9 @@ TEST(WaitDialogs, ClosingDuringADownloadAbandonsIt) {
   h.link->OpenWaitDialog(WaitDialogKind::DataTransfer);
   h.ui.Clear();
   h.link->CloseWaitDialog(1);
-  EXPECT_EQ(h.ui.calls,
-            (std::vector<std::string>{"WaitClose", "DestroyDownloadWindow", "Repaint Preview"}));
+  EXPECT_EQ(h.ui.calls, (std::vector<std::string>{"WaitClose", "DestroyDownloadWindow",
+                                                  "Repaint Preview", "Progress hide",
+                                                  "Status Ready"}));
 }
 
 TEST(NextDownload, PauseIsAOneShotTimer) {

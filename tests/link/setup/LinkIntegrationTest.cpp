@@ -165,7 +165,7 @@ TEST_P(Negotiate, ReachesTheFastestCommonSpeedAndReadsTheIndex) {
   live.link->Start();
   ASSERT_TRUE(live.IndexLoaded());
   EXPECT_EQ(live.link->State().shownSpeed, GetParam().shown);
-  EXPECT_EQ(live.link->State().linkPhase, 0);
+  EXPECT_EQ(live.link->State().linkPhase, LinkPhase{0});
   EXPECT_TRUE(live.notifier.shown.empty());
   EXPECT_EQ(live.link->Pictures().pictureCount, 25);
   ExpectFullIndex(live, rig, dir);
@@ -186,7 +186,7 @@ TEST(LinkIntegration, Only9600EndsWithTheMinimumSpeedMessage) {
   live.link->Start();
   ASSERT_TRUE(live.RunUntil([&] { return !live.notifier.shown.empty(); }, 15s));
   EXPECT_EQ(live.notifier.shown[0], text::kNoSpeed);
-  EXPECT_EQ(live.link->State().linkPhase, 7);
+  EXPECT_EQ(live.link->State().linkPhase, LinkPhase{7});
   fs::remove_all(dir);
 }
 
@@ -218,7 +218,7 @@ TEST(LinkIntegration, NoCardWarnsAndWaits) {
   live.link->Start();
   ASSERT_TRUE(live.RunUntil([&] { return live.notifier.Saw(text::kNoCard); }, 10s));
   EXPECT_FALSE(live.link->Pictures().store.Exists());
-  EXPECT_EQ(live.link->State().linkPhase, 1);
+  EXPECT_EQ(live.link->State().linkPhase, LinkPhase{1});
   fs::remove_all(dir);
 }
 

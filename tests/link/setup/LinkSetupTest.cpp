@@ -45,7 +45,7 @@ TEST(LinkStart, ScanVisitsAllFourPortsThenAsksToReconnect) {
 TEST(Identification, RecordsFactsAndOffers115200) {
   LinkHarness h;
   h.Identified(Identity("631", true, 40960 * 3, 7));
-  EXPECT_EQ(h.State().linkPhase, 2);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{2});
   EXPECT_TRUE(h.State().modelVariant);
   EXPECT_TRUE(h.State().writeProtected);
   EXPECT_EQ(h.State().capacity, 40960u * 3);
@@ -71,7 +71,7 @@ TEST(Identification, IgnoresPacketsWithoutTheSetupTrailer) {
   p[114] = 0;
   h.Feed(p);
   h.Feed(CameraPacket{});
-  EXPECT_EQ(h.State().linkPhase, 1);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{1});
   EXPECT_TRUE(h.Written().empty());
 }
 
@@ -88,7 +88,7 @@ TEST_P(WrongModel, StopsWithMessageAndNoTimer) {
   EXPECT_EQ(h.notifier.shown[0].caption, "WARNING");
   EXPECT_EQ(h.notifier.shown[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(h.ui.status, "Ready");
-  EXPECT_EQ(h.State().linkPhase, 1);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{1});
   EXPECT_FALSE(h.frame.IsRunning(frame_timer::kSetupStep));
   EXPECT_TRUE(h.Written().empty());
 }
@@ -112,14 +112,14 @@ TEST_P(NegotiationTable, Row) {
   const Row& row = GetParam();
   LinkHarness h;
   h.Identified();
-  h.State().linkPhase = row.phase;
+  h.State().linkPhase = LinkPhase{row.phase};
   const int purgesBefore = h.Port().PurgeCount();
   const int discardsBefore = h.discards;
   h.link->OnFrameTimer(frame_timer::kSetupStep);
   EXPECT_EQ(h.Port().Speed(), row.speedAfter);
   EXPECT_EQ(h.Written(), row.written);
   EXPECT_EQ(h.frame.Period(frame_timer::kSetupStep), row.period);
-  EXPECT_EQ(h.State().linkPhase, row.nextPhase);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{row.nextPhase});
   EXPECT_EQ(h.Port().PurgeCount() > purgesBefore, row.purged);
   EXPECT_EQ(h.discards > discardsBefore, row.purged);
 }
@@ -136,7 +136,7 @@ TEST(Negotiation, NoSpeedEndsAt9600WithMessage) {
   LinkHarness h;
   h.Identified();
   for (int i = 0; i < 5; ++i) h.link->OnFrameTimer(frame_timer::kSetupStep);
-  EXPECT_EQ(h.State().linkPhase, 7);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{7});
   EXPECT_TRUE(h.notifier.shown.empty());
   h.link->OnFrameTimer(frame_timer::kSetupStep);
   ASSERT_EQ(h.notifier.shown.size(), 1u);
@@ -144,7 +144,7 @@ TEST(Negotiation, NoSpeedEndsAt9600WithMessage) {
             "Minimum required communication speed for this program is not available.");
   EXPECT_EQ(h.notifier.shown[0].caption, "connect error");
   EXPECT_EQ(h.Port().Speed(), 9600u);
-  EXPECT_EQ(h.State().linkPhase, 7);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{7});
   EXPECT_FALSE(h.frame.IsRunning(frame_timer::kSetupStep));
   EXPECT_EQ(h.Port().SpeedHistory(),
             (std::vector<std::uint32_t>{9600, 115200, 9600, 57600, 9600, 19200, 9600}));
@@ -159,13 +159,13 @@ class AcceptedAtNewSpeed : public ::testing::TestWithParam<Answer> {};
 TEST_P(AcceptedAtNewSpeed, ConfirmsAndWaitsForTheReadyAnswer) {
   LinkHarness h;
   h.Identified();
-  h.State().linkPhase = GetParam().phase;
+  h.State().linkPhase = LinkPhase{GetParam().phase};
   h.frame.Start(frame_timer::kSetupStep, 800);
   h.Feed(EncodeStatusPacket(StatusAccepted));
   EXPECT_EQ(h.State().shownSpeed, GetParam().shown);
   EXPECT_EQ(h.Written(), (Bytes{CmdSpeedConfirm}));
   EXPECT_EQ(h.frame.Period(frame_timer::kSetupStep), setup_period::kConfirmAnswerMs);
-  EXPECT_EQ(h.State().linkPhase, GetParam().phase);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{GetParam().phase});
 }
 
 // The ready answer after the confirmation is garbled and then never comes: the
@@ -193,7 +193,7 @@ TEST(Negotiation, ReadyAnswerStopsTheConfirmationTimeOut) {
   h.link->OnFrameTimer(frame_timer::kSetupStep);
   h.Feed(EncodeStatusPacket(StatusAccepted));
   h.Feed(EncodeStatusPacket(StatusCameraReady));
-  EXPECT_EQ(h.State().linkPhase, 0);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{0});
   EXPECT_FALSE(h.frame.IsRunning(frame_timer::kSetupStep));
 }
 
@@ -205,10 +205,10 @@ TEST(Negotiation, ResponsesWhileSwitchingAreIgnored) {
   LinkHarness h;
   h.Identified();
   for (std::uint8_t phase : {2, 4, 6}) {
-    h.State().linkPhase = phase;
+    h.State().linkPhase = LinkPhase{phase};
     h.Feed(EncodeStatusPacket(StatusAccepted));
     EXPECT_TRUE(h.Written().empty());
-    EXPECT_EQ(h.State().linkPhase, phase);
+    EXPECT_EQ(h.State().linkPhase, LinkPhase{phase});
   }
 }
 
@@ -224,13 +224,13 @@ TEST(Negotiation, GarbledAnswerFallsBackTo9600AndTimeoutMovesOn) {
   EXPECT_TRUE(h.Written().empty());
   h.link->OnFrameTimer(frame_timer::kSetupStep);
   EXPECT_EQ(h.Written(), (Bytes{CmdSpeed57600}));
-  EXPECT_EQ(h.State().linkPhase, 4);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{4});
 }
 
 TEST(CameraReady, StartsTheIndex) {
   LinkHarness h;
   h.Connected(Identity("931", false, 40960 * 10, 6));
-  EXPECT_EQ(h.State().linkPhase, 0);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{0});
   EXPECT_EQ(h.State().savedSpeed, 115200u);
   EXPECT_EQ(h.State().shownSpeed, 115200u);
   EXPECT_TRUE(h.State().indexActive);
@@ -281,7 +281,7 @@ TEST_P(ModeDeadEnd, WarnsAndRetriesOnOk) {
   EXPECT_EQ(h.notifier.shown[0].caption, "WARNING");
   EXPECT_EQ(h.notifier.shown[0].buttons, MessageButtons::OkCancel);
   EXPECT_EQ(h.notifier.shown[0].icon, c.icon);
-  EXPECT_EQ(h.State().linkPhase, 1);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{1});
   EXPECT_EQ(h.Port().Speed(), 9600u);
   EXPECT_EQ(h.State().shownSpeed, 9600u);
   EXPECT_EQ(h.List().store.Exists(), !c.storeReleased);
@@ -324,7 +324,7 @@ TEST(Reconnect, StepsAndPeriods) {
     EXPECT_TRUE(h.ui.Has("ScrollReset"));
     EXPECT_FALSE(h.link->WaitDialogOpen());
     EXPECT_TRUE(h.State().reconnecting);
-    EXPECT_EQ(h.State().linkPhase, 1);
+    EXPECT_EQ(h.State().linkPhase, LinkPhase{1});
     EXPECT_EQ(h.List().receivedEntries, 0);
     EXPECT_EQ(h.List().downloadsPending, 0);
     EXPECT_EQ(h.List().currentPicture, kNoPicture);
@@ -350,7 +350,7 @@ TEST(Reconnect, StepsAndPeriods) {
     h.link->OnFrameTimer(frame_timer::kSetupStep);
     h.Feed(EncodeStatusPacket(StatusAccepted));
     h.Feed(EncodeStatusPacket(StatusCameraReady));
-    EXPECT_EQ(h.State().linkPhase, 0);
+    EXPECT_EQ(h.State().linkPhase, LinkPhase{0});
     EXPECT_FALSE(h.State().reconnecting);
     EXPECT_EQ(h.List().store.Slot(0)[100], kEmptySlotFill);
   }
@@ -371,9 +371,9 @@ TEST(Dialogs, ReconnectRetryWhileReconnectingWithPortOpenResets) {
   LinkHarness h;
   h.Connected();
   h.State().reconnecting = true;
-  h.State().linkPhase = 4;
+  h.State().linkPhase = LinkPhase{4};
   EXPECT_TRUE(h.link->Setup().ReconnectDialogCommand(1));
-  EXPECT_EQ(h.State().linkPhase, 1);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{1});
   EXPECT_EQ(h.Written(), (Bytes{CmdReset}));
   EXPECT_EQ(h.frame.Period(frame_timer::kReconnectReset), 200);
 }
@@ -396,7 +396,7 @@ TEST(SetCommState, FailureIsReportedAndSetupGoesOn) {
   ASSERT_EQ(h.notifier.shown.size(), 1u);
   EXPECT_EQ(h.notifier.shown[0].text, "SetCommState FAULT.");
   EXPECT_EQ(h.notifier.shown[0].caption, "COM Port ERROR");
-  EXPECT_EQ(h.State().linkPhase, 3);
+  EXPECT_EQ(h.State().linkPhase, LinkPhase{3});
 }
 
 TEST(SetCommState, TheSystemsReasonFollowsTheCaptionText) {

@@ -50,7 +50,7 @@ struct ThreadedLink {
     link->Start();
     ASSERT_TRUE(loop.RunUntil([&] { return ui.status.size() > 0; }, 2s));
     EXPECT_EQ(port->TakeWritten(), (Bytes{CmdWake, CmdIdentify}));
-    link->State().linkPhase = 0;
+    link->State().linkPhase = LinkPhase{0};
     link->State().responseKind = ResponseKind::UploadReply;
   }
 
@@ -63,6 +63,22 @@ struct ThreadedLink {
   std::unique_ptr<CameraLink> link;
   RecordingHandler* handler = nullptr;
 };
+
+// A hang-up is one event: reported once with the device's reason, the thread
+// stops reading, the link writes nothing more and shows COM_DISCONNECT.
+TEST(ReceiveThread, AHangUpIsReportedOnceAndReadingStops) {
+  ThreadedLink t;
+  t.Opened();
+  t.port->HangUp("Input/output error");
+  ASSERT_TRUE(t.loop.RunUntil([&] { return t.link->LineIsLost(); }, 2s));
+  t.loop.RunFor(30ms);
+  EXPECT_EQ(t.port->HangUpsReported(), 1);
+  EXPECT_EQ(t.link->LineLostReason(), "Input/output error");
+  EXPECT_EQ(t.ui.disconnectDialogs, 1);
+  EXPECT_TRUE(t.handler->packets.empty());  // never an all-zero "nothing came" packet
+  EXPECT_FALSE(t.link->WriteCommand(CmdNak));
+  EXPECT_EQ(t.port->WritesAfterHangUp(), 0);
+}
 
 TEST(ReceiveThread, CollectsAResponseArrivingInPieces) {
   ThreadedLink t;

@@ -72,7 +72,7 @@ TEST(LiveButton, NothingWhileTheZoomIsShownOrTheLinkIsDown) {
   f.Press(false);
   EXPECT_TRUE(f.h.Written().empty());
   LiveFixture g;
-  g.h.State().linkPhase = 2;
+  g.h.State().linkPhase = LinkPhase{2};
   g.Press(false);
   g.Press(true);
   EXPECT_TRUE(g.h.Written().empty());
@@ -387,18 +387,29 @@ TEST(LiveWatchdog, SilenceStopsTheLivePictureAndOpensDisconnect) {
   f.Live().OnTimer(1);
   EXPECT_EQ(f.h.Written(), (Bytes{CmdLiveStop}));
   EXPECT_EQ(f.h.ui.calls, (std::vector<std::string>{"Status Ready", "Activate Preview", "Mdi off",
+                                                   "Progress hide", "Status Ready",
                                                    "COM_DISCONNECT"}));
 }
 
-TEST(LiveWatchdog, AnOutstandingFrameRequestCountsAsHealthy) {
+// A frame request counts as healthy for one watchdog period; one still
+// unanswered a period later is a silent camera: CmdNak, then COM_DISCONNECT,
+// and a press of the live button afterwards starts the picture afresh.
+TEST(LiveWatchdog, AFrameRequestLeftUnansweredForAPeriodIsSilence) {
   LiveFixture f;
   f.Press(false);
   f.Live().Painted();
   f.h.Written();
   f.Live().OnTimer(1);
-  f.Live().OnTimer(1);
   EXPECT_TRUE(f.h.Written().empty());
+  f.Live().OnTimer(1);
+  EXPECT_EQ(f.h.Written(), (Bytes{CmdNak}));
   EXPECT_EQ(f.h.ui.disconnectDialogs, 0);
+  f.Live().OnTimer(1);
+  EXPECT_EQ(f.h.Written(), (Bytes{CmdLiveStop}));
+  EXPECT_EQ(f.h.ui.disconnectDialogs, 1);
+  EXPECT_FALSE(f.h.State().frameRequested);
+  f.Press(false);
+  EXPECT_EQ(f.h.Written(), (Bytes{CmdLiveFrame}));
 }
 
 }  // namespace

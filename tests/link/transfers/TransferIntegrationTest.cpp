@@ -208,20 +208,22 @@ TEST_P(Silence, ASilentCameraEndsInTheDisconnectDialog) {
   UploadRequest r;
   r.picture = sent.jpeg;
   r.preview = sent.preview;
-  switch (GetParam()) {
-    case Silenced::Download: t.Download(0, target, 100ms); break;
-    case Silenced::Upload: t.transfers->Upload().Start(r, *t.openfile); break;
-    case Silenced::Live:
-      t.transfers->Live().Activated();
-      t.transfers->Live().LiveButtonNotified(true, true);
-      break;
-    case Silenced::Zoom:
-      t.transfers->Live().ZoomButtonNotified(true, true);
-      t.transfers->Live().ZoomButtonNotified(false, true);
-      break;
-  }
-  ASSERT_TRUE(t.RunUntil([&] { return t.ui.rec.disconnectDialogs > 0; }, 20s));
+  target.picture.assign(640 * 480 * 3 + 100, 0);
+  const std::optional<LinkOutcome> outcome = t.RunOperation(
+      [&](OperationDone done) {
+        switch (GetParam()) {
+          case Silenced::Download: t.Ops().Download(0, target, *t.capture, done); break;
+          case Silenced::Upload: t.Ops().Upload(r, *t.openfile, done); break;
+          case Silenced::Live: t.Ops().LiveFrame(done); break;
+          case Silenced::Zoom: t.Ops().ZoomStill(done); break;
+        }
+      },
+      20s);
+  ASSERT_TRUE(outcome.has_value());
+  EXPECT_EQ(outcome->kind, OutcomeKind::CameraSilent);
   EXPECT_EQ(t.ui.rec.disconnectDialogs, 1);
+  EXPECT_FALSE(t.link->WaitDialogOpen());
+  EXPECT_EQ(t.ui.rec.status, "Ready");
   if (GetParam() == Silenced::Upload) {
     EXPECT_EQ(t.link->ExpectedLength(), 116);
   }

@@ -2,8 +2,6 @@
 // full, the refusals and the Openfile window's watchdog.
 #include <gtest/gtest.h>
 
-#include <numeric>
-
 #include "TransferHarness.h"
 #include "link/UploadPackets.h"
 
@@ -11,40 +9,6 @@ namespace lumarel::testing {
 namespace {
 
 std::string Text(const Label& label) { return std::string(label.data()); }
-
-CameraPacket Reply(std::uint8_t byte) {
-  CameraPacket p{};
-  p[0] = byte;
-  return p;
-}
-
-struct UploadFixture {
-  explicit UploadFixture(std::size_t pictureSize, bool fine = true, int entries = 6,
-                         std::size_t previewSize = 300)
-      : h(entries), picture(pictureSize), preview(previewSize), thumb(57640, 0x33) {
-    std::iota(picture.begin(), picture.end(), std::uint8_t{1});
-    std::iota(preview.begin(), preview.end(), std::uint8_t{100});
-    request.fine = fine;
-    request.picture = picture;
-    request.preview = preview;
-    request.entry.label = FormatLabel(entries + 1, fine, {1, 6, 15, 10, 30});
-    request.entry.fileName = FormatFileName(entries + 1, fine, {1, 6, 15, 10, 30});
-    request.entry.width = fine ? 640 : 320;
-    request.entry.height = fine ? 480 : 240;
-    request.previewSlot = thumb;
-  }
-  bool Start() { return h.transfers->Upload().Start(request, h.openfileTimers); }
-  CameraPacket Sent() {
-    Bytes w = h.Written();
-    EXPECT_EQ(w.size(), kPacketSize);
-    CameraPacket p{};
-    std::copy_n(w.begin(), std::min(w.size(), kPacketSize), p.begin());
-    return p;
-  }
-  TransferHarness h;
-  std::vector<std::uint8_t> picture, preview, thumb;
-  UploadRequest request;
-};
 
 TEST(UploadStart, ArmsTheLinkForOneByteRepliesAndPreparesTheEntry) {
   UploadFixture f(224);

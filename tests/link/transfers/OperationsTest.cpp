@@ -1,0 +1,220 @@
+// The operations interface: every operation ends exactly once with the true
+// outcome, on the injected timers (no real time), including the faults that
+// used to end as success or never: a silent upload, a lost line, a
+// write-protected erase, a silent live picture, a closed wait dialog.
+#include <gtest/gtest.h>
+
+#include "TransferHarness.h"
+#include "link/LinkOperations.h"
+#include "link/LinkSetup.h"
+
+namespace lumarel::testing {
+namespace {
+
+// Collects the outcomes an operation reports.
+struct Outcomes {
+  OperationDone Sink() {
+    return [this](const LinkOutcome& o) { got.push_back(o); };
+  }
+  // The one outcome reported (a second would be a fault).
+  LinkOutcome Only() const {
+    EXPECT_EQ(got.size(), 1u);
+    return got.empty() ? LinkOutcome::Of(OutcomeKind::Cancelled) : got.front();
+  }
+  std::vector<LinkOutcome> got;
+};
+
+LinkOperations& Ops(TransferHarness& h) { return h.transfers->Operations(); }
+
+TEST(UploadOutcome, ACameraThatNeverAnswersIsSilentNeverDone) {
+  UploadFixture f(1000);
+  Outcomes o;
+  Ops(f.h).Upload(f.request, f.h.openfileTimers, o.Sink());
+  EXPECT_TRUE(o.got.empty());
+  f.h.transfers->Upload().OnOpenfileTimer(1);
+  EXPECT_EQ(o.Only().kind, OutcomeKind::CameraSilent);
+  EXPECT_EQ(f.h.ui.disconnectDialogs, 1);
+  EXPECT_EQ(f.h.ui.status, "Ready");
+  EXPECT_EQ(f.h.List().receivedEntries, 6);  // the picture is not on the card
+  f.h.transfers->Upload().OnOpenfileTimer(1);
+  EXPECT_EQ(o.got.size(), 1u);
+}
+
+TEST(UploadOutcome, SilenceInTheMiddleOfTheDataIsSilent) {
+  UploadFixture f(1000);
+  Outcomes o;
+  Ops(f.h).Upload(f.request, f.h.openfileTimers, o.Sink());
+  f.h.Feed(Reply(ReplySendHeader));
+  f.h.Feed(Reply(ReplyAck));
+  f.h.Feed(Reply(ReplyAck));
+  f.h.transfers->Upload().OnOpenfileTimer(1);
+  EXPECT_TRUE(o.got.empty());
+  f.h.transfers->Upload().OnOpenfileTimer(1);
+  EXPECT_EQ(o.Only().kind, OutcomeKind::CameraSilent);
+}
+
+TEST(UploadOutcome, DoneMemoryFullAndWriteProtected) {
+  {
+    UploadFixture f(100);
+    Outcomes o;
+    Ops(f.h).Upload(f.request, f.h.openfileTimers, o.Sink());
+    f.h.Feed(Reply(ReplySendHeader));
+    f.h.Feed(Reply(ReplySendPreview));
+    f.h.Feed(Reply(ReplyUploadDone));
+    EXPECT_EQ(o.Only().kind, OutcomeKind::Done);
+  }
+  {
+    UploadFixture f(100);
+    Outcomes o;
+    Ops(f.h).Upload(f.request, f.h.openfileTimers, o.Sink());
+    f.h.Feed(Reply(ReplySendHeader));
+    f.h.Feed(Reply(ReplyMemoryFull));
+    EXPECT_EQ(o.Only().kind, OutcomeKind::MemoryFull);
+  }
+  {
+    UploadFixture f(100);
+    f.h.State().writeProtected = true;
+    Outcomes o;
+    Ops(f.h).Upload(f.request, f.h.openfileTimers, o.Sink());
+    EXPECT_EQ(o.Only().kind, OutcomeKind::WriteProtected);
+    EXPECT_TRUE(f.h.Written().empty());
+  }
+}
+
+TEST(DownloadOutcome, DoneBadDataNamesThePictureAndSilenceClosesTheWaitDialog) {
+  {
+    TransferHarness h;
+    h.decodedWidth = 640;
+    h.decodedHeight = 480;
+    Outcomes o;
+    Ops(h).Download(2, h.target, h.captureTimers, o.Sink());
+    h.FeedPicture(1000);
+    EXPECT_EQ(o.Only().kind, OutcomeKind::Done);
+  }
+  {
+    TransferHarness h;
+    h.decodedWidth = 0;  // camera data that does not decode
+    Outcomes o;
+    Ops(h).Download(2, h.target, h.captureTimers, o.Sink());
+    h.FeedPicture(1000);
+    const LinkOutcome outcome = o.Only();
+    EXPECT_EQ(outcome.kind, OutcomeKind::BadData);
+    EXPECT_EQ(outcome.picture, 2);
+    EXPECT_EQ(outcome.what, "This file type is wrong.");
+  }
+  {
+    TransferHarness h;
+    Outcomes o;
+    Ops(h).Download(0, h.target, h.captureTimers, o.Sink());
+    for (int tick = 0; tick < 3; ++tick) h.Download().OnCaptureTimer(1);
+    EXPECT_EQ(o.Only().kind, OutcomeKind::CameraSilent);
+    EXPECT_EQ(h.ui.disconnectDialogs, 1);
+    EXPECT_TRUE(h.ui.Has("WaitClose"));
+    EXPECT_FALSE(h.link->WaitDialogOpen());
+    EXPECT_EQ(h.ui.status, "Ready");
+  }
+}
+
+TEST(DownloadOutcome, ClosingTheWaitDialogCancelsAndTheStatusBarSaysReady) {
+  TransferHarness h;
+  Outcomes o;
+  Ops(h).Download(1, h.target, h.captureTimers, o.Sink());
+  EXPECT_EQ(h.ui.status, "Receive Image data");
+  h.link->CloseWaitDialog(2);
+  EXPECT_EQ(o.Only().kind, OutcomeKind::Cancelled);
+  EXPECT_EQ(h.ui.status, "Ready");
+}
+
+// The port hangs up in the middle of a download: line lost at once with the
+// device's reason, the wait dialog gone, nothing more written, COM_DISCONNECT
+// once; its Reconnect opens the same device again.
+TEST(LineLost, EndsTheOperationAtOnceAndRetryReopensThePort) {
+  TransferHarness h;
+  Outcomes o;
+  Ops(h).Download(0, h.target, h.captureTimers, o.Sink());
+  h.Feed(EncodeStatusPacket(StatusAccepted));
+  h.Written();
+  h.ui.Clear();
+  h.link->LineLost("Input/output error");
+  h.link->LineLost("Input/output error");
+  const LinkOutcome outcome = o.Only();
+  EXPECT_EQ(outcome.kind, OutcomeKind::LineLost);
+  EXPECT_EQ(outcome.reason, "Input/output error");
+  EXPECT_EQ(h.ui.disconnectDialogs, 1);
+  EXPECT_FALSE(h.link->WaitDialogOpen());
+  EXPECT_EQ(h.ui.status, "Ready");
+  for (int tick = 0; tick < 4; ++tick) {
+    h.Download().OnCaptureTimer(1);
+    h.link->OnPreviewTimer(1);
+  }
+  EXPECT_TRUE(h.Written().empty());
+  EXPECT_EQ(h.ui.disconnectDialogs, 1);
+  Outcomes later;
+  Ops(h).Download(1, h.target, h.captureTimers, later.Sink());
+  EXPECT_EQ(later.Only().kind, OutcomeKind::LineLost);
+
+  ASSERT_TRUE(h.link->Setup().DisconnectDialogCommand(1));  // Reconnect
+  EXPECT_TRUE(h.opener.OpenedPorts().front().closed->load());
+  EXPECT_EQ(h.frame.Period(frame_timer::kOpenPort), 300);
+  h.link->OnFrameTimer(frame_timer::kOpenPort);
+  ASSERT_EQ(h.opener.OpenedPorts().size(), 2u);
+  EXPECT_EQ(h.opener.OpenedPorts().back().device, "com1");
+  EXPECT_FALSE(h.link->LineIsLost());
+  EXPECT_EQ(h.Written(), (Bytes{CmdWake, CmdIdentify}));
+}
+
+TEST(DeleteOutcome, WriteProtectedEraseAndEmptyDeleteAllSendNothing) {
+  TransferHarness h;
+  h.notifier.answers.push_back(MessageAnswer::Cancel);
+  Outcomes declined;
+  Ops(h).DeletePictures({1, 3}, declined.Sink());
+  EXPECT_EQ(declined.Only().kind, OutcomeKind::Cancelled);
+
+  h.State().writeProtected = true;
+  Outcomes erase;
+  Ops(h).Erase(erase.Sink());
+  EXPECT_EQ(erase.Only().kind, OutcomeKind::WriteProtected);
+  EXPECT_EQ(h.notifier.shown.back().text, kWriteProtected);
+
+  h.State().writeProtected = false;
+  h.List().pictureCount = 0;
+  Outcomes all;
+  Ops(h).DeleteAll(all.Sink());
+  EXPECT_EQ(all.Only().kind, OutcomeKind::Done);
+  EXPECT_TRUE(h.Written().empty());
+}
+
+TEST(DeleteOutcome, DoneWhenTheCameraReportsTheEnd) {
+  TransferHarness h;
+  Outcomes o;
+  Ops(h).Erase(o.Sink());
+  EXPECT_EQ(h.Written(), (Bytes{CmdEraseAll}));
+  EXPECT_TRUE(o.got.empty());
+  h.Feed(EncodeStatusPacket(StatusDeleteDone));
+  EXPECT_EQ(o.Only().kind, OutcomeKind::Done);
+}
+
+TEST(LiveOutcome, ASilentCameraAfterTheRequestEndsInDisconnect) {
+  TransferHarness h;
+  Outcomes o;
+  Ops(h).LiveFrame(o.Sink());
+  EXPECT_TRUE(h.State().liveActive);
+  for (int tick = 0; tick < 3 && o.got.empty(); ++tick) h.transfers->Live().OnTimer(1);
+  EXPECT_EQ(o.Only().kind, OutcomeKind::CameraSilent);
+  EXPECT_EQ(h.ui.disconnectDialogs, 1);
+  EXPECT_FALSE(h.State().liveActive);
+}
+
+TEST(Operations, ANewOperationEndsTheRunningOneOnceAsCancelled) {
+  TransferHarness h;
+  Outcomes first, second;
+  Ops(h).Download(0, h.target, h.captureTimers, first.Sink());
+  Ops(h).Erase(second.Sink());
+  EXPECT_EQ(first.Only().kind, OutcomeKind::Cancelled);
+  h.Feed(EncodeStatusPacket(StatusDeleteDone));
+  EXPECT_EQ(first.got.size(), 1u);
+  EXPECT_EQ(second.Only().kind, OutcomeKind::Done);
+}
+
+}  // namespace
+}  // namespace lumarel::testing
