@@ -51,36 +51,13 @@ class SimOpener final : public SerialPortOpener {
 };
 
 // Records like RecordingLinkUi; commands for windows go to the test's route.
-class RoutingUi final : public LinkUi {
+class RoutingUi final : public RecordingLinkUi {
  public:
-  void SetStatusText(const std::string& t) override { rec.SetStatusText(t); }
-  void ShowProgress(bool v) override { rec.ShowProgress(v); }
-  void SetProgressRange(int m) override { rec.SetProgressRange(m); }
-  void SetProgressPosition(int p) override { rec.SetProgressPosition(p); }
-  void EnableMenuItem(MenuOwner o, int id, bool e) override { rec.EnableMenuItem(o, id, e); }
-  void EnableMdiClient(bool e) override { rec.EnableMdiClient(e); }
-  void Repaint(LinkWindow w, std::optional<Rect> a) override { rec.Repaint(w, a); }
-  void SetPreviewScrollRange(int m) override { rec.SetPreviewScrollRange(m); }
-  void SetPreviewScrollPosition(int p) override { rec.SetPreviewScrollPosition(p); }
-  void ScrollPreviewLines(int l) override { rec.ScrollPreviewLines(l); }
-  void ResetPreviewScroll() override { rec.ResetPreviewScroll(); }
-  bool IsActive(LinkWindow w) override { return rec.IsActive(w); }
-  void Activate(LinkWindow w) override { rec.Activate(w); }
-  void CloseImageWindows() override { rec.CloseImageWindows(); }
-  void DestroyDownloadWindow() override { rec.DestroyDownloadWindow(); }
   void SendCommand(LinkWindow w, int id) override {
-    rec.SendCommand(w, id);
+    RecordingLinkUi::SendCommand(w, id);
     if (route) route(w == LinkWindow::Preview ? 1 : w == LinkWindow::ActiveChild ? 2 : 0, id);
   }
-  void OpenWaitDialog(WaitDialogKind k) override { rec.OpenWaitDialog(k); }
-  void SetWaitDialogText(const std::string& t) override { rec.SetWaitDialogText(t); }
-  void CloseWaitDialog() override { rec.CloseWaitDialog(); }
-  void OpenDisconnectDialog() override { rec.OpenDisconnectDialog(); }
-  void OpenReconnectDialog() override { rec.OpenReconnectDialog(); }
-  bool AskCancelOk() override { return rec.AskCancelOk(); }
-  void ShowHelp(int c) override { rec.ShowHelp(c); }
 
-  RecordingLinkUi rec;
   std::function<void(int, int)> route;
 };
 
@@ -211,7 +188,7 @@ std::vector<std::uint8_t> CameraRig::CameraPictureJpeg(std::size_t i) const {
 
 std::vector<std::uint8_t> CameraRig::WrittenBytes() const { return parts_->line.Written(); }
 
-bool CameraRig::UiHas(const std::string& line) const { return parts_->ui.rec.Has(line); }
+bool CameraRig::UiHas(const std::string& line) const { return parts_->ui.Has(line); }
 
 std::vector<std::string> CameraRig::Messages() const {
   std::vector<std::string> texts;

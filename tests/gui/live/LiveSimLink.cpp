@@ -74,17 +74,12 @@ class SimOpener final : public SerialPortOpener {
 };
 
 // Repaints of the Live window reach the real widget; everything else is recorded.
-class LiveTestUi final : public LinkUi {
+class LiveTestUi final : public RecordingLinkUi {
  public:
-  void SetStatusText(const std::string& t) override { rec.SetStatusText(t); }
-  void ShowProgress(bool v) override { rec.ShowProgress(v); }
-  void SetProgressRange(int m) override { rec.SetProgressRange(m); }
-  void SetProgressPosition(int p) override { rec.SetProgressPosition(p); }
   void EnableMenuItem(MenuOwner o, int id, bool e) override {
-    rec.EnableMenuItem(o, id, e);
+    RecordingLinkUi::EnableMenuItem(o, id, e);
     if (o == MenuOwner::Frame) menu[id] = e;
   }
-  void EnableMdiClient(bool e) override { rec.EnableMdiClient(e); }
   void Repaint(LinkWindow w, std::optional<Rect> a) override {
     if (w != LinkWindow::Live || !live) return;
     if (a && *a == kLiveFrameArea) ++framesShown;
@@ -94,24 +89,8 @@ class LiveTestUi final : public LinkUi {
       live->update();
     }
   }
-  void SetPreviewScrollRange(int m) override { rec.SetPreviewScrollRange(m); }
-  void SetPreviewScrollPosition(int p) override { rec.SetPreviewScrollPosition(p); }
-  void ScrollPreviewLines(int l) override { rec.ScrollPreviewLines(l); }
-  void ResetPreviewScroll() override { rec.ResetPreviewScroll(); }
   bool IsActive(LinkWindow w) override { return w == LinkWindow::Live; }
-  void Activate(LinkWindow w) override { rec.Activate(w); }
-  void CloseImageWindows() override { rec.CloseImageWindows(); }
-  void DestroyDownloadWindow() override { rec.DestroyDownloadWindow(); }
-  void SendCommand(LinkWindow w, int id) override { rec.SendCommand(w, id); }
-  void OpenWaitDialog(WaitDialogKind k) override { rec.OpenWaitDialog(k); }
-  void SetWaitDialogText(const std::string& t) override { rec.SetWaitDialogText(t); }
-  void CloseWaitDialog() override { rec.CloseWaitDialog(); }
-  void OpenDisconnectDialog() override { rec.OpenDisconnectDialog(); }
-  void OpenReconnectDialog() override { rec.OpenReconnectDialog(); }
-  bool AskCancelOk() override { return rec.AskCancelOk(); }
-  void ShowHelp(int c) override { rec.ShowHelp(c); }
 
-  RecordingLinkUi rec;
   QWidget* live = nullptr;
   int framesShown = 0;
   std::map<int, bool> menu;
@@ -209,7 +188,7 @@ bool LiveSimLink::MenuEnabled(int id) const {
   auto it = core_->ui.menu.find(id);
   return it != core_->ui.menu.end() && it->second;
 }
-std::string LiveSimLink::Status() const { return core_->ui.rec.status; }
+std::string LiveSimLink::Status() const { return core_->ui.status; }
 std::span<std::uint8_t> LiveSimLink::LiveFrame() { return core_->liveFrame; }
 std::span<std::uint8_t> LiveSimLink::LivePhoto() { return core_->livePhoto; }
 
