@@ -125,7 +125,6 @@ void OpenPreview::Clear() {
   lastPath_.clear();
   width_ = 1;
   height_ = 1;
-  block_ = DibImage();
   image_ = QImage();
   widthField_->clear();
   heightField_->clear();
