@@ -195,16 +195,16 @@ TEST_F(CliCamera, DeleteWithoutYesOrTerminalIsRefusedBeforeConnecting) {
   EXPECT_EQ(sim_->LogText().find("CmdIdentify"), std::string::npos);
 }
 
-TEST_F(CliCamera, DeleteTwoAndFiveLeavesFourPicturesNumberedOneToFour) {
+TEST_F(CliCamera, DeleteTwoAndFiveOnwardLeavesThreePicturesNumberedOneToThree) {
   StartSim({"--generate", "6"});
   const auto before = ListEntries();
   ASSERT_EQ(before.size(), 6u);
-  const RunResult r = Cli({"delete", "2", "5", "--yes"});
+  const RunResult r = Cli({"delete", "2", "5-", "--yes"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto after = ListEntries();
-  ASSERT_EQ(after.size(), 4u);
-  const int kept[] = {0, 2, 3, 5};
-  for (int i = 0; i < 4; ++i) {
+  ASSERT_EQ(after.size(), 3u);
+  const int kept[] = {0, 2, 3};
+  for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(after[i][0], std::to_string(i + 1));
     // The same picture as before (its date), under its new number.
     EXPECT_EQ(after[i][1].substr(4), before[kept[i]][1].substr(4));
@@ -215,6 +215,7 @@ TEST_F(CliCamera, DeleteOfAPictureNotListedIsAUsageError) {
   StartSim({"--generate", "3"});
   const RunResult r = Cli({"delete", "4", "--yes"});
   EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(Cli({"delete", "4-", "--yes"}).status, 2);
   EXPECT_EQ(sim_->LogText().find("CmdDeleteBegin"), std::string::npos);
 }
 
@@ -514,19 +515,26 @@ TEST_F(CliFault, ALineThatHangsUpEndsGetAtOnceNamingTheDevice) {
   EXPECT_TRUE(DirectoryEntries(out).empty());
 }
 
+// get --all into dir/out, started in the background; returns once the first
+// picture's transfer has begun (the line paced as the real one).
+pid_t StartGetAndWaitForAPicture(const Simulator& sim, const ScratchDir& dir) {
+  const pid_t cli = Spawn({CliPath(), "--port", sim.Link(), "get", "--all", "--out", dir / "out"},
+                          dir / "get.out", dir / "get.err");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (sim.LogText().find("rx CmdSendPicture") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  return cli;
+}
+
 // A camera that falls silent in the middle of a picture costs a reconnect
 // and another attempt at that picture, not the run.
 TEST_F(CliFault, ASilenceInAPictureCostsAReconnect) {
   StartSim({"--generate", "2", "--realtime"});
   const std::string out = dir_ / "out";
-  const pid_t cli = Spawn({CliPath(), "--port", sim_->Link(), "get", "--all", "--out", out},
-                          dir_ / "get.out", dir_ / "get.err");
+  const pid_t cli = StartGetAndWaitForAPicture(*sim_, dir_);
   ASSERT_GT(cli, 0);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (sim_->LogText().find("rx CmdSendPicture") == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
   ::kill(sim_->Pid(), SIGSTOP);
   std::this_thread::sleep_for(std::chrono::seconds(5));
   ::kill(sim_->Pid(), SIGCONT);
@@ -535,6 +543,16 @@ TEST_F(CliFault, ASilenceInAPictureCostsAReconnect) {
   EXPECT_NE(err.find("reconnecting to retry picture 1"), std::string::npos) << err;
   EXPECT_EQ(Lines(ReadText(dir_ / "get.out")).size(), 2u);
   EXPECT_EQ(DirectoryEntries(out).size(), 3u);  // two pictures and the import record
+}
+
+// Ctrl-C in the middle of a picture: status 130 and no file, whole or half.
+TEST_F(CliFault, CtrlCDuringGetExits130LeavingNoFile) {
+  StartSim({"--generate", "2", "--realtime"});
+  const pid_t cli = StartGetAndWaitForAPicture(*sim_, dir_);
+  ASSERT_GT(cli, 0);
+  ::kill(cli, SIGINT);
+  EXPECT_EQ(WaitFor(cli, std::chrono::seconds(30)), 130) << ReadText(dir_ / "get.err");
+  EXPECT_TRUE(DirectoryEntries(dir_ / "out").empty());
 }
 
 TEST_F(CliFault, ABadPreviewIsReportedOnceAndEveryPictureIsListed) {
