@@ -27,6 +27,9 @@ ExitStatus RunDelete(CommandContext& ctx, CameraSession& session);
 ExitStatus RunErase(CommandContext& ctx, CameraSession& session);
 ExitStatus RunLive(CommandContext& ctx, CameraSession& session);
 ExitStatus RunStill(CommandContext& ctx, CameraSession& session);
+// COM1..COM4: device, whether it exists and opens (else why), driver and
+// latency timer, whether a camera answers. 0 when a camera answers on one.
+ExitStatus RunPorts(CommandContext& ctx);
 
 // One line of `list`: number, label, default file name, F or N, WIDTHxHEIGHT.
 std::string ListLine(int number, const PictureEntry& entry);

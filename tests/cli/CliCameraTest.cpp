@@ -134,6 +134,23 @@ TEST_F(CliCamera, ThumbsWritesEveryPreviewAsA24BitBmp) {
   }
 }
 
+TEST_F(CliCamera, PortsTellsWhatStandsBehindEachComPort) {
+  StartSim({"--generate", "1"});
+  const RunResult r = Cli({"ports"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u) << r.out;
+  EXPECT_EQ(lines[0], "COM1: " + sim_->Link() + ": exists, can be opened, a camera answers");
+  EXPECT_EQ(lines[1], "COM2: no device");
+  std::ofstream(dir_ / "plain") << "x";
+  const RunResult plain = RunProgram({CliPath(), "--port", dir_ / "plain", "ports"}, dir_.Path());
+  EXPECT_EQ(plain.status, 1);
+  EXPECT_NE(plain.out.find(": exists, cannot be opened: "), std::string::npos) << plain.out;
+  const RunResult none = RunProgram({CliPath(), "--port", dir_ / "none", "ports"}, dir_.Path());
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.out.find(": does not exist\n"), std::string::npos) << none.out;
+}
+
 TEST_F(CliCamera, NoCameraIsALinkFailure) {
   const RunResult r = RunProgram({CliPath(), "--port", dir_ / "nothing", "info"}, dir_.Path());
   EXPECT_EQ(r.status, 1);
