@@ -228,6 +228,21 @@ TEST_F(CliCamera, DeleteTwoAndFiveOnwardLeavesThreePicturesNumberedOneToThree) {
   }
 }
 
+// On a terminal the program's question is asked; "no" is not a failure.
+TEST_F(CliCamera, ADeclinedDeleteQuestionDeletesNothingAndExitsZero) {
+  LUMAREL_SKIP_WITHOUT("script");
+  StartSim({"--generate", "2"});
+  const RunResult r = RunProgram(
+      {"/bin/sh", "-c",
+       "printf 'n\\n' | script -qec \"'" + CliPath() + "' --port '" + sim_->Link() +
+           "' delete 1\" /dev/null"},
+      dir_.Path());
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("Delete selected page?"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("nothing deleted"), std::string::npos) << r.out;
+  EXPECT_EQ(ListEntries().size(), 2u);
+}
+
 TEST_F(CliCamera, DeleteOfAPictureNotListedIsAUsageError) {
   StartSim({"--generate", "3"});
   const RunResult r = Cli({"delete", "4", "--yes"});
