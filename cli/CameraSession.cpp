@@ -126,15 +126,13 @@ LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds i
 
 namespace {
 
-// Sleeps in slices until `ready` or the time is up; false on an interrupt.
+// Sleeps in slices until `ready`, an interrupt or the end of the time; true when ready.
 template <typename Ready>
 bool WaitUntil(std::chrono::steady_clock::duration limit, Ready ready) {
   const auto until = std::chrono::steady_clock::now() + limit;
-  while (!ready() && std::chrono::steady_clock::now() < until) {
-    if (InterruptRequested()) return false;
+  while (!ready() && !InterruptRequested() && std::chrono::steady_clock::now() < until)
     std::this_thread::sleep_for(kSlice);
-  }
-  return !InterruptRequested();
+  return ready();
 }
 
 bool DeviceExists(const std::string& path) {
@@ -149,11 +147,13 @@ bool CameraSession::Reconnect(int attempts) {
   std::chrono::steady_clock::duration backOff = std::chrono::seconds(1);
   for (int attempt = 0; attempt < attempts; ++attempt) {
     if (attempt > 0) {
-      if (!WaitUntil(backOff, [] { return false; })) return false;
+      WaitUntil(backOff, [] { return false; });
       backOff *= 2;
     }
     // A USB adapter that was pulled comes back under the same name.
-    if (!WaitUntil(std::chrono::seconds(2), [&] { return DeviceExists(device); })) return false;
+    const bool there = WaitUntil(std::chrono::seconds(2), [&] { return DeviceExists(device); });
+    if (InterruptRequested()) return false;
+    if (!there) continue;
     const LinkOutcome outcome =
         Run([this](OperationDone done) { Operations().Reload(std::move(done)); });
     if (outcome.Ok()) return true;

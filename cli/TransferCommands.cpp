@@ -110,6 +110,7 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
   std::unique_ptr<Timers> captureTimers =
       session.MakeWindowTimers([&control](int id) { control.OnCaptureTimer(id); });
   const int total = static_cast<int>(plan.fetch.size());
+  const std::string device = session.Link().DevicePath();
   bool lineUsable = true;
   for (int k = 0; k < total && !InterruptRequested(); ++k) {
     const PlannedPicture& p = plan.fetch[static_cast<std::size_t>(k)];
@@ -134,6 +135,8 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       if (attempt >= request.retries) break;
       ctx.err << "lumarel-cli: reconnecting to retry picture " << p.number << std::endl;
       if (!session.Reconnect()) {
+        if (!InterruptRequested())
+          ReportError(ctx.err, "the camera did not answer again on " + device + "; giving up");
         lineUsable = false;
         break;
       }

@@ -545,6 +545,16 @@ TEST_F(CliFault, ALineThatHangsUpEndsGetAtOnceNamingTheDevice) {
       << r.err;
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
   EXPECT_TRUE(DirectoryEntries(out).empty());
+  // With retries, a device that does not come back costs a bounded wait, then the run ends.
+  sim_.reset();
+  StartSim({"--generate", "2", "--hangup-after", "5"});
+  const auto retried = std::chrono::steady_clock::now();
+  const RunResult again = Cli({"get", "--all", "--out", out});
+  EXPECT_EQ(again.status, 1) << again.err;
+  EXPECT_NE(again.err.find("giving up"), std::string::npos) << again.err;
+  EXPECT_NE(again.err.find("0 saved, 0 skipped, 2 failed"), std::string::npos) << again.err;
+  EXPECT_LT(std::chrono::steady_clock::now() - retried, std::chrono::seconds(30));
+  EXPECT_TRUE(DirectoryEntries(out).empty());
 }
 
 // get --all into dir/out, started in the background; returns once the first
