@@ -12,11 +12,11 @@
 #include "cli/ImportRecord.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputChecks.h"
+#include "cli/OutputFile.h"
 #include "cli/OverwritePolicy.h"
+#include "cli/PictureBlocks.h"
 #include "cli/PictureNumbers.h"
 #include "cli/RunReport.h"
-#include "cli/OutputFile.h"
-#include "cli/PictureBlocks.h"
 #include "platform/Files.h"
 
 #include "link/LinkOperations.h"
