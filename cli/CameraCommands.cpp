@@ -9,6 +9,9 @@
 #include <ostream>
 
 #include "cli/CameraSession.h"
+#include "cli/ImportRecord.h"
+#include "cli/Interrupt.h"
+#include "cli/PictureNumbers.h"
 #include "cli/OutputFile.h"
 #include "cli/PictureBlocks.h"
 #include "platform/Files.h"
@@ -27,17 +30,6 @@ std::string ListLine(int number, const PictureEntry& entry) {
   return std::to_string(number) + "\t" + LabelText(entry.label) + "\t" +
          LabelText(entry.fileName) + "\t" + (fine ? "F" : "N") + "\t" +
          std::to_string(entry.width) + "x" + std::to_string(entry.height);
-}
-
-bool CheckNumbers(const std::vector<int>& numbers, int count, std::ostream& err) {
-  for (int n : numbers) {
-    if (n < 1 || n > count) {
-      ReportError(err, "no picture " + std::to_string(n) + " (the camera lists " +
-                           std::to_string(count) + ")");
-      return false;
-    }
-  }
-  return true;
 }
 
 ExitStatus RunInfo(CommandContext& ctx, CameraSession& session) {
@@ -96,34 +88,53 @@ bool MayAsk(CommandContext& ctx) {
 namespace {
 
 // Confirmations of deleting: --yes answers OK; otherwise the program's own
-// question is asked on the terminal.
-void AnswerDeleteQuestions(CommandContext& ctx) {
+// question is asked on the terminal. `declined` is set when the user says no.
+void AnswerDeleteQuestions(CommandContext& ctx, bool& declined) {
   const bool yes = ctx.request.yes;
   std::ostream& err = ctx.err;
   ctx.notifier.SetQuestionHandler(
-      [yes, &err](const std::string& caption, const std::string& text, MessageButtons)
-          -> std::optional<MessageAnswer> {
-        if (yes) return MessageAnswer::Ok;
-        return AskOnTerminal(caption, text, std::cin, err) ? MessageAnswer::Ok
-                                                          : MessageAnswer::Cancel;
+      [yes, &err, &declined](const std::string& caption, const std::string& text,
+                             MessageButtons) -> std::optional<MessageAnswer> {
+        if (yes || AskOnTerminal(caption, text, std::cin, err)) return MessageAnswer::Ok;
+        declined = true;
+        return MessageAnswer::Cancel;
       });
+}
+
+// A question the user declined is not a failure: nothing happened, as asked.
+ExitStatus StatusOfDelete(CommandContext& ctx, CameraSession& session, const LinkOutcome& outcome,
+                          bool declined, const char* nothingText) {
+  if (declined && outcome.kind == OutcomeKind::Cancelled && !InterruptRequested()) {
+    ctx.out << nothingText << std::endl;
+    return kDeclinedStatus;
+  }
+  session.Report(outcome);
+  return CameraSession::StatusFor(outcome);
 }
 
 }  // namespace
 
 ExitStatus RunDelete(CommandContext& ctx, CameraSession& session) {
   PictureList& list = session.Link().Pictures();
-  if (!CheckNumbers(ctx.request.numbers, list.receivedEntries, ctx.err)) return ExitStatus::Usage;
+  std::vector<int> positions;
+  if (!ctx.request.all) {
+    std::string error;
+    const auto numbers = ResolveNumbers(ctx.request.ranges, list.receivedEntries, error);
+    if (!numbers) {
+      ReportError(ctx.err, error);
+      return ExitStatus::Usage;
+    }
+    for (int n : *numbers) positions.push_back(n - 1);
+  }
   if (ctx.request.all && list.pictureCount == 0) {
     ctx.out << "nothing to delete: the camera has no pictures" << std::endl;
     return ExitStatus::Success;
   }
-  AnswerDeleteQuestions(ctx);
+  bool declined = false;
+  AnswerDeleteQuestions(ctx, declined);
   LinkOperations& ops = session.Operations();
-  std::vector<int> positions;
-  for (int n : ctx.request.numbers) positions.push_back(n - 1);
   // The camera's own delete runs without packets; 60 s of nothing ends it as silent.
-  return session.RunAndReport(
+  const LinkOutcome outcome = session.Run(
       [&](OperationDone done) {
         if (ctx.request.all) {
           ops.DeleteAll(std::move(done));
@@ -132,13 +143,16 @@ ExitStatus RunDelete(CommandContext& ctx, CameraSession& session) {
         }
       },
       std::chrono::seconds(60));
+  return StatusOfDelete(ctx, session, outcome, declined, kNothingDeleted);
 }
 
 ExitStatus RunErase(CommandContext& ctx, CameraSession& session) {
-  AnswerDeleteQuestions(ctx);
+  bool declined = false;
+  AnswerDeleteQuestions(ctx, declined);
   LinkOperations& ops = session.Operations();
-  return session.RunAndReport([&](OperationDone done) { ops.Erase(std::move(done)); },
-                              std::chrono::seconds(60));
+  const LinkOutcome outcome =
+      session.Run([&](OperationDone done) { ops.Erase(std::move(done)); }, std::chrono::seconds(60));
+  return StatusOfDelete(ctx, session, outcome, declined, kNothingErased);
 }
 
 namespace {
@@ -170,7 +184,9 @@ ExitStatus RunCameraCommand(CommandContext& ctx) {
   if ((command == Command::Delete || command == Command::Erase) && !MayAsk(ctx))
     return ExitStatus::Usage;
   if (ExitStatus s = CheckOutputBeforeConnecting(ctx); s != ExitStatus::Success) return s;
-  InstallInterruptHandlers();
+  ImportRecord record;
+  if (command == Command::Get)
+    if (ExitStatus s = PrepareGet(ctx, record); s != ExitStatus::Success) return s;
   const bool progress = !ctx.request.global.quiet && ::isatty(STDERR_FILENO);
   CameraSession session(ctx.request.global, ctx.notifier, ctx.err, progress);
   if (ExitStatus s = session.Connect(); s != ExitStatus::Success) return s;
@@ -178,7 +194,7 @@ ExitStatus RunCameraCommand(CommandContext& ctx) {
     case Command::Info: return RunInfo(ctx, session);
     case Command::List: return RunList(ctx, session);
     case Command::Thumbs: return RunThumbs(ctx, session);
-    case Command::Get: return RunGet(ctx, session);
+    case Command::Get: return RunGet(ctx, session, record);
     case Command::Put: return RunPut(ctx, session);
     case Command::Delete: return RunDelete(ctx, session);
     case Command::Erase: return RunErase(ctx, session);

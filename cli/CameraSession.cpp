@@ -1,10 +1,12 @@
 #include "cli/CameraSession.h"
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
+#include <sys/stat.h>
+
+#include <thread>
 #include <ostream>
 
+#include "cli/Interrupt.h"
 #include "cli/OfflineCommands.h"
 #include "cli/PictureBlocks.h"
 #include "cli/SpeedCap.h"
@@ -18,22 +20,9 @@
 namespace lumarel::cli {
 namespace {
 
-std::atomic<bool> gInterrupted{false};
-
-extern "C" void OnInterrupt(int) { gInterrupted.store(true); }
-
 constexpr auto kSlice = std::chrono::milliseconds(100);
 
 }  // namespace
-
-void InstallInterruptHandlers() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
-}
-
-bool Interrupted() { return gInterrupted.load(); }
 
 std::string DefaultSettingsPath() { return DefaultSettingsFile(); }
 
@@ -119,7 +108,7 @@ LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds i
   const auto begun = std::chrono::steady_clock::now();
   auto finished = [&] { return outcome.has_value(); };
   while (!finished()) {
-    if (Interrupted() || notifier_.StopRequested()) {
+    if (InterruptRequested() || notifier_.StopRequested()) {
       Operations().Cancel();
       break;
     }
@@ -133,6 +122,44 @@ LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds i
   }
   progress_.Clear();
   return outcome.value_or(LinkOutcome::Of(OutcomeKind::Cancelled));
+}
+
+namespace {
+
+// Sleeps in slices until `ready`, an interrupt or the end of the time; true when ready.
+template <typename Ready>
+bool WaitUntil(std::chrono::steady_clock::duration limit, Ready ready) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (!ready() && !InterruptRequested() && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(kSlice);
+  return ready();
+}
+
+bool DeviceExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+bool CameraSession::Reconnect(int attempts) {
+  const std::string device = link_->DevicePath();
+  std::chrono::steady_clock::duration backOff = std::chrono::seconds(1);
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    if (attempt > 0) {
+      WaitUntil(backOff, [] { return false; });
+      backOff *= 2;
+    }
+    // A USB adapter that was pulled comes back under the same name.
+    const bool there = WaitUntil(std::chrono::seconds(2), [&] { return DeviceExists(device); });
+    if (InterruptRequested()) return false;
+    if (!there) continue;
+    const LinkOutcome outcome =
+        Run([this](OperationDone done) { Operations().Reload(std::move(done)); });
+    if (outcome.Ok()) return true;
+    if (outcome.kind == OutcomeKind::Cancelled) return false;
+  }
+  return false;
 }
 
 ExitStatus CameraSession::StatusFor(const LinkOutcome& outcome) {
@@ -171,7 +198,7 @@ void CameraSession::Report(const LinkOutcome& outcome, int picture) {
                             (outcome.what.empty() ? "" : ": " + outcome.what));
       return;
     case OutcomeKind::Cancelled:
-      ReportError(err_, Interrupted() ? "interrupted" : "cancelled");
+      ReportError(err_, InterruptRequested() ? "interrupted" : "cancelled");
       return;
   }
 }

@@ -34,11 +34,6 @@ class LinkTransfers;
 
 namespace lumarel::cli {
 
-// SIGINT, SIGTERM and SIGHUP end a running wait as a link failure, so that the
-// command unwinds and removes its temporary files.
-void InstallInterruptHandlers();
-bool Interrupted();
-
 // The settings file used without --settings: zelcam.ini beside the executable.
 std::string DefaultSettingsPath();
 
@@ -70,6 +65,11 @@ class CameraSession {
   void Report(const LinkOutcome& outcome, int picture = 0);
   // 0 for done, 1 for every other outcome.
   static ExitStatus StatusFor(const LinkOutcome& outcome);
+  // After a silent or lost line: closes the port, waits for the device to be
+  // there again and runs the reconnect sequence (reset, identify, list), as the
+  // Reconnect button does; up to `attempts` tries, waiting 1, 2, 4 ... s
+  // between them. True when the camera answers and its list is read again.
+  bool Reconnect(int attempts = 3);
   // Run, Report and StatusFor in one.
   ExitStatus RunAndReport(const Starter& start,
                           std::chrono::milliseconds idleLimit = std::chrono::seconds(20));

@@ -26,9 +26,7 @@ int Run(const Request& request) {
     case Command::Convert: return Code(RunConvert(ctx));
     case Command::Adjust: return Code(RunAdjust(ctx));
     case Command::Exif: return Code(RunExif(ctx));
-    case Command::Ports:
-      ReportError(std::cerr, "ports: not available in this build yet");
-      return Code(ExitStatus::LinkFailure);
+    case Command::Ports: return Code(RunPorts(ctx));
     default: return Code(RunCameraCommand(ctx));
   }
 }

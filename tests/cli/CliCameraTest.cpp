@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <thread>
 #include <chrono>
 #include <cstdint>
 #include <fstream>
@@ -131,6 +134,23 @@ TEST_F(CliCamera, ThumbsWritesEveryPreviewAsA24BitBmp) {
   }
 }
 
+TEST_F(CliCamera, PortsTellsWhatStandsBehindEachComPort) {
+  StartSim({"--generate", "1"});
+  const RunResult r = Cli({"ports"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u) << r.out;
+  EXPECT_EQ(lines[0], "COM1: " + sim_->Link() + ": exists, can be opened, a camera answers");
+  EXPECT_EQ(lines[1], "COM2: no device");
+  std::ofstream(dir_ / "plain") << "x";
+  const RunResult plain = RunProgram({CliPath(), "--port", dir_ / "plain", "ports"}, dir_.Path());
+  EXPECT_EQ(plain.status, 1);
+  EXPECT_NE(plain.out.find(": exists, cannot be opened: "), std::string::npos) << plain.out;
+  const RunResult none = RunProgram({CliPath(), "--port", dir_ / "none", "ports"}, dir_.Path());
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.out.find(": does not exist\n"), std::string::npos) << none.out;
+}
+
 TEST_F(CliCamera, NoCameraIsALinkFailure) {
   const RunResult r = RunProgram({CliPath(), "--port", dir_ / "nothing", "info"}, dir_.Path());
   EXPECT_EQ(r.status, 1);
@@ -192,26 +212,42 @@ TEST_F(CliCamera, DeleteWithoutYesOrTerminalIsRefusedBeforeConnecting) {
   EXPECT_EQ(sim_->LogText().find("CmdIdentify"), std::string::npos);
 }
 
-TEST_F(CliCamera, DeleteTwoAndFiveLeavesFourPicturesNumberedOneToFour) {
+TEST_F(CliCamera, DeleteTwoAndFiveOnwardLeavesThreePicturesNumberedOneToThree) {
   StartSim({"--generate", "6"});
   const auto before = ListEntries();
   ASSERT_EQ(before.size(), 6u);
-  const RunResult r = Cli({"delete", "2", "5", "--yes"});
+  const RunResult r = Cli({"delete", "2", "5-", "--yes"});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto after = ListEntries();
-  ASSERT_EQ(after.size(), 4u);
-  const int kept[] = {0, 2, 3, 5};
-  for (int i = 0; i < 4; ++i) {
+  ASSERT_EQ(after.size(), 3u);
+  const int kept[] = {0, 2, 3};
+  for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(after[i][0], std::to_string(i + 1));
     // The same picture as before (its date), under its new number.
     EXPECT_EQ(after[i][1].substr(4), before[kept[i]][1].substr(4));
   }
 }
 
+// On a terminal the program's question is asked; "no" is not a failure.
+TEST_F(CliCamera, ADeclinedDeleteQuestionDeletesNothingAndExitsZero) {
+  LUMAREL_SKIP_WITHOUT("script");
+  StartSim({"--generate", "2"});
+  const RunResult r = RunProgram(
+      {"/bin/sh", "-c",
+       "printf 'n\\n' | script -qec \"'" + CliPath() + "' --port '" + sim_->Link() +
+           "' delete 1\" /dev/null"},
+      dir_.Path());
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("Delete selected page?"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("nothing deleted"), std::string::npos) << r.out;
+  EXPECT_EQ(ListEntries().size(), 2u);
+}
+
 TEST_F(CliCamera, DeleteOfAPictureNotListedIsAUsageError) {
   StartSim({"--generate", "3"});
   const RunResult r = Cli({"delete", "4", "--yes"});
   EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(Cli({"delete", "4-", "--yes"}).status, 2);
   EXPECT_EQ(sim_->LogText().find("CmdDeleteBegin"), std::string::npos);
 }
 
@@ -269,13 +305,16 @@ TEST_F(CliCamera, GetAllInEveryFormatSavesAsTheCaptureWindowDoes) {
   for (const char* format : {"jpg", "bmp", "bmp8"}) {
     const std::string out = dir_ / format;
     ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
-    const RunResult r = Cli({"-q", "get", "--all", "--format", format, "--out", out});
+    const RunResult r = Cli({"get", "--all", "--format", format, "--out", out});
     ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_EQ(DirectoryEntries(out).size(), 20u) << format;
-    for (const auto& e : entries) {
-      const bool fine = e[3] == "F";
+    ASSERT_EQ(DirectoryEntries(out).size(), 21u) << format;  // and the import record
+    const auto paths = Lines(r.out);  // in the list's order
+    ASSERT_EQ(paths.size(), 20u) << r.out;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const bool fine = entries[i][3] == "F";
       const std::string ext = std::string(format) == "jpg" ? ".jpg" : ".bmp";
-      const std::string path = out + "/" + e[2] + ext;
+      const std::string& path = paths[i];
+      EXPECT_EQ(path.substr(path.size() - 4), ext);
       ASSERT_TRUE(FileExists(path)) << path;
       if (ext == ".jpg") {
         EXPECT_TRUE(ToolSucceeds("exiftool -validate -warning -error '" + path +
@@ -314,7 +353,7 @@ TEST_F(CliCamera, AnInterruptedGetLeavesNoFileUnderARealName) {
   StartSim({"--generate", "3", "--silent-after", std::to_string(listing + 40)});
   const std::string out = dir_ / "pictures";
   ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
-  const RunResult r = Cli({"get", "--all", "--out", out});
+  const RunResult r = Cli({"get", "--all", "--retries", "0", "--out", out});
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(sim_->LogText().find("[silent]"), std::string::npos);
   EXPECT_TRUE(DirectoryEntries(out).empty());
@@ -323,7 +362,86 @@ TEST_F(CliCamera, AnInterruptedGetLeavesNoFileUnderARealName) {
 TEST_F(CliCamera, GetOfAPictureNotListedIsAUsageError) {
   StartSim({"--generate", "2"});
   EXPECT_EQ(Cli({"get", "3", "--out", dir_.Path()}).status, 2);
-  EXPECT_EQ(Cli({"get", "1", "--out", dir_ / "missing"}).status, 3);
+  EXPECT_EQ(Cli({"get", "3-", "--out", dir_.Path()}).status, 2);
+  // A folder that cannot be made is found before connecting.
+  std::ofstream(dir_ / "plain") << "x";
+  EXPECT_EQ(Cli({"get", "1", "--out", dir_ / "plain/sub"}).status, 3);
+  EXPECT_EQ(CountOccurrences(sim_->LogText(), "rx CmdSendPicture"), 0);
+}
+
+// "YY/M/D H:MM" of a list label, and exiftool's DateTimeOriginal of a file,
+// as year % 100, month, day, hour, minute.
+std::vector<int> LabelDate(const std::string& label) {
+  std::vector<int> d(5, -1);
+  std::sscanf(label.substr(label.find(':') + 1).c_str(), "%d/%d/%d %d:%d", &d[0], &d[1], &d[2],
+              &d[3], &d[4]);
+  return d;
+}
+
+std::vector<int> ExifDate(const std::string& path) {
+  std::vector<int> d(5, -1);
+  const std::string cmd = "exiftool -s3 -DateTimeOriginal '" + path + "'";
+  if (FILE* p = ::popen(cmd.c_str(), "r")) {
+    int seconds = 0;
+    if (std::fscanf(p, "%d:%d:%d %d:%d:%d", &d[0], &d[1], &d[2], &d[3], &d[4], &seconds) == 6)
+      d[0] %= 100;
+    ::pclose(p);
+  }
+  return d;
+}
+
+// --new fetches each picture once, whatever its number becomes: a second run
+// and a run after deleting an earlier picture fetch nothing.
+TEST_F(CliCamera, GetNewImportsEachPictureOnce) {
+  StartSim({"--generate", "3"});
+  const auto entries = ListEntries();
+  ASSERT_EQ(entries.size(), 3u);
+  const std::string out = dir_ / "new/pictures";  // made by get
+  const RunResult first = Cli({"get", "--all", "--new", "--out", out});
+  ASSERT_EQ(first.status, 0) << first.err;
+  const auto paths = Lines(first.out);
+  ASSERT_EQ(paths.size(), 3u) << first.out;
+  const bool exiftool = ToolInstalled("exiftool");
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    EXPECT_EQ(paths[i].rfind(out + "/", 0), 0u) << paths[i];
+    ASSERT_TRUE(FileExists(paths[i])) << paths[i];
+    if (exiftool) {
+      EXPECT_EQ(ExifDate(paths[i]), LabelDate(entries[i][1])) << paths[i];
+    }
+  }
+  EXPECT_NE(first.err.find("3 saved, 0 skipped, 0 failed"), std::string::npos) << first.err;
+
+  const RunResult second = Cli({"get", "--all", "--new", "--out", out});
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(second.out, "");
+  ASSERT_EQ(Cli({"delete", "1", "--yes"}).status, 0);
+  const RunResult third = Cli({"get", "--all", "--new", "--out", out});
+  ASSERT_EQ(third.status, 0) << third.err;
+  EXPECT_EQ(third.out, "");
+  EXPECT_EQ(CountOccurrences(sim_->LogText(), "rx CmdSendPicture"), 3);
+  EXPECT_EQ(DirectoryEntries(out).size(), 4u);  // three pictures and the import record
+}
+
+// Ranges select pictures; an existing file is replaced only when asked to.
+TEST_F(CliCamera, GetRangeKeepsExistingFilesWithoutForceOverwrite) {
+  StartSim({"--generate", "4"});
+  const std::string out = dir_ / "out";
+  const RunResult r = Cli({"get", "2-3", "--out", out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(Lines(r.out).size(), 2u) << r.out;
+  EXPECT_EQ(DirectoryEntries(out).size(), 3u);
+  const std::string path = Lines(r.out)[0];
+  std::ofstream(path, std::ios::trunc) << "mine";
+  // No terminal to ask: the file is kept and the run fails.
+  const RunResult kept = Cli({"get", "2", "--out", out});
+  EXPECT_EQ(kept.status, 1) << kept.err;
+  EXPECT_EQ(ReadText(path), "mine");
+  const RunResult forced = Cli({"get", "2", "--force-overwrite", "--out", out});
+  ASSERT_EQ(forced.status, 0) << forced.err;
+  EXPECT_EQ(ReadText(path).substr(0, 2), "\xFF\xD8");
+  const RunResult open = Cli({"get", "4-", "--out", out});
+  ASSERT_EQ(open.status, 0) << open.err;
+  EXPECT_EQ(Lines(open.out).size(), 1u) << open.out;
 }
 
 TEST_F(CliCamera, PutThenListShowsTheNewEntry) {
@@ -420,13 +538,63 @@ TEST_F(CliFault, ALineThatHangsUpEndsGetAtOnceNamingTheDevice) {
   const std::string out = dir_ / "out";
   ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
   const auto started = std::chrono::steady_clock::now();
-  const RunResult r = Cli({"get", "1", "--out", out});
+  const RunResult r = Cli({"get", "1", "--retries", "0", "--out", out});
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(r.err.find("lumarel-cli: the line to " + sim_->Link() + " was lost: "),
             std::string::npos)
       << r.err;
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
   EXPECT_TRUE(DirectoryEntries(out).empty());
+  // With retries, a device that does not come back costs a bounded wait, then the run ends.
+  sim_.reset();
+  StartSim({"--generate", "2", "--hangup-after", "5"});
+  const auto retried = std::chrono::steady_clock::now();
+  const RunResult again = Cli({"get", "--all", "--out", out});
+  EXPECT_EQ(again.status, 1) << again.err;
+  EXPECT_NE(again.err.find("giving up"), std::string::npos) << again.err;
+  EXPECT_NE(again.err.find("0 saved, 0 skipped, 2 failed"), std::string::npos) << again.err;
+  EXPECT_LT(std::chrono::steady_clock::now() - retried, std::chrono::seconds(30));
+  EXPECT_TRUE(DirectoryEntries(out).empty());
+}
+
+// get --all into dir/out, started in the background; returns once the first
+// picture's transfer has begun (the line paced as the real one).
+pid_t StartGetAndWaitForAPicture(const Simulator& sim, const ScratchDir& dir) {
+  const pid_t cli = Spawn({CliPath(), "--port", sim.Link(), "get", "--all", "--out", dir / "out"},
+                          dir / "get.out", dir / "get.err");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (sim.LogText().find("rx CmdSendPicture") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  return cli;
+}
+
+// A camera that falls silent in the middle of a picture costs a reconnect
+// and another attempt at that picture, not the run.
+TEST_F(CliFault, ASilenceInAPictureCostsAReconnect) {
+  StartSim({"--generate", "2", "--realtime"});
+  const std::string out = dir_ / "out";
+  const pid_t cli = StartGetAndWaitForAPicture(*sim_, dir_);
+  ASSERT_GT(cli, 0);
+  ::kill(sim_->Pid(), SIGSTOP);
+  std::this_thread::sleep_for(std::chrono::seconds(5));
+  ::kill(sim_->Pid(), SIGCONT);
+  EXPECT_EQ(WaitFor(cli, std::chrono::seconds(90)), 0) << ReadText(dir_ / "get.err");
+  const std::string err = ReadText(dir_ / "get.err");
+  EXPECT_NE(err.find("reconnecting to retry picture 1"), std::string::npos) << err;
+  EXPECT_EQ(Lines(ReadText(dir_ / "get.out")).size(), 2u);
+  EXPECT_EQ(DirectoryEntries(out).size(), 3u);  // two pictures and the import record
+}
+
+// Ctrl-C in the middle of a picture: status 130 and no file, whole or half.
+TEST_F(CliFault, CtrlCDuringGetExits130LeavingNoFile) {
+  StartSim({"--generate", "2", "--realtime"});
+  const pid_t cli = StartGetAndWaitForAPicture(*sim_, dir_);
+  ASSERT_GT(cli, 0);
+  ::kill(cli, SIGINT);
+  EXPECT_EQ(WaitFor(cli, std::chrono::seconds(30)), 130) << ReadText(dir_ / "get.err");
+  EXPECT_TRUE(DirectoryEntries(dir_ / "out").empty());
 }
 
 TEST_F(CliFault, ABadPreviewIsReportedOnceAndEveryPictureIsListed) {

@@ -119,6 +119,7 @@ class Simulator {
   bool Ready() const { return pid_ > 0 && FileExists(Link()); }
   std::string Link() const { return dir_ / "cam"; }
   std::string Log() const { return dir_ / "sim.log"; }
+  pid_t Pid() const { return pid_; }
   std::string LogText() const { return ReadText(Log()); }
 
  private:
