@@ -201,7 +201,7 @@ void Step(LinkRig& rig, FuzzInput& in) {
   } else if (op < 186) {
     h.State().responseKind = static_cast<ResponseKind>(in.Below(kResponseKinds));
   } else if (op < 190) {
-    h.State().linkPhase = static_cast<std::uint8_t>(in.Below(8));
+    h.State().linkPhase = static_cast<LinkPhase>(in.Below(8));
   } else if (op < 194) {
     // Around the preview (160 x 120) and picture (640 x 480) sizes, and nonsense.
     h.decodedWidth = static_cast<int>(in.Below(704)) - 2;
