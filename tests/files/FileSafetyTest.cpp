@@ -6,7 +6,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <random>
 
@@ -16,6 +18,7 @@
 #include "imagefile/DibImage.h"
 #include "imagefile/ExifFile.h"
 #include "pictureio/SaveAs.h"
+#include "platform/Files.h"
 
 namespace lumarel::testing {
 namespace {
@@ -52,7 +55,21 @@ class FileSafety : public ::testing::Test {
     else ::unsetenv("TMPDIR");
   }
   std::string Tmp(const std::string& name) const { return tmp_ + "/" + name; }
-  std::vector<std::string> TmpNames() const { return DirectoryNames(tmp_); }
+  // What is left in the temporary directory, with the process's private scratch
+  // folder (made there on first use) replaced by what is inside it.
+  std::vector<std::string> TmpNames() const {
+    const std::string scratch = std::filesystem::path(UserTempDirectory()).filename().string();
+    std::vector<std::string> names;
+    for (const std::string& name : DirectoryNames(tmp_)) {
+      if (name != scratch) {
+        names.push_back(name);
+        continue;
+      }
+      for (const std::string& inner : DirectoryNames(tmp_ + "/" + name)) names.push_back(inner);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   TempDir dir_;  // made under the caller's TMPDIR, before the test points TMPDIR at it
   std::string tmp_ = dir_.Path();
