@@ -20,9 +20,10 @@ class CliFiles : public ::testing::Test {
     sim_ = std::make_unique<Simulator>(dir_, std::vector<std::string>{"--generate", "2"});
     ASSERT_TRUE(sim_->Ready());
   }
+  // Picture 1 into outDir, replacing a file of the same name.
   RunResult Get(const std::string& outDir, const char* format = "jpg") {
     return RunProgram({CliPath(), "--port", sim_->Link(), "-q", "get", "1", "--format", format,
-                       "--out", outDir},
+                       "--out", outDir, "--force-overwrite"},
                       dir_.Path());
   }
   // The name picture 1 is saved under, learnt from a save that works.
@@ -70,7 +71,8 @@ TEST_F(CliFiles, GetIntoAReadOnlyDirectorySaysItCannotWrite) {
   ASSERT_TRUE(fs.MakeReadOnly());
   const RunResult r = Get(fs.Dir());
   EXPECT_EQ(r.status, kFileError) << r.err;
-  EXPECT_NE(r.err.find("cannot write " + fs.Path(name)), std::string::npos) << r.err;
+  // Found before connecting, from the folder.
+  EXPECT_NE(r.err.find("cannot write into " + fs.Dir()), std::string::npos) << r.err;
   EXPECT_EQ(FileBytes(fs.Path(name)), old);
   EXPECT_EQ(fs.Names(), std::vector<std::string>{name});
 }
