@@ -1,11 +1,11 @@
 // The fault classes over a real line: an unplugged line, a bad preview, and
 // downloads over a line that garbles and drops packets as the simulator's
 // --garble-every / --drop-every do. Each dropped packet costs up to two Capture
-// watchdog periods of real time, so the suite keeps this to one real-line run of
-// the fault class (two pictures, every 13th packet garbled, every 41st dropped);
-// the recovery steps themselves are unit tests on a fake clock. scripts/soak runs
-// the whole card at the simulator's harshest settings:
-// LUMAREL_FAULT_PICTURES=20 LUMAREL_FAULT_EVERY="7 11".
+// watchdog periods of real time, so the suite keeps this to one real-line run
+// of the fault class (three pictures, one of each quality; every 13th packet
+// garbled, every 41st dropped); the recovery steps themselves are unit tests on
+// a fake clock. scripts/soak runs the whole card at the simulator's harshest
+// settings: LUMAREL_FAULT_PICTURES=20 LUMAREL_FAULT_EVERY="7 11".
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,8 +19,8 @@ namespace {
 
 int FaultPictureCount() {
   const char* value = std::getenv("LUMAREL_FAULT_PICTURES");
-  const int count = value ? std::atoi(value) : 2;
-  return count > 0 ? count : 2;
+  const int count = value ? std::atoi(value) : 3;
+  return count > 0 ? count : 3;
 }
 
 // "GARBLE DROP" from LUMAREL_FAULT_EVERY, else 13 and 41.
