@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Lumarel program: the MDI frame with its Preview and Live windows, and the
 // camera link behind it. Command line: shell/GuiOptions.h.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BareClient.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reference for the line figures: the least a client can do on the same
 // line. It speaks the protocol with no handlers, no thread hand-off, no files
 // and no decoding: each packet is read and the next command written at once.

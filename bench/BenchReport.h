@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every benchmark shares: figures printed as they are measured
 // ("name: value unit (ratio vs reference)") and a closing summary, timing of
 // one piece of work, running an external tool, and the process's resident memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figures 1, 2 and the list memory of figure 4: the program's link against
 // the camera simulator (its own process) over a pseudo-terminal.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "LinkRig.h"
 
 #include <cstdio>

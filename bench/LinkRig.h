@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pieces the link benchmark drives against the simulator (SimProcess.h):
 // the program's link (CameraLink with its transfers on an EventLoop, the
 // receive thread, a LinkUi that does nothing) on a timed serial port.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PacingProbe.h"
 
 #include <fcntl.h>

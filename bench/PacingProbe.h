@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a paced line loses time on this machine. A camera thread on the
 // master side of a pseudo-terminal answers each one-byte command with one
 // packet, paced exactly as vidmarelle-sim --realtime paces it (due = command

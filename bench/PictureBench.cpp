@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figure 3: the picture pipeline on one 640 x 480 picture, each step timed
 // side by side with the tools a user would reach for instead (djpeg / cjpeg of
 // the same JPEG library, exiftool, ImageMagick's convert).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PictureSteps.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's picture work on one 640 x 480 picture, step by step as the
 // windows do it, for the picture benchmark: the download take-over, Save As
 // an Exif JPEG file, the 256-colour BMP and the adjustment's OK. Each step

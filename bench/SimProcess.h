@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera simulator as its own process behind a pseudo-terminal, for the
 // benchmarks that drive the program's link against it.
 #pragma once

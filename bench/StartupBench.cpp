@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figure 4: start-up to the first painted frame on the offscreen platform,
 // beside a bare Qt main window (an MDI area and a status bar) started the same
 // way, and the resident memory of each at that moment; then the resident memory

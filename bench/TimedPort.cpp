@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TimedPort.h"
 
 #include <thread>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A serial port wrapper for the link benchmark: it records when every read
 // returned and every write was made (and how many bytes each moved), and can
 // pace the program's writes at the line speed as a real UART would (10 bits

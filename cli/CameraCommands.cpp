@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/CameraCommands.h"
 
 #include <sys/stat.h>

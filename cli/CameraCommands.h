@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands that talk to the camera: each connects as the program does at
 // start (scan, speed, picture list) and then drives the link's own entry
 // points, waiting on the event loop instead of on dialogs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One connection to the camera: the event loop, the link with its timers and
 // scratch files, the headless LinkUi, and Run, which starts one operation of
 // the link's operations interface and waits for its outcome. Connect is the

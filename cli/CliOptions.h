@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line of lumarel-cli:
 //   lumarel-cli [--port DEVICE] [--settings FILE] [--max-speed BPS] [-q] COMMAND [ARGS]
 // parsed into one request; anything malformed is a usage error. The global

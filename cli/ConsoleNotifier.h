@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message boxes without windows: every message goes to standard error as
 // "CAPTION: text". A plain message is answered OK. A question that the link
 // asks (OK/Cancel, Yes/No: the camera is in VCR mode, has no card, ...) has

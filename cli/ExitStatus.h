@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Exit statuses of lumarel-cli.
 #pragma once
 

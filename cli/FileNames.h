@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File names of downloads from a pattern (`--filename`):
 //   %Y year (4 digits)  %y year (2)  %m month  %d day  %H hour  %M minute
 //   %n the picture's number, zero-padded to the width of the card's count

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/GetPlan.h"
 
 #include <sys/stat.h>

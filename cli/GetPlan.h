@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `get` will fetch and where, decided from the picture list before the
 // first transfer: the selected numbers, less the pictures already imported
 // (--new), each with its file name, less the files that exist and are not to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/HeadlessLinkUi.h"
 
 namespace lumarel::cli {

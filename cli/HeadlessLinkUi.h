@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LinkUi without windows. The link's status text, menus, repaints and scroll
 // bars have nothing to show and are only noted; the progress bar feeds the
 // terminal progress line; the wait dialogs, COM_DISCONNECT and COM_RECONNECT

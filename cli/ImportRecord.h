@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The import record of a download folder, ".lumarel-imports": one line per
 // picture saved there, so that `get --new` fetches only pictures never
 // imported before. A picture is known by what the camera's list says about it

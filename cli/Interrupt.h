@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C and friends: SIGINT, SIGTERM and SIGHUP only set a flag that the
 // commands poll, so that a run unwinds normally and every output file still
 // being written (under its temporary name) is removed, never left half

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands that need no camera: convert, adjust, exif.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/OutputChecks.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output places checked before the camera is reached, so that a mistyped
 // folder costs no connection and no transfer. Each gives an empty text when
 // the place can be written, else the reason (for "lumarel-cli: <reason>").

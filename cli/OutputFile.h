@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An output file that appears under its real name only when complete: it is
 // written under a temporary name in the same directory and renamed into place
 // by Commit(). Destroyed without a commit, it removes the temporary file, so

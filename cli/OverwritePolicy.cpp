@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/OverwritePolicy.h"
 
 #include <sys/stat.h>

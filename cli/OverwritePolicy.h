@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What to do when a download's file name already exists. Nothing is replaced
 // silently: on a terminal the user is asked (yes / no / all / quit); without
 // one the file is skipped with a message and the run must end with status 1;

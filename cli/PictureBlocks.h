@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small picture-block helpers for the camera commands, kept apart so that the
 // code that includes the link headers needs no image-file headers.
 #pragma once

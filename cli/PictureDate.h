@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture's own date, as the camera's list gives it: the fields of the
 // default file name ("%dF%02d-%d-%d(%d-%d)"), whose year has lost its century.
 // Downloads carry this date in their Exif date tags and file time, so photo

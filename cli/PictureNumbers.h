@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Picture numbers of `get` and `delete`: "7", "1-5" and "10-" (10 to the
 // last picture). The parts that need no camera are checked while parsing;
 // the count of pictures is known only once the list has been read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ports: what stands behind COM1..COM4, for finding out why no camera is found.
 #include <sys/stat.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Progress of the transfers on standard error, when it is a terminal: picture
 // k of n, bytes, rate and time left for the whole run, rewritten in place.
 // RunProgress is the arithmetic and the text, driven by times passed in;

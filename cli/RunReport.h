@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a run that writes several files tells its user: each written file's
 // path on standard output (for scripts; nothing with -q), and a closing
 // "6 saved, 2 skipped, 0 failed" on standard error, which keeps standard

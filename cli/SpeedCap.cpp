@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/SpeedCap.h"
 
 #include "link/Protocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --max-speed: the link offers the camera 115200, then 57600, then 19200 bit/s.
 // A capped port keeps the offers above the cap from reaching the camera, so the
 // camera stays silent at those speeds and the negotiation moves on to the next

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // get, put, live and still: the commands that move pictures over the link.
 #include <unistd.h>
 

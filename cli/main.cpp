@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // lumarel-cli: the headless front end over the camera link, the image files
 // and the image processing.
 #include <csignal>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # `cmake --install <build> [--prefix DIR]`: the program with its desktop entry,
 # AppStream metainfo, icons and manual page; the command-line front end with its
 # manual page; the camera simulator (LUMAREL_INSTALL_SIM=OFF leaves it out); the

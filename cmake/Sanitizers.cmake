@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sanitizer flags for the asan and tsan presets; applied to every target.
 if(LUMAREL_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Warnings for the project's own targets (not for third-party code).
 function(lumarel_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter)

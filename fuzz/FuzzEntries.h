@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The body of each fuzz target as a plain function, so that the regression
 // tests can replay seeds and past findings through exactly the same calls.
 // Each returns 0; a broken invariant ends the process through Fail().

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads typed values off the front of a fuzz input; past its end every value is 0.
 #pragma once
 

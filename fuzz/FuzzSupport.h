@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared pieces of the fuzz targets: one private temporary directory per
 // process (also made $TMPDIR, so the code under test puts its own temporary
 // files there), writing the input to a file, and a silent message box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Seeds for the live and zoom decoders and for the link dispatch, written in
 // the byte layout those targets read with FuzzInput.
 #include "Seeds.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP and JPEG seeds. JPEGs are compressed in memory with the JPEG library,
 // then patched or assembled by hand into hostile but well-formed files.
 #include <initializer_list>

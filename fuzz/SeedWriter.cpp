@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_seeds DIR: writes each target's seed corpus into DIR/<target>/.
 #include <cstdio>
 #include <filesystem>

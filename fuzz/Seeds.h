@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The seed corpora: small valid inputs like the tests use and hostile ones
 // (offsets and sizes past the end, overflowing dimensions, short palettes,
 // truncated rows and streams, absurd sizes and scan counts, bad packets).

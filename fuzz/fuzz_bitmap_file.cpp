@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ReadBitmapFile on arbitrary file contents; a block it accepts is read back
 // through the DIB accessors and written out again.
 #include <cstdlib>

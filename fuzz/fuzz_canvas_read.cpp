@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open command's canvas reading: arbitrary BMP bytes into a canvas block
 // of exactly the size it needs, so any write outside it is caught.
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DecodeJpegFile on arbitrary JPEG bytes. Run with -rss_limit_mb=512 and
 // -timeout=10: a small file must not make the decoder allocate gigabytes or
 // work for minutes. A decoded BMP must read back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EncodeJpegFile's BMP reader: arbitrary bytes as the BMP file, the first
 // byte choosing the sampling factors and the quality.
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WriteExifFile on an arbitrary source file, rewritten in place as callers do;
 // the first byte is the recode quality.
 #include "FuzzEntries.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JPEG stream tools on arbitrary bytes: the header reader and the walks
 // over it (from the file and from memory), the stream length and compaction.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link's response dispatch driven by arbitrary response sequences: a
 // CameraLink with every transfer installed, wired to the test doubles (fake
 // port, recording timers, notifier and UI; no threads), brought into a

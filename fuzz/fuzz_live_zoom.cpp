@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The live and zoom decoders over a run of arbitrary packets, with packet
 // numbers in and around their range, into picture blocks whose header claims
 // an arbitrary size and whose block may be shorter than the header says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Jpeg.h"
 
 #include <csetjmp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated camera's own JPEG coding, straight on libjpeg: it encodes the
 // pictures and previews it stores and decodes pictures it is given, so that it
 // stays an oracle independent of the program's image code.

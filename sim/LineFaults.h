@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What happens to the camera's answers on the way to the program: noise when
 // the two ends run at different speeds, and faults injected on demand.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Packing what the camera sees into live-frame and zoom packets: the inverse
 // of the program's decoding of those packets.
 //

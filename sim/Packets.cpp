@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Packets.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Building the camera's 116-byte packets: status packets (identification,
 // status codes) and data packets (item headers, item data, live samples).
 #pragma once

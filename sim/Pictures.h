@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pictures on the simulated card: each one's JPEG data, its preview JPEG
 // and the facts the index and the picture header report.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small client of the camera line, run by `vidmarelle-sim --probe PATH`:
 // it wakes and identifies the camera at 9600, negotiates the fastest speed,
 // reads the picture list with its previews (decoding each with libjpeg) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera line as the simulated camera speaks it: command bytes the program
 // writes, status codes and upload replies the camera answers with, and the
 // fixed layout of the 116-byte packet. Multi-byte numbers are big-endian.

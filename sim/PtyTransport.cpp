@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PtyTransport.h"
 
 #include <fcntl.h>

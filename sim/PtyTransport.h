@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Puts a SimCamera behind a pseudo-terminal. The slave side is linked at a
 // path the program opens as its serial device; the transport reads commands
 // from the master side, asks the terminal which speed the program set (the

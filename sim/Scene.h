@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Deterministic photo-like pictures: sky, sun, hills, a meadow, a house and a
 // large number in the corner, so that pictures are told apart at a glance and
 // compress like photographs rather than like flat test cards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command dispatch, link set-up, picture numbers and deleting.
 #include "SimCamera.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated camera as a pure state machine: bytes the program wrote go in,
 // with the line speed the program's port runs at; the camera's answers come
 // out, each with the speed the camera sends it at. No I/O, no time, no threads:

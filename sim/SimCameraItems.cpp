@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Items (index entries, pictures), live frames and zoom stills: one packet per
 // CmdAck, the first one straight after the command.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Uploads: the program sends 116-byte packets (picture header and data, then
 // preview header and data) and the camera paces them with one-byte replies.
 #include <algorithm>

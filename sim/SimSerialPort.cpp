@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SimSerialPort.h"
 
 namespace lumarel::sim {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated camera behind the program's own SerialPort interface, in the
 // same process: no pseudo-terminal, no timing. Bytes the program writes reach
 // the camera at once; its answers wait in a receive queue. An answer to a speed

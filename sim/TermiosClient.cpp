@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TermiosClient.h"
 
 #include <fcntl.h>

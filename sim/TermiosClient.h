@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A plain termios client of a serial line: raw 8N1, speed changes, byte
 // writes and reads with a time limit. The probe speaks to the simulator
 // through it, as the program does through its own serial port.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidmarelle-sim: a simulated camera on a pseudo-terminal, or with --probe a
 // small client that lists the pictures of a camera (real or simulated).
 #include <chrono>

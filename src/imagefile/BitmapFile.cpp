@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WriteBitmapFile and ReadBitmapFile: a DIB block to and from a BMP file.
 #include "imagefile/BitmapFile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP files: writing a DIB block with its 14-byte file header, and reading a
 // BMP file back into a packed DIB block.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The BMP forms the JPEG codec exchanges: the file the decoder writes from
 // decoded rows, and the encoder's BMP reader that turns a file's bytes into
 // top-down red-green-blue rows.

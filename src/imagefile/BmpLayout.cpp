@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The BMP reader's first half: the byte sources and the headers, masks and
 // colour table. Every field is checked before anything depends on it.
 #include <algorithm>

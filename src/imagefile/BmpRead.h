@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one BMP reader: every part of the program that reads a BMP file (the
 // Open command's canvas, the JPEG encoder, the Open dialog's preview) goes
 // through here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The BMP reader's second half: pixel rows, uncompressed (palette indices,
 // bit fields, plain 24 bits) and run-length coded (RLE8, RLE4).
 #include <algorithm>

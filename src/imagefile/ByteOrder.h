@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Little- and big-endian field access on byte spans. Callers check bounds.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Block allocation with a test hook, and the DIB header accessors.
 #include "imagefile/DibImage.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures in memory: a packed device-independent bitmap (DIB) in one owned,
 // zero-filled byte block. The block holds a 40-byte information header (or the
 // older 12-byte core header), the colour table and the pixel rows bottom-up,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WriteExifFile: rewrites a JPEG file as SOI, one APP1 Exif segment with a
 // thumbnail, and the compacted main stream; ReplaceFileSafely puts the result
 // in place with a backup of the old file.

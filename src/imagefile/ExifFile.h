@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rewriting a JPEG file as an Exif file: one APP1 segment with a fixed tag set
 // and a 160 x 120 thumbnail, followed by the compacted main stream.
 #pragma once

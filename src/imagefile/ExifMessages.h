@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message texts of the Exif assembly, shown in a plain OK box under the
 // platform's default caption.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The APP1 Exif segment: the 26-record tag template, its layout into four IFDs
 // and SetExifTag, which finds a tag by walking the IFDs as any reader would.
 #include "imagefile/ExifSegment.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The APP1 Exif segment: a fixed 26-record tag template laid out as four IFDs
 // (IFD0, Exif, interoperability, IFD1) in 474 bytes, thumbnail not included.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SetExifTag: finds a tag in the APP1 segment by following the IFD chain from
 // IFD0, then the Exif IFD, then the interoperability IFD, and overwrites its
 // value in the segment's own byte order. Every offset is checked against the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Exif thumbnail: decode, fit into 160 x 120, scale bilinearly in double
 // precision, centre on a black canvas and encode at quality 10.
 #include "imagefile/ExifThumbnail.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Exif thumbnail: the picture fitted into 160 x 120, bilinearly scaled,
 // placed on a black canvas and encoded at quality 10.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imagefile/FileUtil.h"
 
 #include <fcntl.h>

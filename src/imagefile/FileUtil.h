@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small RAII helpers for stdio files used by the image-file layer.
 #pragma once
 

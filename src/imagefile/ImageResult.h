@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one result convention of the image-file functions: what happened, as a
 // value the caller can branch on. Converts to true exactly when the operation
 // succeeded, so "if (!DecodeJpegFile(...))" reads as before.

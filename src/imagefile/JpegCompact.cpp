@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CompactJpegStream: drops APPn and COM segments and gathers the quantisation
 // and Huffman tables before the scan into one DQT and one DHT segment.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DecodeJpegFile: JPEG file to BMP file. The library calls are made from small
 // C-style phase functions that set the long-jump target of the error manager;
 // the object owning the decompression struct releases it exactly once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // JPEG file to BMP file, on the libjpeg version 6 interface.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EncodeJpegFile: BMP file to baseline JFIF JPEG file. The BMP is read into
 // memory by our own reader; the library calls run in C-style phase functions
 // that set the long-jump target of the shared error manager.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP file to baseline JFIF JPEG file, on the libjpeg version 6 interface.
 #pragma once
 

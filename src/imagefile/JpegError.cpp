@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imagefile/JpegError.h"
 
 namespace lumarel {

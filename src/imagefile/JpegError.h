@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The error manager shared by the JPEG decoder and encoder. A fatal library
 // error marks the manager as failed and long-jumps back to the setjmp of the small C-style
 // function that made the library call; those functions hold no objects with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading JPEG headers up to the scan and walking their marker segments. Every
 // length read from the bytes is checked against what is left before use.
 #include "imagefile/JpegStream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Looking inside JPEG files and rewriting their marker structure.
 #pragma once
 

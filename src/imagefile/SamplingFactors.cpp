@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imagefile/SamplingFactors.h"
 
 namespace lumarel {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sampling-factor string of the encoder: "HxV,HxV,HxV" for Y, Cb, Cr.
 #pragma once
 

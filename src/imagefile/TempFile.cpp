@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MakeTempFile: a new empty "QZV<hex>.tmp" file in the user's scratch folder,
 // made by the platform layer's one implementation of temporary files.
 #include "imagefile/TempFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Short-lived temporary files in the user's temporary directory.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageproc/Adjustment.h"
 
 #include "imageproc/ColourConversion.h"

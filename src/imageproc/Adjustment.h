@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pixel work of picture adjustment: the 160 x 120 preview, the split into a
 // luminance plane and two colour-difference planes, and the processing that
 // maps luminance through the tone table, sharpens it, scales the colour

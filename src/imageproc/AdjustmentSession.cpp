@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageproc/AdjustmentSession.h"
 
 #include <algorithm>

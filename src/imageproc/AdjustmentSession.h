@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The state of one picture-adjustment dialog without the dialog: working
 // blocks, Before and After previews, analysis, values, flags, and what each
 // control does to them. The dialog maps its controls onto these calls and

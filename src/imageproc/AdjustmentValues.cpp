@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageproc/AdjustmentValues.h"
 
 #include <algorithm>

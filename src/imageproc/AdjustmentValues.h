@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The four adjustment values and how they become a processing state: by hand
 // (sliders), automatically from the preview's statistics, and the slider
 // notification arithmetic.

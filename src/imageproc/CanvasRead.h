@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a BMP file into the 640 x 480 24-bit canvas that picture windows
 // open from: smaller pictures are centred on black, larger ones cut to their
 // centre. The file is decoded by the one BMP reader (imagefile/BmpRead.h), so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageproc/ColourBoost.h"
 
 #include "imageproc/ColourReduction.h"

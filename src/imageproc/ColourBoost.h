@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Post-processing of a downloaded picture, chosen by the high 4 bits of the
 // camera's quality byte: a colour boost (luminance x 1.3, colour differences
 // x 1.2), and for the higher settings an adaptive smoothing of luminance that

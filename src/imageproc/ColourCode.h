@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 13-bit colour codes: the top 4 bits of blue, 5 of green and 4 of red of a
 // pixel. Colours are counted, chosen and matched on codes, which keeps the
 // reduction's working memory fixed (8192 counters) whatever the picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Luminance / colour-difference conversion used by picture adjustment, with
 // its rounding: Y rounds half up, Cb and Cr round half away from zero, and
 // the way back clamps each sum before truncating it.

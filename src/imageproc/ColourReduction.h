@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reduction core shared by the display palette and the 8-bit bitmap:
 // counts the colour codes of a 24-bit picture, reserves each of the 64 cells'
 // most frequent code, and orders the codes so that the first min(n, 256) are

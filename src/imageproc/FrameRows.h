@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rows of a live or zoom picture addressed from the top, including the spare
 // row just after the pixel data (row -1), with every write bounds-checked
 // against the block.

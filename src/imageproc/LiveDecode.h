@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding of the camera's live frames: 60 packets of 112 packed samples
 // (brightness in the high nibble, one colour component in the low nibble,
 // the two components alternating between even and odd packets), widened from

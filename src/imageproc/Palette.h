@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Logical palettes (version 0x300, 256 entries of red, green, blue, flags in
 // a 1032-byte block), the fixed start-up palette, and the display palette
 // chosen for a picture.

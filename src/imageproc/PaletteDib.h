@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion of a 24-bit picture into an 8-bit bitmap with a 256-entry colour
 // table (the body of a 256-colour BMP file), over the shared reduction core.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bounds-checked views of the pixel rows of a DIB block. Every picture
 // operation of this library works on such a view, so that a header that lies
 // about its size is refused once, here, instead of in each loop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageproc/Resample.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fixed-ratio resampling of 24-bit pictures: the half-size box average sent
 // as a Normal-quality picture, the quarter-size upload thumbnail, and the two
 // row stretches that widen the middle of a variant-1 photo to 640 pixels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageproc/ToneTable.h"
 
 namespace lumarel {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Luminance analysis and mapping for picture adjustment: the histogram's
 // black and white points and the tone curve that stretches [g, ...] to 0..255
 // with a brightness factor.

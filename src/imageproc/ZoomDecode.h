@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding of the camera's full-size still: 2160 packets, nine to a camera
 // line of 648 pixels, each packet 9 groups of 8 brightness values and two
 // colour pairs. Each completed line fills two rows of the 640 x 480 picture:

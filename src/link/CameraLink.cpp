@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/CameraLink.h"
 
 #include "link/IndexHandler.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link record and its owner: port, line state, transfer bookkeeping, the
 // picture list, the receive buffers, and the dispatch of each complete response
 // to the set-up handler (while the link is not connected) or to the handler of

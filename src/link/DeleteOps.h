@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Delete Page, Delete All and Flash All Erase: what is sent, the page-by-page
 // walk through the selected pictures (the one clicked last first, then the
 // others from the highest position down), and the compaction of the picture

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hands work from the receive thread to the event-loop thread. The GUI posts a
 // queued invocation, EventLoop queues a task. Post never blocks and never runs
 // the task on the calling thread; the receive thread itself waits for the task's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/DownloadControl.h"
 
 #include "link/LinkTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry points of picture downloads for the Preview and Capture windows:
 // choosing the next picture, starting its download, the Capture window's
 // creation (download active, watchdog) and its early close, and the window's

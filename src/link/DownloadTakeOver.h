@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The end of a picture download: the collected JPEG bytes are decoded through
 // the two scratch files into the Capture window's picture, post-processed as
 // the picture's quality byte asks, given a display palette on 8-bit screens,

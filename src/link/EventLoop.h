@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small event loop for the front ends without Qt (lumarel-cli, tests): posted
 // tasks and one-shot timers on the steady clock, run on the thread that calls
 // Run/RunUntil. Post and Quit are thread-safe; timers are used from the loop's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/IndexHandler.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The index transfer (ResponseKind 0): the digit sequence that addresses
 // picture 000, then one header and its data packets per picture, each preview
 // decoded through the two scratch files into its PreviewSlot. The same handler

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/LinkOperations.h"
 
 #include "link/CameraLink.h"

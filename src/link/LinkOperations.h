@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operations a front end starts on the link, one entry point each. Every
 // call ends exactly once with a LinkOutcome passed to `done` (at once when the
 // operation is refused before anything is sent, else from the event loop when

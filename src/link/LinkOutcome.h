@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a link operation ended. Every operation started through LinkOperations
 // ends exactly once with one of these; front ends decide from the kind, never
 // from a message text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/LinkSetup.h"
 
 #include "link/CameraLink.h"

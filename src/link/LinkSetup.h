@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding the camera and bringing the link up: the port scan COM1..COM4, the
 // identification, the speed negotiation (115200, 57600, 19200), the answers at
 // the new speed, the reconnect sequence and the COM_DISCONNECT / COM_RECONNECT

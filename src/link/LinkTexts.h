@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Texts and captions the link shows to the user, exactly as they appear.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/LinkTransfers.h"
 
 #include "link/IndexHandler.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The transfers built on the link core, in one object the front end creates
 // after the CameraLink: it installs the picture, live frame, zoom and upload
 // handlers and the delete hooks, and gives the windows their entry points.

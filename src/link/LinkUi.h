@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Everything the camera link does to windows and dialogs. The GUI implements it
 // with widgets, lumarel-cli headlessly, tests with a recorder. Message boxes go
 // through the separate Notifier. All calls come on the event-loop thread.

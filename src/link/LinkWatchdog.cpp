@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/LinkWatchdog.h"
 
 #include "link/CameraLink.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The watchdog each transfer window runs on its timer 1: a silent camera gets
 // one CmdNak, and if it stays silent the COM_DISCONNECT dialog opens.
 #pragma once

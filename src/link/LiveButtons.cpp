@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/LiveButtons.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Live window's side of the live picture: the live and zoom buttons with
 // their faces, the paint-driven frame requests, activation, stopping the
 // stream, and the window's timers (watchdog, busy press, frame retry, live

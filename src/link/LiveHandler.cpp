@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/LiveHandler.h"
 
 namespace lumarel {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The live frame (ResponseKind 2): 60 data packets without a header, one
 // camera line each, decoded straight into LiveFrame; the frame's end asks the
 // Live window to repaint, whose paint requests the next frame. A camera busy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture download (ResponseKind 1): the rest of the picture-number
 // sequence, then one header and its data packets collected in the picture
 // buffer, with progress, the free-capacity figures and the bad-packet

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/PictureList.h"
 
 #include <algorithm>

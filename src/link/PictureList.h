@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera's picture list (at most 800 entries) and the decoded previews.
 // Lives on the event-loop thread; the Preview window reads it to paint.
 #pragma once

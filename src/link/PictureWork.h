@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture arithmetic the transfers use, behind declarations that need no
 // image-library types: post-processing by quality byte, the display palette
 // of a downloaded picture, DIB headers, and the live and zoom decoders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera's wire protocol: one-byte commands, 116-byte packets (status or
 // data), status codes, item headers, picture-number digit sequences, recovery
 // bytes and the one-byte replies of an upload. Multi-byte numbers are big-endian.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/ReceiveThread.h"
 
 #include <algorithm>

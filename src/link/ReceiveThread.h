@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The thread that pumps the port: it sends CmdWake and CmdIdentify, then
 // collects each response of the expected length (116 bytes, or 1 during an
 // upload) and hands it to CameraLink::HandleResponse on the event-loop thread,

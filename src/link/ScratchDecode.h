@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding a received JPEG through the two scratch files: the bytes go to the
 // first file, the link's decoder writes a 24-bit bitmap into the second, and
 // the bitmap's info header and rows are read back into a DIB buffer. Shared by

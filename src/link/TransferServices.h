@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the transfers built on the link core (download, upload, delete, live
 // and zoom) are given besides the CameraLink: the clock for upload dates, the
 // Live window's timers, the display-palette mode with the shared palette, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/UploadHandler.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The upload (ResponseKind 4): the camera paces the picture and then its
 // preview with one-byte replies; each is answered with one 116-byte packet,
 // and the upload ends with the new entry taken into the list or, when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 116-byte packets of an upload: the picture header (quality, size, local
 // date and time), the preview header (quality, size) and the data packets
 // (sequence byte, its two's complement, 112 data bytes).

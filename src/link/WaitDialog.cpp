@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/WaitDialog.h"
 
 #include "link/LinkTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // State of the modal wait dialogs DATA_TRANS and PERASE_PROC: the text field
 // blinks every 500 ms until the dialog is closed by command 1 or 2.
 #pragma once

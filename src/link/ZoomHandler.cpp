@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/ZoomHandler.h"
 
 #include "link/LinkTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zoom still (ResponseKind 3): 2160 data packets without a header, nine to
 // a camera line, decoded into LivePhoto; the photo area is repainted every 36
 // packets and the Live window's zoom button returns to its first face at the end.

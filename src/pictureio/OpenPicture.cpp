@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pictureio/OpenPicture.h"
 
 #include <algorithm>

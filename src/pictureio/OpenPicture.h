@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening a picture file as the Open command does: a JPEG file is decoded to a
 // BMP scratch file first, then the BMP is read into the 640 x 480 24-bit canvas
 // (smaller pictures centred on black, larger ones cut to their centre).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pictureio/SaveAs.h"
 
 #include <sys/stat.h>

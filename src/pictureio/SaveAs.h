@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving a 24-bit picture as each window's Save As does, without the dialog:
 // an Exif JPEG file, a 24-bit BMP file or a 256-colour BMP file, with the
 // free-space check and the message of the window the save belongs to.

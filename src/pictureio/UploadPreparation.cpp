@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pictureio/UploadPreparation.h"
 
 #include "pictureio/SaveAs.h"

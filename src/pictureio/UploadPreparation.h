@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What "Data out to camera" prepares before the link sends anything: the
 // picture as an Exif JPEG (640 x 480 for Fine, the 2 x 2 box-averaged 320 x 240
 // for Normal, quality 70 with the Exif recode quality chosen by size), the

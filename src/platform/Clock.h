@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Time as a value: a monotonic millisecond clock and the local calendar time.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File-system services: uniquely named temporary files, free disk space, the
 // executable's directory and the current directory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message-box interface through which the non-Qt layers talk to the user.
 // The GUI shows a QMessageBox, lumarel-cli prints "CAPTION: text" to standard
 // error, tests record the call and return a scripted answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Settings files in the private-profile (INI) format, read and written the way
 // the classic profile functions do: "[Section]" lines, "key=value" lines, ';'
 // comment lines; section and key names match without regard to case; values are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/SerialPort.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial line as the camera link uses it: exclusive open, 8N1 without flow
 // control at 9600..115200 bit/s, purge, error clearing with the count of bytes
 // waiting, a blocking wait for received characters that another thread can end,

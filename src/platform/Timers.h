@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One-shot timers as the link and window logic use them: each owner (the frame,
 // a Preview/Capture/Openfile/Live window, a wait dialog) has its own set of ids.
 // Start re-arms a running timer; expiry is delivered by the owner's event loop,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link-facing half of CameraFrameLink: the CameraLink and what it is given.
 #include <cstdio>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera link behind the frame: a CameraLink over the POSIX serial ports
 // named in the settings file's "Ports" section, with the frame's timers, the
 // link's view of the windows (GuiLinkUi) and the Preview window's picture list.

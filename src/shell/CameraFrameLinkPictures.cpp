@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture windows behind the frame's commands: Open reads a file into a
 // new Openfile window; the Preview window's Data in from camera and Save As
 // open a Capture window for the next chosen picture and start its download.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame-facing half of CameraFrameLink: reads what the link needs from the
 // frame and its start-up state.
 #include "shell/CameraFrameLink.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/Frame.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame window: the MDI client with its children, the five menus switched
 // on child activation, the status bar and the hidden progress bar, command
 // routing (the frame first, then the active child), the exit confirmation and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the frame asks of the camera link: its timers, the port shown in COM
 // SETUP, the flash erase, the reconnect buttons of the link dialogs and the
 // steps of the shut-down. The link library provides the real implementation;

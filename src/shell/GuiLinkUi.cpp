@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/GuiLinkUi.h"
 
 #include <QMdiArea>

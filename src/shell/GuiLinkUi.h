@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera link's view of the windows, carried out on the frame and its
 // children: status and progress bars, menu items, the MDI client, repaints,
 // the Preview window's scroll bar, activation, commands, the wait dialogs and

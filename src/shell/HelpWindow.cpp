@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/HelpWindow.h"
 
 #include <QApplication>

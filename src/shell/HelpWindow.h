@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's help: our own help text (resource ":/help/lumhelp.html") in a
 // browser window, opened at its contents or at context 1 (the line is
 // disconnected) or context 2 (no camera found).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two read-only dialogs of the frame: "COM_SETUP" shows the link's port and
 // speed, "ABOUT" shows the product texts. Controls carry their identifiers as
 // object names ("1001", "1036", "button1").

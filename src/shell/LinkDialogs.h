@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link's dialogs: the two wait dialogs that blink "Please wait" while a
 // transfer or an erase runs, the disconnect and reconnect dialogs with their
 // Help buttons, and the warning that confirms giving up the connection.

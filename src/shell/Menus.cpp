@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/Menus.h"
 
 #include <initializer_list>

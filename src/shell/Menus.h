@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The five menus, each built once and kept for the whole run, so that an item
 // enabled or grayed on one menu keeps its state while another menu is shown.
 // Every item carries its command identifier; choosing it calls the handler.

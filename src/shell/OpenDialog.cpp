@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/OpenDialog.h"
 
 #include <QFileSystemModel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Open command: a non-native file dialog with the preview pane beside it,
 // then the chosen JPEG or BMP file read into the 640 x 480 picture workspace
 // (centred on black, or cut to its centre) and handed back as the blocks of a

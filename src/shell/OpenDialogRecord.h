@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one file-name record that Open and every Save As share: the filter list
 // each user sets before its dialog, the filter index the last dialog returned
 // (offered again by the next one), the chosen path and file title, the shared

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/OpenPreview.h"
 
 #include <QCheckBox>

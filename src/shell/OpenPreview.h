@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The preview pane beside the Open dialog's file list: the "Preview" check box
 // (1006), the sunken box that shows the selected file fitted into 120 x 120
 // pixels (1119), and the read-only width and height fields (1031, 1032).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hands work from the receive thread to the Qt event loop. Tasks wait in a
 // queue under a std::mutex; each Post also posts one event to a context object
 // living on the GUI thread, whose handler runs the oldest task. The hand-over

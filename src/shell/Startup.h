@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide paths, settings and buffers prepared once while the frame is
 // created: the user's settings file (platform/UserPaths.h), the start-up
 // directory, the two scratch files in the private scratch folder, the five shared

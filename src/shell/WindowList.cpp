@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/WindowList.h"
 
 #include <QAction>

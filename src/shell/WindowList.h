@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open windows at the end of each "&Window" popup, as a multiple-document
 // program lists them: a separator, then one item per window in the order the
 // windows were created ("&1 Preview Window" ...), the active one checked.

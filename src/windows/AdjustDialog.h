@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "Image Adjustment" dialog (IMAGE_ADJUST) over an AdjustmentSession:
 // four sliders with signed labels, manual and automatic mode, Revert, and the
 // Before and After previews of the active picture side by side. OK applies

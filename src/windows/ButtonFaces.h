@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The faces of the owner-drawn picture buttons, drawn with QPainter rather than
 // shipped as bitmaps: grey buttons carrying one word, raised, pressed or greyed.
 //   Preview window: 120 Transfer raised, 121 pressed, 122 greyed (90 x 31);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Capture window: one picture downloaded from the camera, shown 1:1 with
 // scroll bars when the window is smaller than the picture. Created empty for
 // a download (which fills its picture block), it runs the download's watchdog

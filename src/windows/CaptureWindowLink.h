@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the picture windows ask of the camera link, behind plain functions so
 // that window code does not see the link's headers (whose picture-list names
 // overlap the image-file ones). Every function accepts null pointers, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scrolling and placement of a picture window's picture (Capture and
 // Openfile): one axis per scroll bar with the window's line (4 pixels) and page
 // (20 pixels) steps, the range a client size gives, and where the picture is

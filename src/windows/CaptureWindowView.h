@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the two picture windows (Capture and Openfile) share: the ImageDoc,
 // the two scroll bars that appear when the client is smaller than at
 // creation, painting the picture 1:1 (centred when the client is larger), the

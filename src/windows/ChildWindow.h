@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Base of every MDI child (Preview, Capture, Openfile, Live): one Command entry
 // that answers whether it handled a command, the close question, F1 for help,
 // and the services of the frame the child needs (ChildHost).

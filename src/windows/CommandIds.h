@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Menu command identifiers. Each number is the identity of one command in
 // every menu; windows compare the whole identifier.
 #pragma once

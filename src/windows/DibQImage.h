@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion of a packed DIB (24-bit or 8-bit, bottom-up rows) into a QImage
 // for painting and printing. The header's sizes are checked against the block
 // before any row is read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The palette display mode. On an 8-bit screen every picture is drawn through
 // one shared 256-colour palette, remade from the active window's own copy.
 // Qt always paints in true colour, so in this mode pictures are mapped to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An owner-drawn picture button: a greyed face while it has nothing to act on,
 // a pressed face while held, a raised face otherwise. Its command fires when
 // it is released after having been pressed, and only while it is active.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Openfile window: a 640 x 480 picture opened from a file or taken from
 // the live picture. Save As proposes a name from the local date and time;
 // "Data out to camera" sends the picture in Fine or Normal quality, with the

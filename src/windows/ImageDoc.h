@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record of every window that shows one picture (Capture and Openfile):
 // its picture block, its palette block on palette displays, its size as the
 // scroll logic sees it, and whether it holds changes worth saving.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Live window's LiveLink over the camera link's live transfer. Header-only,
 // so that the windows library itself does not depend on the link library.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/LiveFaceButton.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One of the Live window's two owner-drawn buttons (100 x 30). Every press and
 // release goes to the button logic as a selection change; the face the logic
 // chose is then drawn unscaled. The button paints opaquely, so its repaints

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the Live window asks of the camera link: the button logic behind its
 // two owner-drawn buttons, the frame request of each paint, activation and
 // stopping, and the few link facts the window reads. The camera link provides

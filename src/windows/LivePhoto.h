@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Live window's zoom still outside the window: widened into the picture
 // workspace for a file window or for saving, and the record of the file
 // window that shows it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/LivePhotoSave.h"
 
 #include "windows/FileWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Save As of the Live window's zoom still: the shared save dialog with the
 // three file types and the proposed date-and-time name, then the photo brought
 // into the workspace and written as a plain JPEG (4x1 sampling, no Exif), a

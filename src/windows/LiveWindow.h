@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Live window (class "Liveimage"): the newest live frame at full size in a
 // small box, the last zoom still at half size below it, and two owner-drawn
 // buttons, the live button (2) and the zoom button (1). Each paint of the live

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/LiveWindowWiring.h"
 
 #include "windows/DisplayPalette.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the program wires its Live window: the live transfer behind the buttons,
 // the start-up buffers, and what the picture windows share (scratch files, the
 // file record, the palette mode). The photo opens as an Openfile window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a dialog modally. Tests install a hook that receives the dialog instead
 // of running its event loop and returns the result the user would have chosen.
 #pragma once

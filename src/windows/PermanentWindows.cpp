@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/PermanentWindows.h"
 
 // The Live window's code is in LiveWindow.cpp.

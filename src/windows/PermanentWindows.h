@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two children the frame creates at start-up and keeps for the whole run:
 // the Preview window (the camera's picture list) and the Live window. Both
 // refuse to close until the exit has been confirmed.

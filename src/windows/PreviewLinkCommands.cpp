@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/PreviewLinkCommands.h"
 
 #include "link/CameraLink.h"

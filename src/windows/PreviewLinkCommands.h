@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Preview window's camera commands besides the downloads: Delete Page and
 // Delete All through the link's delete entry points (which ask, refuse a
 // write-protected card and credit the free capacity themselves), Reload

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the Preview window shows and selects: the camera's picture list as the
 // index transfer fills it. The link's picture list stands behind it in the
 // program; SimplePreviewModel holds its own copy (tests, no camera).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Preview window: a grid of four thumbnails per row, three rows at a time,
 // a header with the camera's total count, and three picture buttons.
 #include <QFontMetrics>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Preview window's keyboard and mouse wheel.
 #include <QKeyEvent>
 #include <QScrollBar>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/PrintPicture.h"
 
 #include <QCoreApplication>

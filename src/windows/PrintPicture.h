@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Printing one picture on one page, as large as the printable area allows
 // without distortion, anchored top-left. While the page is produced a small
 // modeless "Cancel Print Job" dialog can abort the job, and the picture window

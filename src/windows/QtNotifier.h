@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Notifier shown as a QMessageBox owned by a window. Tests install an answer
 // hook so that no box is ever shown and every question is recorded.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One-shot timers of one owner, keyed by id, on the Qt event loop. Expiry calls
 // the owner's handler with the id; the timer is stopped before the handler runs,
 // so the handler re-arms it when it wants another tick.

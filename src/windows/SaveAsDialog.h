@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Save As of a picture window: the shared save dialog with the three file
 // types, then the picture written as the chosen type (Exif JPEG, 24-bit BMP,
 // 256-colour BMP) with the free-space check of the window's kind, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/SendToCamera.h"
 
 #include "windows/SendToCameraEntry.h"

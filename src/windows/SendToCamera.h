@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "Data out to camera" of the Openfile window: the picture prepared as an
 // Exif JPEG in Fine (640 x 480) or Normal (320 x 240) quality with its
 // thumbnail, the next entry of the camera's picture list made from the local

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture-list entry an upload adds (kept apart from SendToCamera.h so
 // that window code need not see the link's picture list).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mouse-wheel notches from Qt's angle deltas: 120 eighths of a degree make
 // one notch, and the smaller steps of high-resolution wheels add up until
 // they make one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // lumarel-cli against the simulated camera: every camera command and exit
 // status, end to end over the simulator's pseudo-terminal.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pieces of `get` that decide what to fetch and how to name it: the
 // picture's date, the import record, file-name patterns and number ranges.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The offline commands end to end against ImageMagick-made inputs, with
 // exiftool, djpeg and the BMP headers as oracles; usage errors and exit statuses.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running the built lumarel-cli and vidmarelle-sim as child processes for the
 // end-to-end tests: arguments, captured output, exit status, time-outs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Save As without the dialog, the Open command's reading and the upload
 // preparation, over synthetic pictures.
 #include <gtest/gtest.h>

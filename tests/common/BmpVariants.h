@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP files of the common layouts, made at test time by ImageMagick from one
 // photo-like source, with ImageMagick's own decode of each file as the oracle.
 // Shared by the BMP reader, canvas, command-line and Open command tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scripted SerialPort for link tests: records every byte written, delivers
 // bytes the test queues, and reports Woken when asked. Thread-safe, so a
 // receive thread can block in WaitForCharacter while the test feeds it.

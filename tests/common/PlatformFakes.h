@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test doubles for the platform interfaces: a recording message box with
 // scripted answers, recording one-shot timers and a settable clock.
 #pragma once

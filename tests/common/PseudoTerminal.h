@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A pseudo-terminal for serial tests: the test holds the master side and
 // opens the slave by its path like any serial device.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A LinkUi that records every call as one line of text ("Status Ready",
 // "Menu Preview 40019 on", ...) so tests can compare sequences, and that
 // answers COM_CANCELOK from a script. Rigs that need more (hooks on repaints

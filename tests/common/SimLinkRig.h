@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link with its transfers against the camera simulator over a real
 // pseudo-terminal: receive thread, EventLoop with the windows' timers, a
 // LinkUi that records and lets tests play the windows' part (repaints that

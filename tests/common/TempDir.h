@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fresh directory for one test under the user's temporary directory ($TMPDIR,
 // else /tmp), removed with everything in it afterwards. The one scratch-folder
 // helper of the tests.

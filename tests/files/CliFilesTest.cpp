@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // lumarel-cli get against the simulator when the output directory is full or
 // cannot be written: the exit status says so, the message is the program's,
 // and no file (neither a half picture nor a temporary one) is left; a file of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What becomes of the user's files when saving goes wrong: a destination that
 // cannot be written, a full file system (a small tmpfs, root only), a final
 // copy that fails part-way. The destination is never left half-written, an old

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small tmpfs mounted on a fresh directory for one test: filled to a chosen
 // free space, or remounted read-only. Mounting needs root; elsewhere Mounted()
 // is false and the test skips. The destructor unmounts and removes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imagefile/BitmapFile.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one BMP reader against ImageMagick: every common layout, written by
 // ImageMagick at test time, must decode to ImageMagick's own pixels. Also
 // run-length escapes ImageMagick does not write, the input checks and how

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imagefile/DibImage.h"
 
 #include <gtest/gtest.h>

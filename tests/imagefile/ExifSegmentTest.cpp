@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imagefile/ExifSegment.h"
 
 #include <gtest/gtest.h>

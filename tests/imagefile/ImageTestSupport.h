@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the image-file tests: a scratch directory, file bytes, synthetic
 // pictures, BMP builders and external tools.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imagefile/JpegEncode.h"
 
 #include <gtest/gtest.h>

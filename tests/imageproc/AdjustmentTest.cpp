@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion, analysis, tone table, values and processing of picture
 // adjustment, and the dialog-free session over them.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading BMP files into the 640 x 480 canvas, and the fixed resamplings.
 #include <gtest/gtest.h>
 

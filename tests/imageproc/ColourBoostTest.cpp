@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Colour boost and adaptive smoothing chosen by the quality byte.
 #include <gtest/gtest.h>
 

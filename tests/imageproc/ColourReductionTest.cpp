@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Colour codes, the reduction core's choice and order of colours, and the
 // 8-bit bitmap built on it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Live-frame and zoom-picture decoding into their pictures.
 #include <gtest/gtest.h>
 

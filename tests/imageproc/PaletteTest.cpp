@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Logical palettes, the display palette and the 8-bit bitmap's layout and
 // failure paths.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Synthetic 24-bit pictures for the image-processing tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A CameraLink wired to fakes, with no threads: the fake receiver does the
 // receive thread's opening writes synchronously, and tests hand responses to
 // HandleResponse directly.

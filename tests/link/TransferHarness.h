@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A LinkHarness with the transfers installed, a connected link whose picture
 // list is filled directly, a Capture window's picture block and the timers of
 // the Capture, Openfile and Live windows.

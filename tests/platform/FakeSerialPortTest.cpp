@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FakeSerialPort.h"
 
 #include <gtest/gtest.h>

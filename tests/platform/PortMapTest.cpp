@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/serial/PortMap.h"
 #include "platform/serial/PortHolders.h"
 #include "platform/serial/PosixSerialPort.h"

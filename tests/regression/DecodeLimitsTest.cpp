@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DecodeJpegFile against hostile but well-formed files: absurd declared sizes
 // and scan counts must be refused up front, not paid for in memory and time.
 #include <gtest/gtest.h>

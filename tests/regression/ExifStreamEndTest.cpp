@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a JPEG stream ends. The marker walk of the stream tools is segment
 // aware, but the end of a stream is taken as the first FF D9 byte pair, and
 // that pair can occur inside a header segment's payload (an APP1 text, or a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replays every seed and every committed fuzz finding through the entry
 // function of its fuzz target, so that the ordinary (ASan + UBSan) test run
 // catches a reader that regresses on them without needing clang or libFuzzer.

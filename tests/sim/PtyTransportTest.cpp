@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated camera behind a real pseudo-terminal, driven by a raw termios
 // client: identification, speed negotiation at each maximum speed, the index
 // with decodable previews, noise while the speeds differ, and faults.

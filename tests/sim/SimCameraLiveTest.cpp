@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Live frames and zoom stills: packet counts and sequence numbers, and the
 // packed samples decoded as the program decodes them give back the scene.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Identification, speeds, modes, picture numbers and the line-speed rules of
 // the simulated camera, driven in-process.
 #include <gtest/gtest.h>

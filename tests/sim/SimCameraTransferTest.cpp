@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Index, picture download, delete, erase and upload on the simulated camera.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Uploads into the simulated camera: packets as the program sends them, one-byte replies.
 #include <gtest/gtest.h>
 

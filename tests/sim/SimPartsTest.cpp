@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's building blocks: packet layouts, generated pictures, line
 // noise and faults, and the command line.
 #include <gtest/gtest.h>

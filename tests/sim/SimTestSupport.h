@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for driving the simulated camera in-process: a program that always
 // runs its port at the camera's speed, and small pictures with known bytes.
 #pragma once

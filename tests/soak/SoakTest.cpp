@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The soak: hundreds of downloads and some uploads through the simulated camera
 // on a pseudo-terminal whose line garbles, drops and holds back the camera's
 // packets at random, with the real link, receive thread and event loop. Every

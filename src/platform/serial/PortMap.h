@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // COM1..COM4 on this system: the port ids the link scans, the device path
 // behind each (from section "Ports" of the settings file, or the serial devices
 // present), and the reason each port last failed to open.

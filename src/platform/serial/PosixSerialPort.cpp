@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/serial/PosixSerialPort.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SerialPort on a POSIX terminal device: termios for the line, poll() for
 // every wait, an eventfd so that another thread can end a wait.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera link with its transfers over the in-process simulated camera,
 // on the Qt event loop (receive thread, QtDispatcher, QtTimers), for the
 // picture windows' tests. Only forward declarations here: the link's and the

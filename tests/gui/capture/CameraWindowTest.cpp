@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture windows against the simulated camera: a download into a
 // Capture window and its Save As, closing a Capture window while its picture
 // arrives, and "Data out to camera" in Fine and Normal quality.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Save As of the Capture and Openfile windows: the three file types, the
 // proposed names, the title, the free-space check and a cancelled dialog.
 #include <QMdiSubWindow>

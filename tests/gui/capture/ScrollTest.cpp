@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scroll steps, ranges and picture placement of the picture windows, and the
 // names they propose.
 #include <gtest/gtest.h>

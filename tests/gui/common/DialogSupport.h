@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared pieces of the dialog tests: a prepared process state inside a scratch
 // directory, pictures made with ImageMagick, pixel access and screenshots.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared pieces of the widget tests: a recording camera link, scripted answers
 // for message boxes and modal dialogs, and a scratch directory per test.
 #pragma once

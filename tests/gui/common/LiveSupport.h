@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared pieces of the Live window tests: a frame stand-in (ChildHost), a
 // scripted camera link behind the window, and picture helpers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the event loop until a condition holds, waking on every event rather
 // than polling, so that a transfer of thousands of packets is not slowed down.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared pieces of the picture-window tests: a recording frame host, an MDI
 // area to hold the windows, synthetic pictures and a scripted save dialog.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Image Adjustment dialog over a 640 x 480 picture window record:
 // controls, slider notifications and labels, automatic values computed once,
 // Revert, OK with its effects on the picture, palette and Modified flag, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dialogs' texts and buttons, the blinking wait dialogs, and the link
 // dialogs' Cancel that asks for confirmation first.
 #include <QLabel>

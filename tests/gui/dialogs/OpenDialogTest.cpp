@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening JPEG and BMP files into the 640 x 480 workspace: placement, cutting,
 // the filter index deciding how a file is read, the blocks of the new window,
 // and the whole command with its dialog answered by program.

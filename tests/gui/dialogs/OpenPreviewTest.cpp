@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Open dialog's preview pane: the check box and its remembered state, the
 // size fields, decoding a file only when it differs from the last one, the
 // fitting into the 120 x 120 box, and a screenshot of the dialog.

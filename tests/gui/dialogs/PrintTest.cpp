@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Printing: the fit to the printable area, the job name, the cancel dialog,
 // and a real page printed to PDF and rendered back to check where the picture is.
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture windows as widgets: the close question, the clipboard, scroll
 // bars and placement, the adjustment and print commands, and screenshots.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture-list entry an upload adds, from the local time.
 #include <gtest/gtest.h>
 

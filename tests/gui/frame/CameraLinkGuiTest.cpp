@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole program against the simulated camera on a pseudo-terminal: the
 // link finds the camera on COM1, negotiates the speed, reads the picture list,
 // and the Preview window shows it with the MDI client enabled. Also the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame: title, size, menus per active child with their identifiers and
 // gray states, command routing, closing children, exit and shut-down order.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link's view of the windows: status and progress, menu items by owner,
 // commands to windows, the wait dialog driven by the link, and the link
 // dialogs routed to the link.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture window record: creation from its creation record, block
 // allocation and its failures, sizes, and drawing a DIB through Qt.
 #include <QColor>

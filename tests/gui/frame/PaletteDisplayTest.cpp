@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Palette display: the start-up switch (screen depth, or the environment
 // variable that forces it), the shared palette's life with the frame, and
 // pictures painted through it: every sample is the palette entry nearest to

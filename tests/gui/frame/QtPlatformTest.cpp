@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt implementations of the platform interfaces: one-shot timers per id,
 // the message box's test hook and its width.
 #include <QFontMetrics>

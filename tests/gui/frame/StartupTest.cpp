@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up preparation: the settings file (the user's, or beside the
 // executable, or named), the scratch files in the private scratch folder, the
 // shared buffers and the palette mode.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a build tree into a fresh prefix and checks the install as a user
 # and a packager meet it: the three programs with --version, their manual
 # pages, the desktop entry (desktop-file-validate), the AppStream metainfo

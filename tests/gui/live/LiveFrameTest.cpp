@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Live window inside the program's frame, with the camera link the program
 // uses (CameraFrameLink over a serial device) and the simulated camera behind a
 // pseudo-terminal: live frames, a zoom still opened as "Live Image Photo", and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zoom still outside the window: its two widenings, the file window's
 // record, the proposed name and the three kinds of Save As.
 #include <gtest/gtest.h>

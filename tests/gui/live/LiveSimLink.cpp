@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link side of the Live window tests: CameraLink, its transfers, the Qt
 // dispatcher and timers, and the simulated camera on an in-process line.
 // Kept apart from the window headers, whose picture types the link's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera link with the simulated camera behind the Live window, seen
 // through a narrow facade: this header names neither the link's types nor the
 // picture types of the windows, so each side stays in its own translation unit.

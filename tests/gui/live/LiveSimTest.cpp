@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Live window with the camera link and the simulated camera: ten live
 // frames, a zoom still opened in a file window and saved, a busy report that
 // presses and releases the zoom button, and deactivation stopping the stream.

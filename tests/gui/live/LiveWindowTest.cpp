@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Live window against a scripted link: layout and frames, the faces of its
 // buttons, presses and releases, the frame request of each paint, the photo's
 // double-click area, Zoom In, and stopping on deactivation and maximizing.

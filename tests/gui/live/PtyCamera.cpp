@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PtyCamera.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated camera behind a pseudo-terminal on its own thread, as the
 // program meets it through a serial device path. Names no link or picture
 // types, so it can sit beside the frame's headers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Delete Page, Delete All and Reload from the Preview window against the
 // simulated camera: what the camera receives, what the user is asked (once),
 // the free-capacity credits and the picture list afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data in from camera and Save As of several selected pictures, through the
 // whole program against the simulated camera: the chain fetches the pictures
 // in ascending order whatever the click order; Save As opens each Capture

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole program (frame, Preview window, camera link) against the simulated
 // camera on a pseudo-terminal, with scripted message boxes and dialogs and a
 // record of every command the camera received.

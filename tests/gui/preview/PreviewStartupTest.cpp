@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up of the program against the simulated camera up to the loaded
 // picture list: the MDI client and the list's menu items enabled, the
 // thumbnails painted as their previews stretched into the cells, and the

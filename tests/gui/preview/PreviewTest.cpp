@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Preview window: hit test, selection by click, Shift and Ctrl, buttons,
 // scrolling, and a picture of the painted grid.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A pseudo-terminal line to a SimCamera whose fault injection (the simulator's
 // own FaultInjector and GarblePacket, as --garble-every / --drop-every use
 // them) can be switched on once the link is up, so that the faults land on the

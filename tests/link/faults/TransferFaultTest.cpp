@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fault classes over a real line: an unplugged line, a bad preview, and
 // downloads over a line that garbles and drops packets as the simulator's
 // --garble-every / --drop-every do. Each dropped packet costs up to two Capture

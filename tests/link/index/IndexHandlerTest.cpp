@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The index transfer, the picture list and the Preview window's watchdog.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte layouts and rules of the wire protocol.
 #include <gtest/gtest.h>
 

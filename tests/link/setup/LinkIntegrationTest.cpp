@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The link against the camera simulator over a real pseudo-terminal, with the
 // receive thread and the EventLoop.
 #include <gtest/gtest.h>

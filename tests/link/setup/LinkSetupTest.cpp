@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Port scan, identification, speed negotiation, reconnect and the link dialogs.
 #include <gtest/gtest.h>
 

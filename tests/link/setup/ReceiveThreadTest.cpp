@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The receive thread over a scripted port, with the EventLoop as the event-loop thread.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Delete Page, Delete All, Flash All Erase and the compaction of the list.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Picture download: addressing, packets, recovery, take-over and its failures.
 #include <gtest/gtest.h>
 

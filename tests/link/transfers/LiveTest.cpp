@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Live picture: the two buttons and their faces, the paint-driven frame cycle,
 // the live frame and zoom handlers, busy reports, recovery and stopping.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operations interface: every operation ends exactly once with the true
 // outcome, on the injected timers (no real time), including the faults that
 // used to end as success or never: a silent upload, a lost line, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Downloads, uploads, deletes and the live picture against the simulator over
 // a pseudo-terminal, with the receive thread and the EventLoop.
 #include <gtest/gtest.h>

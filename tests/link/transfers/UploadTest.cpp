@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Upload: the packets sent for each reply byte, the end of an upload, memory
 // full, the refusals and the Openfile window's watchdog.
 #include <gtest/gtest.h>
