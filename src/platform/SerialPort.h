@@ -57,7 +57,9 @@ class SerialPort {
   virtual bool GetSpeed(std::uint32_t& speed) = 0;
   // Applies 8 data bits, no parity, 1 stop bit, no flow control, DTR off at speed.
   virtual bool SetLine(std::uint32_t speed) = 0;
-  // Discards both the transmit and the receive queue.
+  // Discards what has arrived and not been read. What the program has written
+  // still goes out: a command written just before (a stop to the camera, an
+  // answer from another thread) must reach the camera.
   virtual void Purge() = 0;
   // Clears any line error and returns how many received bytes are waiting.
   virtual std::size_t ClearErrors() = 0;

@@ -106,6 +106,18 @@ TEST_F(PosixSerialPortTest, PurgeDropsWaitingInput) {
   EXPECT_EQ(ReceiveOnPort(1), Bytes{9});
 }
 
+// A purge right after a write (the receive thread's, or a window's on
+// activation) must not swallow a command the camera has not read yet. Each
+// write-and-purge gives the flush a chance at the byte still on its way.
+TEST_F(PosixSerialPortTest, PurgeKeepsWhatWasWritten) {
+  const Bytes sent = Pattern(200, 3);
+  for (std::uint8_t byte : sent) {
+    ASSERT_TRUE(port_->Write(&byte, 1));
+    port_->Purge();
+  }
+  EXPECT_EQ(pty_.Read(sent.size()), sent);
+}
+
 TEST_F(PosixSerialPortTest, ReadWithNothingWaitingReturnsAtOnce) {
   std::uint8_t buf[4];
   EXPECT_EQ(port_->Read(buf, sizeof buf), 0u);

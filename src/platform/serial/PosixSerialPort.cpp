@@ -197,7 +197,7 @@ AdapterLatency PosixSerialPort::RequestLowLatency() {
   return latency;
 }
 
-void PosixSerialPort::Purge() { ::tcflush(fd_, TCIOFLUSH); }
+void PosixSerialPort::Purge() { ::tcflush(fd_, TCIFLUSH); }
 
 std::size_t PosixSerialPort::ClearErrors() {
   // In raw mode line errors arrive in-band as bytes; there is no error state to reset.
