@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "imagefile/JpegDecode.h"
 
 namespace lumarel::bench {
 
@@ -16,53 +15,38 @@ MessageAnswer ProgramLink::CountingNotifier::Show(const std::string& text, const
 
 ProgramLink::ProgramLink(const std::string& device, const std::string& scratchDir, bool pace)
     : opener_(log_, pace) {
-  frame_ = loop_.MakeTimers([this](int id) { link_->OnFrameTimer(id); });
-  preview_ = loop_.MakeTimers([this](int id) { link_->OnPreviewTimer(id); });
-  wait_ = loop_.MakeTimers([this](int id) { link_->OnWaitDialogTimer(id); });
-  capture_ = loop_.MakeTimers([this](int id) { transfers_->Download().OnCaptureTimer(id); });
-  LinkServices s;
-  s.opener = &opener_;
-  s.portMap.SetDevicePath(kPortCom1, device);
-  s.portMap.SetDevicePath(kPortCom2, scratchDir + "/none2");
-  s.portMap.SetDevicePath(kPortCom3, scratchDir + "/none3");
-  s.portMap.SetDevicePath(kPortCom4, scratchDir + "/none4");
-  s.frameTimers = frame_.get();
-  s.previewTimers = preview_.get();
-  s.waitDialogTimers = wait_.get();
-  s.notifier = &messages_;
-  s.ui = &ui_;
-  s.dispatcher = &loop_;
-  s.decodeJpeg = [](const std::string& a, const std::string& b) { DecodeJpegFile(a, b); };
-  s.tempPathA = scratchDir + "/tmpA";
-  s.tempPathB = scratchDir + "/tmpB";
-  link_ = std::make_unique<CameraLink>(s);
-  TransferServices t;
-  t.clock = &SystemClock();
-  t.currentPalette = palette_;
-  t.liveFrame = liveFrame_;
-  t.livePhoto = livePhoto_;
-  transfers_ = std::make_unique<LinkTransfers>(*link_, t);
+  LinkParts parts;
+  parts.link.opener = &opener_;
+  parts.link.portMap = PortMapWithCom1(device, scratchDir);
+  parts.link.notifier = &messages_;
+  parts.link.ui = &ui_;
+  parts.link.dispatcher = &loop_;
+  parts.link.tempPathA = scratchDir + "/tmpA";
+  parts.link.tempPathB = scratchDir + "/tmpB";
+  parts.makeTimers = [this](EventLoop::TimerHandler handler) {
+    return loop_.MakeTimers(std::move(handler));
+  };
+  assembly_ = std::make_unique<LinkAssembly>(std::move(parts));
+  capture_ = loop_.MakeTimers(
+      [this](int id) { assembly_->Transfers().Download().OnCaptureTimer(id); });
 }
 
-ProgramLink::~ProgramLink() {
-  transfers_.reset();
-  link_.reset();
-}
+ProgramLink::~ProgramLink() { assembly_.reset(); }
 
 bool ProgramLink::Connect(std::chrono::milliseconds timeout) {
-  link_->Start();
-  return loop_.RunUntil([&] { return link_->State().indexLoaded; }, timeout);
+  assembly_->Link().Start();
+  return loop_.RunUntil([&] { return assembly_->Link().State().indexLoaded; }, timeout);
 }
 
 bool ProgramLink::Download(int n, std::chrono::milliseconds timeout,
                            const std::function<void()>& beforeStart) {
-  const PictureEntry& e = link_->Pictures().entries[n];
+  const PictureEntry& e = assembly_->Link().Pictures().entries[n];
   BenchTarget target(std::size_t(e.width) * e.height * 3 + 100);
-  DownloadControl& download = transfers_->Download();
+  DownloadControl& download = assembly_->Transfers().Download();
   download.CaptureWindowCreated(target, *capture_);
   if (beforeStart) beforeStart();
   bool done = download.Start(n) &&
-              loop_.RunUntil([&] { return !link_->State().downloadActive; }, timeout);
+              loop_.RunUntil([&] { return !assembly_->Link().State().downloadActive; }, timeout);
   download.CaptureWindowDestroyed(target);
   return done;
 }

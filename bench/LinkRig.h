@@ -14,7 +14,7 @@
 #include "TimedPort.h"
 #include "link/CameraLink.h"
 #include "link/EventLoop.h"
-#include "link/LinkTransfers.h"
+#include "link/LinkAssembly.h"
 #include "link/LinkUi.h"
 
 namespace lumarel::bench {
@@ -76,7 +76,7 @@ class ProgramLink {
   bool Download(int n, std::chrono::milliseconds timeout,
                 const std::function<void()>& beforeStart = {});
 
-  CameraLink& Link() { return *link_; }
+  CameraLink& Link() { return assembly_->Link(); }
   PortLog& Log() { return log_; }
   int Messages() const { return static_cast<int>(messages_.shown); }
   const NullLinkUi& Ui() const { return ui_; }
@@ -94,12 +94,8 @@ class ProgramLink {
   EventLoop loop_;
   CountingNotifier messages_;
   NullLinkUi ui_;
-  std::unique_ptr<Timers> frame_, preview_, wait_, capture_;
-  std::vector<std::uint8_t> palette_ = std::vector<std::uint8_t>(1032, 0);
-  std::vector<std::uint8_t> liveFrame_ = std::vector<std::uint8_t>(59392, 0);
-  std::vector<std::uint8_t> livePhoto_ = std::vector<std::uint8_t>(925696, 0);
-  std::unique_ptr<CameraLink> link_;
-  std::unique_ptr<LinkTransfers> transfers_;
+  std::unique_ptr<LinkAssembly> assembly_;
+  std::unique_ptr<Timers> capture_;
 };
 
 }  // namespace lumarel::bench

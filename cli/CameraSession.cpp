@@ -11,7 +11,6 @@
 #include "cli/OfflineCommands.h"
 #include "cli/PictureBlocks.h"
 #include "cli/SpeedCap.h"
-#include "imagefile/JpegDecode.h"
 #include "link/LinkOperations.h"
 #include "platform/Files.h"
 #include "platform/UserPaths.h"
@@ -48,51 +47,29 @@ CameraSession::CameraSession(const GlobalOptions& options, ConsoleNotifier& noti
   notifier_.SetBeforePrint([](void* p) { static_cast<Progress*>(p)->Clear(); }, &progress_);
   if (options.maxSpeed)
     cappedOpener_ = std::make_unique<SpeedCapOpener>(posixOpener_, *options.maxSpeed);
-  frameTimers_ = loop_.MakeTimers([this](int id) { link_->OnFrameTimer(id); });
-  previewTimers_ = loop_.MakeTimers([this](int id) { link_->OnPreviewTimer(id); });
-  waitTimers_ = loop_.MakeTimers([this](int id) { link_->OnWaitDialogTimer(id); });
-
-  LinkServices services;
-  services.opener = cappedOpener_ ? cappedOpener_.get() : &posixOpener_;
-  services.portMap = PortMapFor(options);
-  services.frameTimers = frameTimers_.get();
-  services.previewTimers = previewTimers_.get();
-  services.waitDialogTimers = waitTimers_.get();
-  services.notifier = &notifier_;
-  services.ui = &ui_;
-  services.dispatcher = &loop_;
-  services.decodeJpeg = [](const std::string& jpeg, const std::string& bmp) {
-    DecodeJpegFile(jpeg, bmp);
+  LinkParts parts;
+  parts.link.opener = cappedOpener_ ? cappedOpener_.get() : &posixOpener_;
+  parts.link.portMap = PortMapFor(options);
+  parts.link.notifier = &notifier_;
+  parts.link.ui = &ui_;
+  parts.link.dispatcher = &loop_;
+  parts.link.tempPathA = tempA_.path();
+  parts.link.tempPathB = tempB_.path();
+  parts.makeTimers = [this](EventLoop::TimerHandler handler) {
+    return loop_.MakeTimers(std::move(handler));
   };
-  services.tempPathA = tempA_.path();
-  services.tempPathB = tempB_.path();
-  link_ = std::make_unique<CameraLink>(std::move(services));
-  MakeTransfers();
-}
-
-// The live pictures start mid grey, as the program makes them at start-up.
-void CameraSession::MakeTransfers() {
-  liveFrame_ = MakeGreyPicture(kLiveFrameBlock, 160, 120);
-  livePhoto_ = MakeGreyPicture(kLivePhotoBlock, 640, 480);
-  liveTimers_ = loop_.MakeTimers([this](int id) { transfers_->Live().OnTimer(id); });
-  TransferServices services;
-  services.clock = &SystemClock();
-  services.liveTimers = liveTimers_.get();
-  services.liveFrame = liveFrame_;
-  services.livePhoto = livePhoto_;
-  transfers_ = std::make_unique<LinkTransfers>(*link_, services);
+  assembly_ = std::make_unique<LinkAssembly>(std::move(parts));
 }
 
 CameraSession::~CameraSession() {
   progress_.Clear();
   notifier_.SetBeforePrint(nullptr, nullptr);
   // CmdReset as at the program's exit, then the receive thread stops and the port closes.
-  if (link_->PortOpen()) link_->CloseLink();
-  transfers_.reset();
-  link_.reset();
+  if (Link().PortOpen()) Link().CloseLink();
+  assembly_.reset();
 }
 
-LinkOperations& CameraSession::Operations() { return transfers_->Operations(); }
+LinkOperations& CameraSession::Operations() { return assembly_->Operations(); }
 
 ExitStatus CameraSession::Connect() {
   if (tempA_.path().empty() || tempB_.path().empty()) {
@@ -116,7 +93,7 @@ LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds i
     const auto now = std::chrono::steady_clock::now();
     if (now - std::max(begun, ui_.LastActivity()) > idleLimit) {
       // Nothing moved on the link (e.g. no answer to a delete): camera silent.
-      link_->FinishOperation(Operation::None, LinkOutcome::Of(OutcomeKind::CameraSilent));
+      Link().FinishOperation(Operation::None, LinkOutcome::Of(OutcomeKind::CameraSilent));
       break;
     }
     loop_.RunUntil(finished, kSlice);
@@ -144,7 +121,7 @@ bool DeviceExists(const std::string& path) {
 }  // namespace
 
 bool CameraSession::Reconnect(int attempts) {
-  const std::string device = link_->DevicePath();
+  const std::string device = Link().DevicePath();
   std::chrono::steady_clock::duration backOff = std::chrono::seconds(1);
   for (int attempt = 0; attempt < attempts; ++attempt) {
     if (attempt > 0) {
@@ -181,12 +158,12 @@ void CameraSession::Report(const LinkOutcome& outcome, int picture) {
   switch (outcome.kind) {
     case OutcomeKind::Done: return;
     case OutcomeKind::LineLost:
-      ReportError(err_, "the line to " + link_->DevicePath() + " was lost: " +
+      ReportError(err_, "the line to " + Link().DevicePath() + " was lost: " +
                             (outcome.reason.empty() ? "hang-up" : outcome.reason));
       return;
     case OutcomeKind::CameraSilent:
-      if (link_->State().linkPhase != LinkPhase::Connected) {
-        for (const PortFailure& f : link_->OpenFailures().Failures())
+      if (Link().State().linkPhase != LinkPhase::Connected) {
+        for (const PortFailure& f : Link().OpenFailures().Failures())
           if (!f.device.empty()) err_ << "lumarel-cli: " << FormatPortFailure(f) << std::endl;
       }
       ReportError(err_, outcome.reason.empty() ? "the camera does not answer" : outcome.reason);

@@ -25,7 +25,7 @@
 #include "link/CameraLink.h"
 #include "link/EventLoop.h"
 #include "link/LinkOutcome.h"
-#include "link/TransferServices.h"
+#include "link/LinkAssembly.h"
 #include "platform/serial/PosixSerialPort.h"
 
 namespace lumarel {
@@ -75,18 +75,18 @@ class CameraSession {
   ExitStatus RunAndReport(const Starter& start,
                           std::chrono::milliseconds idleLimit = std::chrono::seconds(20));
 
-  CameraLink& Link() { return *link_; }
+  CameraLink& Link() { return assembly_->Link(); }
   EventLoop& Loop() { return loop_; }
   HeadlessLinkUi& Ui() { return ui_; }
   Progress& ProgressLine() { return progress_; }
   ConsoleNotifier& Messages() { return notifier_; }
   // The link's transfer entry points (download, upload, delete, live); null
   // when this build has none.
-  LinkTransfers* Transfers() { return transfers_.get(); }
+  LinkTransfers* Transfers() { return &assembly_->Transfers(); }
   LinkOperations& Operations();
   // The Live window's pictures: the live frame and the zoom photo.
-  std::span<std::uint8_t> LiveFrame() { return liveFrame_; }
-  std::span<std::uint8_t> LivePhoto() { return livePhoto_; }
+  std::span<std::uint8_t> LiveFrame() { return assembly_->LiveFrame(); }
+  std::span<std::uint8_t> LivePhoto() { return assembly_->LivePhoto(); }
   std::ostream& Err() { return err_; }
   // Timers for a window that runs a transfer (Capture, Openfile, Live).
   std::unique_ptr<Timers> MakeWindowTimers(EventLoop::TimerHandler handler) {
@@ -94,8 +94,6 @@ class CameraSession {
   }
 
  private:
-  void MakeTransfers();
-
   ConsoleNotifier& notifier_;
   std::ostream& err_;
   GlobalOptions options_;
@@ -105,11 +103,7 @@ class CameraSession {
   PosixSerialPortOpener posixOpener_;
   std::unique_ptr<SerialPortOpener> cappedOpener_;
   TempFileGuard tempA_, tempB_;
-  std::unique_ptr<Timers> frameTimers_, previewTimers_, waitTimers_;
-  std::unique_ptr<CameraLink> link_;
-  std::vector<std::uint8_t> liveFrame_, livePhoto_;
-  std::unique_ptr<Timers> liveTimers_;
-  std::unique_ptr<LinkTransfers> transfers_;
+  std::unique_ptr<LinkAssembly> assembly_;
 };
 
 }  // namespace lumarel::cli

@@ -12,15 +12,6 @@ namespace lumarel::cli {
 std::int32_t PictureWidth(std::span<const std::uint8_t> dib) { return DibWidth(dib); }
 std::int32_t PictureHeight(std::span<const std::uint8_t> dib) { return DibHeight(dib); }
 
-std::vector<std::uint8_t> MakeGreyPicture(std::size_t size, int width, int height) {
-  std::vector<std::uint8_t> block(size, 0);
-  WriteDibHeader(block, width, height, 24);
-  const std::size_t pixels = DibStride(width, 24) * height;
-  std::fill_n(block.begin() + kDibInfoHeaderSize,
-              std::min(pixels, size - kDibInfoHeaderSize), std::uint8_t{0x80});
-  return block;
-}
-
 std::vector<std::uint8_t> PhotoForSaving(std::span<const std::uint8_t> photo, bool variant1) {
   std::vector<std::uint8_t> workspace(kPictureBlockSize, 0);
   if (!variant1) {

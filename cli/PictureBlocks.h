@@ -13,21 +13,14 @@ namespace lumarel::cli {
 std::int32_t PictureWidth(std::span<const std::uint8_t> dib);
 std::int32_t PictureHeight(std::span<const std::uint8_t> dib);
 
-// Writes the DIB in `block` (header, colour table, rows; spare bytes after
-// them are left out) as a BMP file. False when the header is unreadable or
-// the file cannot be written.
-inline constexpr std::size_t kLiveFrameBlock = 59392;   // 160 x 120 x 24
-inline constexpr std::size_t kLivePhotoBlock = 925696;  // 640 x 480 x 24
-
-// A zero-filled block of `size` bytes holding a width x height 24-bit picture
-// whose pixel bytes are all 0x80.
-std::vector<std::uint8_t> MakeGreyPicture(std::size_t size, int width, int height);
-
 // The live photo brought to full width for saving, as the Live window's Save
 // As does: copied for model variant 0, each row's first 512 pixels stretched
 // to 640 for variant 1. Empty when the photo is not 640 x 480 x 24.
 std::vector<std::uint8_t> PhotoForSaving(std::span<const std::uint8_t> photo, bool variant1);
 
+// Writes the DIB in `block` (header, colour table, rows; spare bytes after
+// them are left out) as a BMP file. False when the header is unreadable or
+// the file cannot be written.
 bool WriteDibAsBmp(std::span<const std::uint8_t> block, const std::string& path);
 
 }  // namespace lumarel::cli

@@ -27,10 +27,11 @@
 #include "PtyTransport.h"
 #include "RecordingLinkUi.h"
 #include "SimCamera.h"
+#include "TempDir.h"
 #include "TransferHarness.h"
 #include "imagefile/JpegDecode.h"
 #include "link/EventLoop.h"
-#include "link/LinkTransfers.h"
+#include "link/LinkAssembly.h"
 #include "link/PictureWork.h"
 #include "platform/serial/PosixSerialPort.h"
 
@@ -38,14 +39,6 @@ namespace lumarel::testing {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-inline fs::path FreshDir() {
-  static int serial = 0;
-  fs::path dir = fs::temp_directory_path() /
-                 ("lumarel_link_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
-  fs::create_directories(dir);
-  return dir;
-}
 
 // Records like RecordingLinkUi and calls the hooks the test installs.
 class HookUi final : public RecordingLinkUi {
@@ -98,41 +91,28 @@ class SimRig {
 class TransferRig {
  public:
   explicit TransferRig(const fs::path& dir) {
-    frame_ = loop.MakeTimers([this](int id) { link->OnFrameTimer(id); });
-    preview_ = loop.MakeTimers([this](int id) { link->OnPreviewTimer(id); });
-    wait_ = loop.MakeTimers([this](int id) { link->OnWaitDialogTimer(id); });
-    capture = loop.MakeTimers([this](int id) { transfers->Download().OnCaptureTimer(id); });
-    openfile = loop.MakeTimers([this](int id) { transfers->Upload().OnOpenfileTimer(id); });
-    live_ = loop.MakeTimers([this](int id) { transfers->Live().OnTimer(id); });
-    LinkServices s;
-    s.opener = &opener_;
-    s.portMap.SetDevicePath(kPortCom1, (dir / "com1").string());
-    s.portMap.SetDevicePath(kPortCom2, (dir / "none2").string());
-    s.portMap.SetDevicePath(kPortCom3, (dir / "none3").string());
-    s.portMap.SetDevicePath(kPortCom4, (dir / "none4").string());
-    s.frameTimers = frame_.get();
-    s.previewTimers = preview_.get();
-    s.waitDialogTimers = wait_.get();
-    s.notifier = &notifier;
-    s.ui = &ui;
-    s.dispatcher = &loop;
-    s.decodeJpeg = [](const std::string& a, const std::string& b) { DecodeJpegFile(a, b); };
-    s.tempPathA = (dir / "tmpA").string();
-    s.tempPathB = (dir / "tmpB").string();
-    link = std::make_unique<CameraLink>(s);
     WriteDibHeader(liveFrame, 160, 120, 24);
     WriteDibHeader(livePhoto, 640, 480, 24);
-    TransferServices t;
-    t.clock = &clock;
-    t.liveTimers = live_.get();
-    t.currentPalette = currentPalette;
-    t.liveFrame = liveFrame;
-    t.livePhoto = livePhoto;
-    transfers = std::make_unique<LinkTransfers>(*link, t);
-  }
-  ~TransferRig() {
-    transfers.reset();
-    link.reset();
+    LinkParts parts;
+    parts.link.opener = &opener_;
+    parts.link.portMap = PortMapWithCom1((dir / "com1").string(), dir.string());
+    parts.link.notifier = &notifier;
+    parts.link.ui = &ui;
+    parts.link.dispatcher = &loop;
+    parts.link.tempPathA = (dir / "tmpA").string();
+    parts.link.tempPathB = (dir / "tmpB").string();
+    parts.transfers.clock = &clock;
+    parts.transfers.currentPalette = currentPalette;
+    parts.transfers.liveFrame = liveFrame;
+    parts.transfers.livePhoto = livePhoto;
+    parts.makeTimers = [this](EventLoop::TimerHandler handler) {
+      return loop.MakeTimers(std::move(handler));
+    };
+    assembly_ = std::make_unique<LinkAssembly>(std::move(parts));
+    link = &assembly_->Link();
+    transfers = &assembly_->Transfers();
+    capture = loop.MakeTimers([this](int id) { transfers->Download().OnCaptureTimer(id); });
+    openfile = loop.MakeTimers([this](int id) { transfers->Upload().OnOpenfileTimer(id); });
   }
 
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
@@ -168,13 +148,13 @@ class TransferRig {
   std::vector<std::uint8_t> currentPalette = std::vector<std::uint8_t>(1032, 0);
   std::vector<std::uint8_t> liveFrame = std::vector<std::uint8_t>(59392, 0x80);
   std::vector<std::uint8_t> livePhoto = std::vector<std::uint8_t>(925696, 0x80);
-  std::unique_ptr<CameraLink> link;
-  std::unique_ptr<LinkTransfers> transfers;
+  CameraLink* link = nullptr;
+  LinkTransfers* transfers = nullptr;
   std::unique_ptr<Timers> capture, openfile;
 
  private:
   PosixSerialPortOpener opener_;
-  std::unique_ptr<Timers> frame_, preview_, wait_, live_;
+  std::unique_ptr<LinkAssembly> assembly_;
 };
 
 inline std::vector<std::uint8_t> ReadFile(const fs::path& path) {

@@ -292,7 +292,7 @@ class Soak : public ::testing::Test {
  protected:
   void SetUp() override {
     settings_ = SoakSettings::FromEnvironment();
-    dir_ = FreshDir();
+    dir_ = scratch_.Path();
     auto pictures = sim::GeneratePictures(settings_.pictures, settings_.faults.seed + 40);
     mirror_ = std::make_unique<CardMirror>(pictures, dir_);
     line_ = std::make_unique<SoakLine>(dir_ / "com1", pictures, settings_.faults);
@@ -305,8 +305,6 @@ class Soak : public ::testing::Test {
   void TearDown() override {
     rig_.reset();
     line_.reset();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   // Downloads picture n until it arrives whole; false on a hang, a wrong
@@ -394,6 +392,7 @@ class Soak : public ::testing::Test {
   }
 
   SoakSettings settings_;
+  TempDir scratch_;
   fs::path dir_;
   std::unique_ptr<CardMirror> mirror_;
   std::unique_ptr<SoakLine> line_;

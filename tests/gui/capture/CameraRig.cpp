@@ -4,12 +4,12 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#include "LineOpener.h"
 #include "PlatformFakes.h"
 #include "RecordingLinkUi.h"
 #include "SimCamera.h"
 #include "SimSerialPort.h"
-#include "imagefile/JpegDecode.h"
-#include "link/LinkTransfers.h"
+#include "link/LinkAssembly.h"
 #include "platform/serial/PortMap.h"
 #include "shell/QtDispatcher.h"
 #include "windows/QtTimers.h"
@@ -18,38 +18,6 @@ namespace lumarel::testing {
 namespace {
 
 constexpr const char* kSimDevice = "/sim/com1";
-
-// Hands the link a port that forwards to the rig's simulated line.
-class ForwardingPort final : public SerialPort {
- public:
-  explicit ForwardingPort(SerialPort& line) : line_(line) {}
-  bool GetSpeed(std::uint32_t& speed) override { return line_.GetSpeed(speed); }
-  bool SetLine(std::uint32_t speed) override { return line_.SetLine(speed); }
-  void Purge() override { line_.Purge(); }
-  std::size_t ClearErrors() override { return line_.ClearErrors(); }
-  PortWait WaitForCharacter() override { return line_.WaitForCharacter(); }
-  void Wake() override { line_.Wake(); }
-  std::size_t Read(std::uint8_t* data, std::size_t size) override { return line_.Read(data, size); }
-  bool Write(const std::uint8_t* data, std::size_t size) override { return line_.Write(data, size); }
-
- private:
-  SerialPort& line_;
-};
-
-class SimOpener final : public SerialPortOpener {
- public:
-  explicit SimOpener(SerialPort& line) : line_(line) {}
-  std::unique_ptr<SerialPort> Open(const std::string& device, PortOpenError& error) override {
-    if (device != kSimDevice) {
-      error = PortOpenError::NoSuchDevice;
-      return nullptr;
-    }
-    return std::make_unique<ForwardingPort>(line_);
-  }
-
- private:
-  SerialPort& line_;
-};
 
 // Records like RecordingLinkUi; commands for windows go to the test's route.
 class RoutingUi final : public RecordingLinkUi {
@@ -68,39 +36,25 @@ struct CameraRig::Parts {
   Parts(const std::string& dir, CameraRigSettings s)
       : camera(MakeSettings(s), sim::GeneratePictures(s.pictures, 7)),
         line(camera),
-        opener(line),
-        frameTimers([this](int id) { link->OnFrameTimer(id); }),
-        previewTimers([this](int id) { link->OnPreviewTimer(id); }),
-        waitTimers([this](int id) { link->OnWaitDialogTimer(id); }),
-        liveTimers([this](int id) { transfers->Live().OnTimer(id); }) {
-    LinkServices services;
-    services.opener = &opener;
-    services.portMap.SetDevicePath(kPortCom1, kSimDevice);
-    services.portMap.SetDevicePath(kPortCom2, "/sim/none2");
-    services.portMap.SetDevicePath(kPortCom3, "/sim/none3");
-    services.portMap.SetDevicePath(kPortCom4, "/sim/none4");
-    services.frameTimers = &frameTimers;
-    services.previewTimers = &previewTimers;
-    services.waitDialogTimers = &waitTimers;
-    services.notifier = &notifier;
-    services.ui = &ui;
-    services.dispatcher = &dispatcher;
-    services.decodeJpeg = [](const std::string& a, const std::string& b) { DecodeJpegFile(a, b); };
-    services.tempPathA = dir + "/linkA";
-    services.tempPathB = dir + "/linkB";
-    link = std::make_unique<CameraLink>(std::move(services));
-    TransferServices t;
-    t.clock = &clock;
-    t.liveTimers = &liveTimers;
-    t.currentPalette = currentPalette;
-    t.liveFrame = liveFrame;
-    t.livePhoto = livePhoto;
-    transfers = std::make_unique<LinkTransfers>(*link, t);
+        opener(kSimDevice, line) {
+    LinkParts parts;
+    parts.link.opener = &opener;
+    parts.link.portMap = PortMapWithCom1(kSimDevice, "/sim");
+    parts.link.notifier = &notifier;
+    parts.link.ui = &ui;
+    parts.link.dispatcher = &dispatcher;
+    parts.link.tempPathA = dir + "/linkA";
+    parts.link.tempPathB = dir + "/linkB";
+    parts.transfers.clock = &clock;
+    parts.makeTimers = [](std::function<void(int)> handler) {
+      return std::make_unique<QtTimers>(std::move(handler));
+    };
+    assembly = std::make_unique<LinkAssembly>(std::move(parts));
+    link = &assembly->Link();
+    transfers = &assembly->Transfers();
   }
   ~Parts() {
     if (link->PortOpen()) link->ClosePort();
-    transfers.reset();
-    link.reset();
   }
   static sim::CameraSettings MakeSettings(const CameraRigSettings& s) {
     sim::CameraSettings c;
@@ -111,17 +65,14 @@ struct CameraRig::Parts {
 
   sim::SimCamera camera;
   sim::SimSerialPort line;
-  SimOpener opener;
+  LineOpener opener;
   QtDispatcher dispatcher;
   RecordingNotifier notifier;
   RoutingUi ui;
   FakeClock clock;
-  QtTimers frameTimers, previewTimers, waitTimers, liveTimers;
-  std::vector<std::uint8_t> currentPalette = std::vector<std::uint8_t>(1032, 0);
-  std::vector<std::uint8_t> liveFrame = std::vector<std::uint8_t>(59392, 0x80);
-  std::vector<std::uint8_t> livePhoto = std::vector<std::uint8_t>(925696, 0x80);
-  std::unique_ptr<CameraLink> link;
-  std::unique_ptr<LinkTransfers> transfers;
+  std::unique_ptr<LinkAssembly> assembly;
+  CameraLink* link = nullptr;
+  LinkTransfers* transfers = nullptr;
 };
 
 CameraRig::CameraRig(const std::string& scratchDir, CameraRigSettings settings)
@@ -138,8 +89,8 @@ bool CameraRig::Connect(int timeoutMs) {
   return WaitFor([this] { return parts_->link->State().indexLoaded; }, timeoutMs);
 }
 
-CameraLink* CameraRig::Link() { return parts_->link.get(); }
-LinkTransfers* CameraRig::Transfers() { return parts_->transfers.get(); }
+CameraLink* CameraRig::Link() { return parts_->link; }
+LinkTransfers* CameraRig::Transfers() { return parts_->transfers; }
 Clock& CameraRig::RigClock() { return parts_->clock; }
 
 int CameraRig::ReceivedEntries() const { return parts_->link->Pictures().receivedEntries; }

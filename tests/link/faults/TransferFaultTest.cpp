@@ -40,21 +40,22 @@ sim::FaultSettings FaultRates() {
 // Faults switched on once the list is read (a dropped index packet costs a 4 s
 // watchdog period).
 TEST(DownloadAll, EveryPictureUnderGarbledAndDroppedPackets) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   SwitchedFaultLine line((dir / "com1").string(), sim::GeneratePictures(FaultPictureCount(), 3));
   ASSERT_TRUE(line.Opened());
   TransferRig t(dir);
   ASSERT_TRUE(t.Connect());
   line.EnableFaults(FaultRates());
   DownloadAllAndCompare(t, line.Source(), dir);
-  fs::remove_all(dir);
 }
 
 // The line closes after five picture data packets, as an unplugged adapter:
 // the download ends at once as line lost with the device's reason, not after
 // a watchdog's worth of all-zero packets, and COM_DISCONNECT opens once.
 TEST(LineLost, AnUnpluggedLineEndsTheDownloadAsLineLost) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   sim::FaultSettings faults;
   faults.hangupAfter = 5;
   SimRig rig(dir / "com1", {}, faults, sim::GeneratePictures(2, 1));
@@ -72,13 +73,13 @@ TEST(LineLost, AnUnpluggedLineEndsTheDownloadAsLineLost) {
   EXPECT_EQ(t.ui.rec.disconnectDialogs, 1);
   EXPECT_FALSE(t.link->WaitDialogOpen());
   t.Ops().EndDownload(target);
-  fs::remove_all(dir);
 }
 
 // The second preview is no JPEG: one message, the grey placeholder, and the
 // rest of the list still arrives.
 TEST(BadPreview, TheListGoesOnWithAPlaceholder) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   sim::CameraSettings camera;
   camera.badPreview = 2;
   SimRig rig(dir / "com1", camera, {}, sim::GeneratePictures(4, 1));
@@ -91,7 +92,6 @@ TEST(BadPreview, TheListGoesOnWithAPlaceholder) {
   ASSERT_NE(slot, nullptr);
   EXPECT_EQ(slot[4], kEmptySlotWidth);
   EXPECT_EQ(t.ui.rec.disconnectDialogs, 0);
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -16,9 +16,11 @@
 #include "Pictures.h"
 #include "RecordingLinkUi.h"
 #include "SimCamera.h"
+#include "TempDir.h"
 #include "imagefile/JpegDecode.h"
 #include "link/CameraLink.h"
 #include "link/EventLoop.h"
+#include "link/LinkAssembly.h"
 #include "link/LinkSetup.h"
 #include "link/LinkTexts.h"
 #include "platform/serial/PosixSerialPort.h"
@@ -28,14 +30,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-fs::path FreshDir() {
-  static int serial = 0;
-  fs::path dir = fs::temp_directory_path() /
-                 ("lumarel_linkint_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
-  fs::create_directories(dir);
-  return dir;
-}
 
 // Message boxes answered by a hook (to change the camera before answering).
 class HookNotifier final : public Notifier {
@@ -88,27 +82,20 @@ class SimRig {
 class LiveLink {
  public:
   explicit LiveLink(const fs::path& dir) {
-    frame_ = loop.MakeTimers([this](int id) { link->OnFrameTimer(id); });
-    preview_ = loop.MakeTimers([this](int id) { link->OnPreviewTimer(id); });
-    wait_ = loop.MakeTimers([this](int id) { link->OnWaitDialogTimer(id); });
-    LinkServices s;
-    s.opener = &opener_;
-    s.portMap.SetDevicePath(kPortCom1, (dir / "com1").string());
-    s.portMap.SetDevicePath(kPortCom2, (dir / "none2").string());
-    s.portMap.SetDevicePath(kPortCom3, (dir / "none3").string());
-    s.portMap.SetDevicePath(kPortCom4, (dir / "none4").string());
-    s.frameTimers = frame_.get();
-    s.previewTimers = preview_.get();
-    s.waitDialogTimers = wait_.get();
-    s.notifier = &notifier;
-    s.ui = &ui;
-    s.dispatcher = &loop;
-    s.decodeJpeg = [](const std::string& a, const std::string& b) { DecodeJpegFile(a, b); };
-    s.tempPathA = (dir / "tmpA").string();
-    s.tempPathB = (dir / "tmpB").string();
-    link = std::make_unique<CameraLink>(s);
+    LinkParts parts;
+    parts.link.opener = &opener_;
+    parts.link.portMap = PortMapWithCom1((dir / "com1").string(), dir.string());
+    parts.link.notifier = &notifier;
+    parts.link.ui = &ui;
+    parts.link.dispatcher = &loop;
+    parts.link.tempPathA = (dir / "tmpA").string();
+    parts.link.tempPathB = (dir / "tmpB").string();
+    parts.makeTimers = [this](EventLoop::TimerHandler handler) {
+      return loop.MakeTimers(std::move(handler));
+    };
+    assembly_ = std::make_unique<LinkAssembly>(std::move(parts));
+    link = &assembly_->Link();
   }
-  ~LiveLink() { link.reset(); }
 
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     return loop.RunUntil(done, timeout);
@@ -120,11 +107,11 @@ class LiveLink {
   EventLoop loop;
   HookNotifier notifier;
   RecordingLinkUi ui;
-  std::unique_ptr<CameraLink> link;
+  CameraLink* link = nullptr;
 
  private:
   PosixSerialPortOpener opener_;
-  std::unique_ptr<Timers> frame_, preview_, wait_;
+  std::unique_ptr<LinkAssembly> assembly_;
 };
 
 std::vector<std::uint8_t> DecodedPixels(const std::vector<std::uint8_t>& jpeg, const fs::path& dir) {
@@ -158,7 +145,8 @@ struct SpeedCase {
 class Negotiate : public ::testing::TestWithParam<SpeedCase> {};
 
 TEST_P(Negotiate, ReachesTheFastestCommonSpeedAndReadsTheIndex) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   sim::CameraSettings cs;
   cs.maxSpeed = GetParam().maxSpeed;
   SimRig rig(dir / "com1", cs, {}, 25);
@@ -171,7 +159,6 @@ TEST_P(Negotiate, ReachesTheFastestCommonSpeedAndReadsTheIndex) {
   EXPECT_EQ(live.link->Pictures().pictureCount, 25);
   ExpectFullIndex(live, rig, dir);
   EXPECT_TRUE(live.ui.Has("Mdi on"));
-  fs::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Speeds, Negotiate,
@@ -179,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(Speeds, Negotiate,
                                            SpeedCase{19200, 19200}));
 
 TEST(LinkIntegration, Only9600EndsWithTheMinimumSpeedMessage) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   sim::CameraSettings cs;
   cs.maxSpeed = 9600;
   SimRig rig(dir / "com1", cs, {}, 3);
@@ -188,11 +176,11 @@ TEST(LinkIntegration, Only9600EndsWithTheMinimumSpeedMessage) {
   ASSERT_TRUE(live.RunUntil([&] { return !live.notifier.shown.empty(); }, 15s));
   EXPECT_EQ(live.notifier.shown[0], text::kNoSpeed);
   EXPECT_EQ(live.link->State().linkPhase, LinkPhase{7});
-  fs::remove_all(dir);
 }
 
 TEST(LinkIntegration, VcrModeThenPhotoMode) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   sim::CameraSettings cs;
   cs.mode = sim::CameraMode::Vcr;
   SimRig rig(dir / "com1", cs, {}, 5);
@@ -207,11 +195,11 @@ TEST(LinkIntegration, VcrModeThenPhotoMode) {
   ASSERT_TRUE(live.IndexLoaded());
   EXPECT_TRUE(live.notifier.Saw(text::kVcrMode));
   ExpectFullIndex(live, rig, dir);
-  fs::remove_all(dir);
 }
 
 TEST(LinkIntegration, NoCardWarnsAndWaits) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   sim::CameraSettings cs;
   cs.mode = sim::CameraMode::NoCard;
   SimRig rig(dir / "com1", cs, {}, 5);
@@ -220,17 +208,16 @@ TEST(LinkIntegration, NoCardWarnsAndWaits) {
   ASSERT_TRUE(live.RunUntil([&] { return live.notifier.Saw(text::kNoCard); }, 10s));
   EXPECT_FALSE(live.link->Pictures().store.Exists());
   EXPECT_EQ(live.link->State().linkPhase, LinkPhase{1});
-  fs::remove_all(dir);
 }
 
 TEST(LinkIntegration, NoCameraOnAnyPortEndsAtReconnectDialog) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   LiveLink live(dir);
   live.link->Start();
   ASSERT_TRUE(live.RunUntil([&] { return live.ui.reconnectDialogs == 1; }, 10s));
   EXPECT_FALSE(live.link->PortOpen());
   EXPECT_EQ(live.link->OpenFailures().Failures().size(), 4u);
-  fs::remove_all(dir);
 }
 
 struct FaultCase {
@@ -241,13 +228,13 @@ class Faults : public ::testing::TestWithParam<FaultCase> {};
 
 // A dropped packet costs a watchdog period (4 s) before the CmdNak: fewer pictures.
 TEST_P(Faults, StillGiveTheFullList) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   SimRig rig(dir / "com1", {}, GetParam().faults, GetParam().pictures);
   LiveLink live(dir);
   live.link->Start();
   ASSERT_TRUE(live.IndexLoaded(90s));
   ExpectFullIndex(live, rig, dir);
-  fs::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Line, Faults,
@@ -257,7 +244,8 @@ INSTANTIATE_TEST_SUITE_P(Line, Faults,
 // silence lasts, so Reconnect finds nobody and ends at COM_RECONNECT; a camera
 // behind the same path then answers the Retry, which scans again from COM1.
 TEST(LinkIntegration, SilenceThenDisconnectThenReconnect) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   auto rig = std::make_unique<SimRig>(dir / "com1", sim::CameraSettings{},
                                       sim::FaultSettings{0, 0, 40}, 25);
   LiveLink live(dir);
@@ -271,7 +259,6 @@ TEST(LinkIntegration, SilenceThenDisconnectThenReconnect) {
   EXPECT_TRUE(live.link->Setup().ReconnectDialogCommand(1));
   ASSERT_TRUE(live.IndexLoaded());
   ExpectFullIndex(live, *rig, dir);
-  fs::remove_all(dir);
 }
 
 }  // namespace

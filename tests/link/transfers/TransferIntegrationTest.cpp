@@ -13,16 +13,17 @@ namespace lumarel::testing {
 namespace {
 
 TEST(DownloadAll, EveryPictureOfA20PictureCard) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   SimRig rig(dir / "com1", {}, {}, sim::GeneratePictures(20, 3));
   TransferRig t(dir);
   ASSERT_TRUE(t.Connect());
   DownloadAllAndCompare(t, rig.Source(), dir);
-  fs::remove_all(dir);
 }
 
 TEST(TransferIntegration, MultiPictureDownloadChain) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   SimRig rig(dir / "com1", {}, {}, sim::GeneratePictures(8, 5));
   TransferRig t(dir);
   ASSERT_TRUE(t.Connect());
@@ -54,7 +55,6 @@ TEST(TransferIntegration, MultiPictureDownloadChain) {
     const auto expected = ExpectedPicture(rig.Source()[fetched[i]], dir);
     EXPECT_EQ(std::memcmp(windows[i]->picture.data(), expected.data(), expected.size()), 0) << i;
   }
-  fs::remove_all(dir);
 }
 
 struct UploadCase {
@@ -64,7 +64,8 @@ struct UploadCase {
 class Upload : public ::testing::TestWithParam<UploadCase> {};
 
 TEST_P(Upload, CameraStoresTheJpegAndTheListGrows) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   auto pictures = sim::GeneratePictures(6, 9);
   const sim::StoredPicture sent = pictures[GetParam().sourceIndex];
   SimRig rig(dir / "com1", {}, {}, sim::GeneratePictures(5, 2));
@@ -94,14 +95,14 @@ TEST_P(Upload, CameraStoresTheJpegAndTheListGrows) {
   EXPECT_EQ(stored.width, sent.width);
   EXPECT_EQ(stored.height, sent.height);
   EXPECT_EQ(stored.quality & 0x0F, r.fine ? 1 : 0);
-  fs::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Qualities, Upload,
                          ::testing::Values(UploadCase{true, 0}, UploadCase{false, 1}));
 
 TEST(TransferIntegration, UploadToAFullCardDiscardsTheEntry) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   sim::CameraSettings cs;
   cs.memoryFullAfter = 0;
   SimRig rig(dir / "com1", cs, {}, sim::GeneratePictures(3, 2));
@@ -118,11 +119,11 @@ TEST(TransferIntegration, UploadToAFullCardDiscardsTheEntry) {
   EXPECT_EQ(t.notifier.shown[0].text, "The Vidmarelle's memory is full.");
   EXPECT_EQ(t.link->Pictures().receivedEntries, 3);
   EXPECT_EQ(t.link->Pictures().entries[3].label[0], '\0');
-  fs::remove_all(dir);
 }
 
 TEST(TransferIntegration, DeletePagesDeleteAllAndErase) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   SimRig rig(dir / "com1", {}, {}, sim::GeneratePictures(6, 6));
   TransferRig t(dir);
   ASSERT_TRUE(t.Connect());
@@ -151,7 +152,6 @@ TEST(TransferIntegration, DeletePagesDeleteAllAndErase) {
   EXPECT_TRUE(t.ui.rec.Has("Menu Frame 40013 off"));
   rig.Stop();
   EXPECT_TRUE(rig.Camera().Pictures().empty());
-  fs::remove_all(dir);
 }
 
 // Mean absolute difference between a bottom-up BGR picture's rows and a scene.
@@ -167,7 +167,8 @@ double MeanError(const std::vector<std::uint8_t>& dib, int width, int height,
 }
 
 TEST(TransferIntegration, TenLiveFramesAndOneZoomStill) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   SimRig rig(dir / "com1", {}, {}, sim::GeneratePictures(2, 1));
   TransferRig t(dir);
   ASSERT_TRUE(t.Connect());
@@ -192,14 +193,14 @@ TEST(TransferIntegration, TenLiveFramesAndOneZoomStill) {
   EXPECT_LT(MeanError(t.livePhoto, 640, 480, photo, 0, 1), 6.0);
   EXPECT_TRUE(t.ui.rec.Has("Menu Frame 40014 on"));
   EXPECT_EQ(t.ui.rec.disconnectDialogs, 0);
-  fs::remove_all(dir);
 }
 
 enum class Silenced { Download, Upload, Live, Zoom };
 class Silence : public ::testing::TestWithParam<Silenced> {};
 
 TEST_P(Silence, ASilentCameraEndsInTheDisconnectDialog) {
-  const fs::path dir = FreshDir();
+  const TempDir scratch;
+  const fs::path dir = scratch.Path();
   SimRig rig(dir / "com1", {}, {}, sim::GeneratePictures(3, 1));
   TransferRig t(dir);
   ASSERT_TRUE(t.Connect());
@@ -232,7 +233,6 @@ TEST_P(Silence, ASilentCameraEndsInTheDisconnectDialog) {
     EXPECT_FALSE(t.link->State().liveActive);
   }
   t.transfers->Download().CaptureWindowDestroyed(target);
-  fs::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transfers, Silence,
