@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "TempDir.h"
 #include "cli/FileNames.h"
 #include "cli/GetPlan.h"
 #include "cli/ImportRecord.h"
@@ -21,19 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
- public:
-  TempFolder() {
-    char name[] = "/tmp/lumarel-cli-import-XXXXXX";
-    path_ = ::mkdtemp(name);
-  }
-  ~TempFolder() { fs::remove_all(path_); }
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+using TempFolder = testing::TempDir;
 
- private:
-  std::string path_;
-};
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path);
@@ -107,18 +97,18 @@ TEST(ImportRecord, LinesRoundTripAndBadOnesAreRefused) {
 TEST(ImportRecord, FindsTheSamePictureAndSkipsBadLinesWithoutLosingThem) {
   TempFolder dir;
   ImportRecord record;
-  ASSERT_TRUE(record.Load(dir.path())) << "a missing record is an empty one";
+  ASSERT_TRUE(record.Load(dir.Path())) << "a missing record is an empty one";
   EXPECT_TRUE(record.Entries().empty());
 
-  ASSERT_TRUE(record.Append(dir.path(), {Key(1, 11), "a.jpg"}));
+  ASSERT_TRUE(record.Append(dir.Path(), {Key(1, 11), "a.jpg"}));
   // Another run (or a hand edit) adds lines meanwhile, one of them garbled.
   std::ofstream(dir.File(kImportRecordName), std::ios::app)
       << "garbled line\n" << FormatImportLine({Key(2, 22), "b.jpg"}) << "\n";
-  ASSERT_TRUE(record.Append(dir.path(), {Key(3, 33), "c.jpg"}));
-  ASSERT_TRUE(record.Append(dir.path(), {Key(3, 33), "c.jpg"}));
+  ASSERT_TRUE(record.Append(dir.Path(), {Key(3, 33), "c.jpg"}));
+  ASSERT_TRUE(record.Append(dir.Path(), {Key(3, 33), "c.jpg"}));
 
   ImportRecord again;
-  ASSERT_TRUE(again.Load(dir.path()));
+  ASSERT_TRUE(again.Load(dir.Path()));
   ASSERT_EQ(again.Entries().size(), 3u);
   EXPECT_EQ(again.SkippedLines(), std::vector<int>{3});
   EXPECT_NE(ReadAll(dir.File(kImportRecordName)).find("garbled line\n"), std::string::npos);
@@ -127,7 +117,7 @@ TEST(ImportRecord, FindsTheSamePictureAndSkipsBadLinesWithoutLosingThem) {
   EXPECT_EQ(again.Find(Key(2, 23)), nullptr) << "another preview is another picture";
   EXPECT_TRUE(again.NameTakenByOther("b.jpg", Key(1, 11)));
   EXPECT_FALSE(again.NameTakenByOther("b.jpg", Key(2, 22)));
-  for (const auto& entry : fs::directory_iterator(dir.path()))
+  for (const auto& entry : fs::directory_iterator(dir.Path()))
     EXPECT_EQ(entry.path().filename(), kImportRecordName) << "no temporary file is left";
 }
 
@@ -135,8 +125,8 @@ TEST(ImportRecord, ARecordThatCannotBeReadIsNeverReplaced) {
   TempFolder dir;
   fs::create_directory(dir.File(kImportRecordName));  // exists, but is no readable file
   ImportRecord record;
-  EXPECT_FALSE(record.Load(dir.path()));
-  EXPECT_FALSE(record.Append(dir.path(), {Key(1, 1), "a.jpg"}));
+  EXPECT_FALSE(record.Load(dir.Path()));
+  EXPECT_FALSE(record.Append(dir.Path(), {Key(1, 1), "a.jpg"}));
   EXPECT_TRUE(fs::is_directory(dir.File(kImportRecordName)));
 }
 
@@ -177,8 +167,8 @@ TEST(FileNames, PicturesOfOneMinuteGetSuffixesAndRecordedNamesOfOthersAreAvoided
   // the name it had, and a new picture of that minute does not take 1's.
   TempFolder dir;
   ImportRecord record;
-  ASSERT_TRUE(record.Append(dir.path(), {Key(0, 1), "19991230-1000-F.jpg"}));
-  ASSERT_TRUE(record.Append(dir.path(), {Key(0, 2), "19991230-1000-F-2.jpg"}));
+  ASSERT_TRUE(record.Append(dir.Path(), {Key(0, 1), "19991230-1000-F.jpg"}));
+  ASSERT_TRUE(record.Append(dir.Path(), {Key(0, 2), "19991230-1000-F-2.jpg"}));
   EXPECT_EQ(PlanFileNames({request(1, 0, 2), request(2, 0, 5)}, kDefaultFilePattern, ".jpg",
                           &record),
             (std::vector<std::string>{"19991230-1000-F-2.jpg", "19991230-1000-F-3.jpg"}));
@@ -201,7 +191,7 @@ class GetPlanTest : public ::testing::Test {
     entries_ = {Entry(1, true, {99, 12, 30, 10, 0}, 0x01), Entry(2, true, {99, 12, 30, 10, 0}, 0x01),
                 Entry(3, true, {99, 12, 30, 10, 1}, 0x41), Entry(4, false, {0, 1, 1, 0, 0}, 0x50)};
     for (int k = 0; k < 4; ++k) previews_.push_back(std::vector<std::uint8_t>(8, std::uint8_t(k)));
-    request_.outDir = dir_.path();
+    request_.outDir = dir_.Path();
   }
   GetPlan Plan(const std::vector<int>& numbers, OverwriteMode mode, const ImportRecord& record) {
     std::istringstream in;
@@ -237,7 +227,7 @@ TEST_F(GetPlanTest, NewLeavesOutImportedPicturesAndExistingFilesAreNotReplacedUn
   ImportRecord record;
   const GetPlan first = Plan({1, 2, 3, 4}, OverwriteMode::Skip, record);
   ASSERT_EQ(first.fetch.size(), 4u);
-  ASSERT_TRUE(record.Append(dir_.path(), {first.fetch[0].key, first.fetch[0].fileName}));
+  ASSERT_TRUE(record.Append(dir_.Path(), {first.fetch[0].key, first.fetch[0].fileName}));
   std::ofstream(dir_.File(first.fetch[2].fileName)) << "picture 3, saved but not recorded";
 
   request_.onlyNew = true;

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "PlatformFakes.h"
+#include "TempDir.h"
 #include "cli/ConsoleNotifier.h"
 #include "cli/HeadlessLinkUi.h"
 #include "cli/OfflineCommands.h"
@@ -79,13 +80,9 @@ TEST(SpeedCap, OnlyOffersAboveTheCapAreHeldBack) {
   EXPECT_FALSE(OffersSpeedAbove(CmdSpeed115200, 115200));
 }
 
-std::string TempDir() {
-  char name[] = "/tmp/lumarel-cli-unit-XXXXXX";
-  return ::mkdtemp(name);
-}
-
 TEST(OutputFile, AppearsUnderItsNameOnlyWhenCommitted) {
-  const std::string dir = TempDir();
+  const testing::TempDir scratch;
+  const std::string dir = scratch.Path();
   const std::string path = dir + "/picture.jpg";
   std::string temp;
   {
@@ -194,7 +191,8 @@ std::string CommandOutput(const std::string& command) {
 }
 
 TEST(SaveThroughTemp, ADownloadCarriesThePicturesDateInExifAndFileTime) {
-  const std::string dir = TempDir();
+  const testing::TempDir scratch;
+  const std::string dir = scratch.Path();
   DibImage picture = AllocateBlock(64 * 48 * 3 + 100);
   WriteDibHeader(picture, 64, 48, 24);
   Request request;
@@ -224,7 +222,6 @@ TEST(SaveThroughTemp, ADownloadCarriesThePicturesDateInExifAndFileTime) {
                             "/x.jpg"),
               "1999:12:30 10:07:00\n1999:12:30 10:07:00\n1999:12:30 10:07:00\n");
   }
-  std::filesystem::remove_all(dir);
 }
 
 struct OverwriteCase {
@@ -262,7 +259,8 @@ TEST(OverwritePolicy, AsksOnATerminalSkipsWithoutOneAndReplacesWhenForced) {
 }
 
 TEST(OutputChecks, FoldersAreCreatedAndFilesNeedAFolder) {
-  const std::string dir = TempDir();
+  const testing::TempDir scratch;
+  const std::string dir = scratch.Path();
   EXPECT_EQ(PrepareOutputDirectory(dir + "/a/b/c"), "");
   struct stat st {};
   EXPECT_TRUE(::stat((dir + "/a/b/c").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
@@ -276,7 +274,6 @@ TEST(OutputChecks, FoldersAreCreatedAndFilesNeedAFolder) {
   EXPECT_NE(CheckOutputFile(dir + "/a"), "");
   EXPECT_NE(CheckOutputFile(dir + "/missing/still.jpg"), "");
   EXPECT_NE(CheckOutputFile(dir + "/a/"), "");
-  std::filesystem::remove_all(dir);
 }
 
 TEST(RunReport, ListsWrittenFilesAndSumsUpTheRun) {

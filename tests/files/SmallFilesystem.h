@@ -27,6 +27,8 @@ namespace lumarel::testing {
 class SmallFilesystem {
  public:
   explicit SmallFilesystem(std::uint64_t bytes) {
+    // Under /tmp itself, not $TMPDIR: the tests point $TMPDIR at the scratch
+    // space they watch, and the mount point must not show up there.
     char name[] = "/tmp/lumarel-smallfs-XXXXXX";
     if (::mkdtemp(name) == nullptr) {
       why_ = "no directory";

@@ -8,6 +8,7 @@
 
 #include "BmpVariants.h"
 #include "PlatformFakes.h"
+#include "TempDir.h"
 #include "TestPictures.h"
 #include "imagefile/ByteOrder.h"
 #include "imageproc/CanvasRead.h"
@@ -185,13 +186,8 @@ TEST(CanvasReadTest, HugeSizesAreRefusedAndShortFilesReadBlack) {
 // ImageMagick's own decode placed by the Open command's rule.
 class CanvasReadVariants : public ::testing::TestWithParam<testing::BmpVariant> {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/canvas-variants-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    dir_ = dir;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string dir_;
+  testing::TempDir scratch_;
+  std::string dir_ = scratch_.Path();
 };
 
 TEST_P(CanvasReadVariants, PlacesImageMagicksPixels) {

@@ -4,7 +4,6 @@
 // HandleResponse directly.
 #pragma once
 
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "FakeSerialPort.h"
 #include "PlatformFakes.h"
 #include "RecordingLinkUi.h"
+#include "TempDir.h"
 #include "link/CameraLink.h"
 #include "link/IndexHandler.h"
 #include "link/LinkSetup.h"
@@ -111,10 +111,6 @@ inline void WriteTestBitmap(const std::string& path, int width, int height, std:
 class LinkHarness {
  public:
   explicit LinkHarness(bool ntFamily = true) {
-    static int serial = 0;
-    dir = std::filesystem::temp_directory_path() /
-          ("lumarel_link_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
-    std::filesystem::create_directories(dir);
     LinkServices s;
     s.opener = &opener;
     s.portMap.SetDevicePath(kPortCom1, "com1");
@@ -141,11 +137,7 @@ class LinkHarness {
     };
     link = std::make_unique<CameraLink>(s);
   }
-  ~LinkHarness() {
-    link.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
+  ~LinkHarness() { link.reset(); }
 
   FakeSerialPort& Port() { return *opener.OpenedPorts().back().port; }
   Bytes Written() { return Port().TakeWritten(); }
@@ -176,7 +168,8 @@ class LinkHarness {
     ui.Clear();
   }
 
-  std::filesystem::path dir;
+  TempDir scratch;
+  std::filesystem::path dir = scratch.Path();
   FakeSerialPortOpener opener;
   RecordingTimers frame, preview, waitTimers;
   RecordingNotifier notifier;

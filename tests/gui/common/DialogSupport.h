@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -14,6 +13,7 @@
 #include <span>
 #include <string>
 
+#include "GuiTestSupport.h"
 #include "PlatformFakes.h"
 #include "imagefile/DibImage.h"
 #include "shell/Startup.h"
@@ -21,26 +21,14 @@
 namespace lumarel::testing {
 
 // A start-up state whose settings, scratch files and buffers live in a fresh
-// directory: "bin" holds the settings file, "work" is the current directory.
-struct PreparedState {
+// directory (ScratchEnvironment's).
+struct PreparedState : ScratchEnvironment {
   PreparedState() {
-    QDir root(dir.path());
-    root.mkdir("bin");
-    root.mkdir("work");
-    root.mkdir("tmp");
-    env.executableDirectory = root.filePath("bin").toStdString();
-    env.currentDirectory = root.filePath("work").toStdString();
-    env.userTempDirectory = root.filePath("tmp").toStdString();
-    env.screenDepth = 24;
     state.Prepare(env, notifier);
     notifier.shown.clear();
   }
   ~PreparedState() { state.DeleteTempFiles(); }
-  std::string Path(const std::string& name) const {
-    return QDir(dir.path()).filePath(QString::fromStdString(name)).toStdString();
-  }
-  QTemporaryDir dir;
-  StartupEnvironment env;
+  std::string Path(const std::string& name) const { return dir / name; }
   RecordingNotifier notifier;
   AppState state;
 };

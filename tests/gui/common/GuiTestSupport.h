@@ -6,11 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
-#include <QTemporaryDir>
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "shell/FrameLink.h"
 #include "shell/Startup.h"
 #include "windows/ModalRunner.h"
@@ -103,17 +104,14 @@ class ScriptedDialogs {
 // settings file, "work" is the current directory, "tmp" the user's temp directory.
 struct ScratchEnvironment {
   ScratchEnvironment() {
-    QDir root(dir.path());
-    root.mkdir("bin");
-    root.mkdir("work");
-    root.mkdir("tmp");
-    env.executableDirectory = root.filePath("bin").toStdString();
-    env.currentDirectory = root.filePath("work").toStdString();
-    env.userTempDirectory = root.filePath("tmp").toStdString();
+    for (const char* sub : {"bin", "work", "tmp"}) std::filesystem::create_directory(dir / sub);
+    env.executableDirectory = dir / "bin";
+    env.currentDirectory = dir / "work";
+    env.userTempDirectory = dir / "tmp";
     env.screenDepth = 24;
   }
   std::string SettingsPath() const { return env.executableDirectory + "/zelcam.ini"; }
-  QTemporaryDir dir;
+  TempDir dir;
   StartupEnvironment env;
 };
 

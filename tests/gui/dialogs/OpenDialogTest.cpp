@@ -90,7 +90,7 @@ class OpenCommandBmpLayouts : public OpenDialogTest,
                               public ::testing::WithParamInterface<testing::BmpVariant> {};
 
 TEST_P(OpenCommandBmpLayouts, WorkspaceHoldsImageMagicksPixels) {
-  const std::string path = testing::MakeBmpVariant(env_.dir.path().toStdString(), GetParam(), 322, 241);
+  const std::string path = testing::MakeBmpVariant(env_.dir.Path(), GetParam(), 322, 241);
   ASSERT_FALSE(path.empty());
   const auto oracle = testing::ImageMagickRgb(path);
   ASSERT_EQ(oracle.size(), 322u * 241 * 3);
@@ -176,7 +176,7 @@ TEST_F(OpenDialogTest, CommandRemembersFilterAndDirectory) {
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->title, "big.bmp");
   EXPECT_EQ(record_.filterIndex, kOpenFilterBitmap);
-  EXPECT_EQ(env_.state.InitialDirectory, env_.dir.path().toStdString());
+  EXPECT_EQ(env_.state.InitialDirectory, env_.dir.Path());
   EXPECT_EQ(record_.defaultExtension, "bmp");
 
   // The next dialog offers the bitmap filter; a cancelled one opens nothing.

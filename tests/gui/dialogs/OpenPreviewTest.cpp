@@ -156,7 +156,7 @@ TEST_F(OpenPreviewTest, PaletteDisplayDrawsThroughTheDefaultPalette) {
 TEST_F(OpenPreviewTest, DialogSelectionReachesThePreview) {
   env_.state.FilePreview = true;
   auto dialog = Dialog();
-  dialog->setDirectory(env_.dir.path());
+  dialog->setDirectory(QString::fromStdString(env_.dir.Path()));
   dialog->show();
   auto* view = dialog->findChild<QListView*>("listView");
   ASSERT_TRUE(view);
@@ -186,7 +186,7 @@ TEST_F(OpenPreviewTest, DialogSelectionReachesThePreview) {
 TEST_F(OpenPreviewTest, TypedFileNamePreviewsTheFile) {
   env_.state.FilePreview = true;
   auto dialog = Dialog();
-  dialog->setDirectory(env_.dir.path());
+  dialog->setDirectory(QString::fromStdString(env_.dir.Path()));
   dialog->show();
   auto* view = dialog->findChild<QListView*>("listView");
   auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");

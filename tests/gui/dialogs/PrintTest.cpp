@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
 class PrintTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    pdf = QString(dir.path()) + "/page.pdf";
+    pdf = QString::fromStdString(dir / "page.pdf");
     SetPrintDialogRunner([this](QPrinter& printer, QWidget* owner) {
       ++dialogs;
       dialogOwner = owner;
@@ -81,13 +81,13 @@ class PrintTest : public ::testing::Test {
   QImage RenderPage() {
     const QString gs = QStandardPaths::findExecutable("gs");
     if (gs.isEmpty()) return {};
-    const QString png = QString(dir.path()) + "/page.png";
+    const QString png = QString::fromStdString(dir / "page.png");
     QProcess::execute(gs, {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=png16m", "-r30",
                            "-sOutputFile=" + png, pdf});
     return QImage(png);
   }
 
-  QTemporaryDir dir;
+  testing::TempDir dir;
   QString pdf;
   QWidget window;
   int dialogs = 0;

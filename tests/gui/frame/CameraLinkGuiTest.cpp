@@ -100,7 +100,8 @@ TEST_F(CameraLinkGuiTest, PicturesNamedOnTheCommandLineOpenInFileWindows) {
   link->AttachPreview();
   QImage picture(320, 240, QImage::Format_RGB888);
   picture.fill(QColor(200, 40, 40));
-  const QString jpeg = scratch.dir.filePath("red.jpg"), bmp = scratch.dir.filePath("red.BMP");
+  const QString jpeg = QString::fromStdString(scratch.dir / "red.jpg");
+  const QString bmp = QString::fromStdString(scratch.dir / "red.BMP");
   ASSERT_TRUE(picture.save(jpeg, "JPEG"));
   ASSERT_TRUE(picture.save(bmp, "BMP"));
   const int before = static_cast<int>(frame->MdiClient()->subWindowList().size());

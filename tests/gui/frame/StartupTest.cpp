@@ -90,7 +90,7 @@ TEST_F(StartupTest, ScratchFilesLiveInTheScratchFolderNeverInTheStartDirectory) 
 }
 
 TEST_F(StartupTest, UsersConfigFolderHoldsTheSettingsUnlessAFileBesideTheProgramExists) {
-  const std::string config = scratch.dir.filePath("home/.config/lumarel").toStdString();
+  const std::string config = scratch.dir / "home/.config/lumarel";
   scratch.env.configDirectory = config;
   state.Prepare(scratch.env, notifier);
   EXPECT_EQ(state.SettingsPath, config + "/zelcam.ini");
@@ -106,7 +106,7 @@ TEST_F(StartupTest, UsersConfigFolderHoldsTheSettingsUnlessAFileBesideTheProgram
   EXPECT_TRUE(portable.FilePreview);
   portable.DeleteTempFiles();
 
-  scratch.env.settingsFile = scratch.dir.filePath("named.ini").toStdString();  // --settings
+  scratch.env.settingsFile = scratch.dir / "named.ini";  // --settings
   AppState named;
   named.Prepare(scratch.env, notifier);
   EXPECT_EQ(named.SettingsPath, scratch.env.settingsFile);
@@ -115,8 +115,8 @@ TEST_F(StartupTest, UsersConfigFolderHoldsTheSettingsUnlessAFileBesideTheProgram
 
 TEST_F(StartupTest, AFailedSettingsWriteGivesTheReason) {
   // A folder where the file should be: no rename can replace it, even as root.
-  scratch.env.settingsFile = scratch.dir.filePath("zelcam.ini").toStdString();
-  QDir(scratch.dir.path()).mkdir("zelcam.ini");
+  scratch.env.settingsFile = scratch.dir / "zelcam.ini";
+  std::filesystem::create_directory(scratch.dir / "zelcam.ini");
   WriteAll(scratch.env.settingsFile + "/keep", "kept");
   state.Prepare(scratch.env, notifier);
   std::string reason;
