@@ -23,9 +23,7 @@ ProgramLink::ProgramLink(const std::string& device, const std::string& scratchDi
   parts.link.dispatcher = &loop_;
   parts.link.tempPathA = scratchDir + "/tmpA";
   parts.link.tempPathB = scratchDir + "/tmpB";
-  parts.makeTimers = [this](EventLoop::TimerHandler handler) {
-    return loop_.MakeTimers(std::move(handler));
-  };
+  parts.makeTimers = TimersOn(loop_);
   assembly_ = std::make_unique<LinkAssembly>(std::move(parts));
   capture_ = loop_.MakeTimers(
       [this](int id) { assembly_->Transfers().Download().OnCaptureTimer(id); });

@@ -55,9 +55,7 @@ CameraSession::CameraSession(const GlobalOptions& options, ConsoleNotifier& noti
   parts.link.dispatcher = &loop_;
   parts.link.tempPathA = tempA_.path();
   parts.link.tempPathB = tempB_.path();
-  parts.makeTimers = [this](EventLoop::TimerHandler handler) {
-    return loop_.MakeTimers(std::move(handler));
-  };
+  parts.makeTimers = TimersOn(loop_);
   assembly_ = std::make_unique<LinkAssembly>(std::move(parts));
 }
 

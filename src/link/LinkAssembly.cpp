@@ -5,6 +5,7 @@
 
 #include "imagefile/DibImage.h"
 #include "imagefile/JpegDecode.h"
+#include "link/EventLoop.h"
 #include "link/LinkOperations.h"
 #include "platform/Clock.h"
 
@@ -70,6 +71,10 @@ LinkAssembly::LinkAssembly(LinkParts parts) {
 LinkAssembly::~LinkAssembly() {
   transfers_.reset();
   link_.reset();
+}
+
+TimerMaker TimersOn(EventLoop& loop) {
+  return [&loop](std::function<void(int)> handler) { return loop.MakeTimers(std::move(handler)); };
 }
 
 PortMap PortMapWithCom1(const std::string& device, const std::string& absentDir) {

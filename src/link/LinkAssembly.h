@@ -21,6 +21,7 @@
 
 namespace lumarel {
 
+class EventLoop;
 class LinkOperations;
 
 // Makes a set of timers whose expiries call the handler on the caller's loop.
@@ -56,6 +57,9 @@ class LinkAssembly {
   std::unique_ptr<CameraLink> link_;
   std::unique_ptr<LinkTransfers> transfers_;
 };
+
+// Timers on an EventLoop, for the front ends without Qt.
+TimerMaker TimersOn(EventLoop& loop);
 
 // COM1 at `device`; COM2..COM4 at paths under `absentDir` that do not exist,
 // so that a search of the ports finds the camera on COM1 only.

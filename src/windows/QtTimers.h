@@ -26,6 +26,10 @@ class QtTimers final : public Timers {
   void Stop(int id) override;
   bool IsRunning(int id) const;
   void SetHandler(Handler handler) { handler_ = std::move(handler); }
+  // For a LinkAssembly: timers on the Qt event loop.
+  static std::unique_ptr<Timers> Make(Handler handler) {
+    return std::make_unique<QtTimers>(std::move(handler));
+  }
 
  private:
   Handler handler_;

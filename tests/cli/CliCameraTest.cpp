@@ -3,7 +3,6 @@
 // status, end to end over the simulator's pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -18,6 +17,7 @@
 
 #include "ExternalTools.h"
 #include "CliProcess.h"
+#include "TempDir.h"
 
 namespace lumarel::testing {
 namespace {
@@ -34,19 +34,6 @@ std::vector<std::string> Fields(const std::string& line) {
   std::istringstream in(line);
   for (std::string f; std::getline(in, f, '\t');) fields.push_back(f);
   return fields;
-}
-
-std::vector<std::string> DirectoryEntries(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class CliCamera : public ::testing::Test {
@@ -123,7 +110,7 @@ TEST_F(CliCamera, ThumbsWritesEveryPreviewAsA24BitBmp) {
   const RunResult r = Cli({"thumbs", out});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto entries = ListEntries();
-  const auto files = DirectoryEntries(out);
+  const auto files = DirectoryNames(out);
   ASSERT_EQ(files.size(), entries.size());
   for (const auto& e : entries) {
     const std::string path = out + "/" + e[2] + ".bmp";
@@ -182,9 +169,9 @@ TEST_F(CliCamera, TheUsersConfigFolderMapsThePortsAndNothingIsWrittenElsewhere) 
                                  dir_.Path());
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("pictures: 2"), std::string::npos) << r.out;
-  EXPECT_TRUE(DirectoryEntries(work).empty());
-  EXPECT_TRUE(DirectoryEntries(tmp).empty());  // the scratch folder went at exit
-  EXPECT_EQ(DirectoryEntries(home + "/.config/lumarel"), std::vector<std::string>{"zelcam.ini"});
+  EXPECT_TRUE(DirectoryNames(work).empty());
+  EXPECT_TRUE(DirectoryNames(tmp).empty());  // the scratch folder went at exit
+  EXPECT_EQ(DirectoryNames(home + "/.config/lumarel"), std::vector<std::string>{"zelcam.ini"});
   EXPECT_EQ(Cli({"--version"}).out.rfind("lumarel-cli ", 0), 0u);
 }
 
@@ -308,7 +295,7 @@ TEST_F(CliCamera, GetAllInEveryFormatSavesAsTheCaptureWindowDoes) {
     ASSERT_EQ(::mkdir(out.c_str(), 0755), 0);
     const RunResult r = Cli({"get", "--all", "--format", format, "--out", out});
     ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_EQ(DirectoryEntries(out).size(), 21u) << format;  // and the import record
+    ASSERT_EQ(DirectoryNames(out).size(), 21u) << format;  // and the import record
     const auto paths = Lines(r.out);  // in the list's order
     ASSERT_EQ(paths.size(), 20u) << r.out;
     for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -357,7 +344,7 @@ TEST_F(CliCamera, AnInterruptedGetLeavesNoFileUnderARealName) {
   const RunResult r = Cli({"get", "--all", "--retries", "0", "--out", out});
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(sim_->LogText().find("[silent]"), std::string::npos);
-  EXPECT_TRUE(DirectoryEntries(out).empty());
+  EXPECT_TRUE(DirectoryNames(out).empty());
 }
 
 TEST_F(CliCamera, GetOfAPictureNotListedIsAUsageError) {
@@ -420,7 +407,7 @@ TEST_F(CliCamera, GetNewImportsEachPictureOnce) {
   ASSERT_EQ(third.status, 0) << third.err;
   EXPECT_EQ(third.out, "");
   EXPECT_EQ(CountOccurrences(sim_->LogText(), "rx CmdSendPicture"), 3);
-  EXPECT_EQ(DirectoryEntries(out).size(), 4u);  // three pictures and the import record
+  EXPECT_EQ(DirectoryNames(out).size(), 4u);  // three pictures and the import record
 }
 
 // Ranges select pictures; an existing file is replaced only when asked to.
@@ -430,7 +417,7 @@ TEST_F(CliCamera, GetRangeKeepsExistingFilesWithoutForceOverwrite) {
   const RunResult r = Cli({"get", "2-3", "--out", out});
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(Lines(r.out).size(), 2u) << r.out;
-  EXPECT_EQ(DirectoryEntries(out).size(), 3u);
+  EXPECT_EQ(DirectoryNames(out).size(), 3u);
   const std::string path = Lines(r.out)[0];
   std::ofstream(path, std::ios::trunc) << "mine";
   // No terminal to ask: the file is kept and the run fails.
@@ -545,7 +532,7 @@ TEST_F(CliFault, ALineThatHangsUpEndsGetAtOnceNamingTheDevice) {
             std::string::npos)
       << r.err;
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(15));
-  EXPECT_TRUE(DirectoryEntries(out).empty());
+  EXPECT_TRUE(DirectoryNames(out).empty());
   // With retries, a device that does not come back costs a bounded wait, then the run ends.
   sim_.reset();
   StartSim({"--generate", "2", "--hangup-after", "5"});
@@ -555,7 +542,7 @@ TEST_F(CliFault, ALineThatHangsUpEndsGetAtOnceNamingTheDevice) {
   EXPECT_NE(again.err.find("giving up"), std::string::npos) << again.err;
   EXPECT_NE(again.err.find("0 saved, 0 skipped, 2 failed"), std::string::npos) << again.err;
   EXPECT_LT(std::chrono::steady_clock::now() - retried, std::chrono::seconds(30));
-  EXPECT_TRUE(DirectoryEntries(out).empty());
+  EXPECT_TRUE(DirectoryNames(out).empty());
 }
 
 // get --all into dir/out, started in the background; returns once the first
@@ -585,7 +572,7 @@ TEST_F(CliFault, ASilenceInAPictureCostsAReconnect) {
   const std::string err = ReadText(dir_ / "get.err");
   EXPECT_NE(err.find("reconnecting to retry picture 1"), std::string::npos) << err;
   EXPECT_EQ(Lines(ReadText(dir_ / "get.out")).size(), 2u);
-  EXPECT_EQ(DirectoryEntries(out).size(), 3u);  // two pictures and the import record
+  EXPECT_EQ(DirectoryNames(out).size(), 3u);  // two pictures and the import record
 }
 
 // Ctrl-C in the middle of a picture: status 130 and no file, whole or half.
@@ -595,7 +582,7 @@ TEST_F(CliFault, CtrlCDuringGetExits130LeavingNoFile) {
   ASSERT_GT(cli, 0);
   ::kill(cli, SIGINT);
   EXPECT_EQ(WaitFor(cli, std::chrono::seconds(30)), 130) << ReadText(dir_ / "get.err");
-  EXPECT_TRUE(DirectoryEntries(dir_ / "out").empty());
+  EXPECT_TRUE(DirectoryNames(dir_ / "out").empty());
 }
 
 TEST_F(CliFault, ABadPreviewIsReportedOnceAndEveryPictureIsListed) {

@@ -26,6 +26,7 @@
 #include "PlatformFakes.h"
 #include "PtyTransport.h"
 #include "RecordingLinkUi.h"
+#include "RigParts.h"
 #include "SimCamera.h"
 #include "TempDir.h"
 #include "TransferHarness.h"
@@ -93,21 +94,11 @@ class TransferRig {
   explicit TransferRig(const fs::path& dir) {
     WriteDibHeader(liveFrame, 160, 120, 24);
     WriteDibHeader(livePhoto, 640, 480, 24);
-    LinkParts parts;
-    parts.link.opener = &opener_;
-    parts.link.portMap = PortMapWithCom1((dir / "com1").string(), dir.string());
-    parts.link.notifier = &notifier;
-    parts.link.ui = &ui;
-    parts.link.dispatcher = &loop;
-    parts.link.tempPathA = (dir / "tmpA").string();
-    parts.link.tempPathB = (dir / "tmpB").string();
-    parts.transfers.clock = &clock;
+    LinkParts parts = RigParts({opener_, notifier, ui, loop, &clock}, (dir / "com1").string(),
+                               dir.string(), TimersOn(loop));
     parts.transfers.currentPalette = currentPalette;
     parts.transfers.liveFrame = liveFrame;
     parts.transfers.livePhoto = livePhoto;
-    parts.makeTimers = [this](EventLoop::TimerHandler handler) {
-      return loop.MakeTimers(std::move(handler));
-    };
     assembly_ = std::make_unique<LinkAssembly>(std::move(parts));
     link = &assembly_->Link();
     transfers = &assembly_->Transfers();

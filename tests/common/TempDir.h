@@ -6,9 +6,11 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace lumarel::testing {
 
@@ -42,5 +44,16 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The names in a directory (hidden ones too), sorted; none when it cannot be read.
+inline std::vector<std::string> DirectoryNames(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace lumarel::testing

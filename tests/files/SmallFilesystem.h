@@ -5,7 +5,6 @@
 // directory, so a test that fails half-way leaves nothing mounted.
 #pragma once
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -21,6 +20,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "TempDir.h"
 
 namespace lumarel::testing {
 
@@ -98,20 +99,6 @@ class SmallFilesystem {
   std::string why_;
   bool mounted_ = false;
 };
-
-// The names in a directory (hidden ones too), sorted.
-inline std::vector<std::string> DirectoryNames(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 inline std::vector<std::string> SmallFilesystem::Names() const {
   std::vector<std::string> names = DirectoryNames(dir_);

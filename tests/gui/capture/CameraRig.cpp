@@ -7,6 +7,7 @@
 #include "LineOpener.h"
 #include "PlatformFakes.h"
 #include "RecordingLinkUi.h"
+#include "RigParts.h"
 #include "SimCamera.h"
 #include "SimSerialPort.h"
 #include "link/LinkAssembly.h"
@@ -37,19 +38,8 @@ struct CameraRig::Parts {
       : camera(MakeSettings(s), sim::GeneratePictures(s.pictures, 7)),
         line(camera),
         opener(kSimDevice, line) {
-    LinkParts parts;
-    parts.link.opener = &opener;
-    parts.link.portMap = PortMapWithCom1(kSimDevice, "/sim");
-    parts.link.notifier = &notifier;
-    parts.link.ui = &ui;
-    parts.link.dispatcher = &dispatcher;
-    parts.link.tempPathA = dir + "/linkA";
-    parts.link.tempPathB = dir + "/linkB";
-    parts.transfers.clock = &clock;
-    parts.makeTimers = [](std::function<void(int)> handler) {
-      return std::make_unique<QtTimers>(std::move(handler));
-    };
-    assembly = std::make_unique<LinkAssembly>(std::move(parts));
+    assembly = std::make_unique<LinkAssembly>(RigParts(
+        {opener, notifier, ui, dispatcher, &clock}, kSimDevice, dir, &QtTimers::Make));
     link = &assembly->Link();
     transfers = &assembly->Transfers();
   }

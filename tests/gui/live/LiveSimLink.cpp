@@ -16,6 +16,7 @@
 #include "PlatformFakes.h"
 #include "LiveWait.h"
 #include "RecordingLinkUi.h"
+#include "RigParts.h"
 #include "SimSerialPort.h"
 #include "link/LinkAssembly.h"
 #include "shell/QtDispatcher.h"
@@ -57,19 +58,8 @@ struct LiveSimLink::Core {
       std::lock_guard<std::mutex> lock(logMutex);
       log.push_back(entry);
     });
-    LinkParts parts;
-    parts.link.opener = &opener;
-    parts.link.portMap = PortMapWithCom1("sim", dir);
-    parts.link.notifier = &notifier;
-    parts.link.ui = &ui;
-    parts.link.dispatcher = &dispatcher;
-    parts.link.tempPathA = dir + "/linkA";
-    parts.link.tempPathB = dir + "/linkB";
-    parts.transfers.clock = &clock;
-    parts.makeTimers = [](std::function<void(int)> handler) {
-      return std::make_unique<QtTimers>(std::move(handler));
-    };
-    assembly = std::make_unique<LinkAssembly>(std::move(parts));
+    assembly = std::make_unique<LinkAssembly>(
+        RigParts({opener, notifier, ui, dispatcher, &clock}, "sim", dir, &QtTimers::Make));
     link = &assembly->Link();
     live = std::make_unique<LiveControlLink>(*link, assembly->Transfers().Live());
   }

@@ -15,6 +15,7 @@
 #include "PtyTransport.h"
 #include "Pictures.h"
 #include "RecordingLinkUi.h"
+#include "RigParts.h"
 #include "SimCamera.h"
 #include "TempDir.h"
 #include "imagefile/JpegDecode.h"
@@ -82,18 +83,8 @@ class SimRig {
 class LiveLink {
  public:
   explicit LiveLink(const fs::path& dir) {
-    LinkParts parts;
-    parts.link.opener = &opener_;
-    parts.link.portMap = PortMapWithCom1((dir / "com1").string(), dir.string());
-    parts.link.notifier = &notifier;
-    parts.link.ui = &ui;
-    parts.link.dispatcher = &loop;
-    parts.link.tempPathA = (dir / "tmpA").string();
-    parts.link.tempPathB = (dir / "tmpB").string();
-    parts.makeTimers = [this](EventLoop::TimerHandler handler) {
-      return loop.MakeTimers(std::move(handler));
-    };
-    assembly_ = std::make_unique<LinkAssembly>(std::move(parts));
+    assembly_ = std::make_unique<LinkAssembly>(RigParts(
+        {opener_, notifier, ui, loop}, (dir / "com1").string(), dir.string(), TimersOn(loop)));
     link = &assembly_->Link();
   }
 
