@@ -200,8 +200,22 @@ void LiveImageWindow::WatchSubWindow() {
           &LiveImageWindow::OnWindowStateChanged);
 }
 
+// The camera stops when another window of the program becomes active. Focus
+// going to another application also takes the active state from the window,
+// but activates no other one there: the live picture then keeps running.
 void LiveImageWindow::OnWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState) {
-  const bool lost = oldState.testFlag(Qt::WindowActive) && !newState.testFlag(Qt::WindowActive);
+  if (oldState.testFlag(Qt::WindowActive) || !newState.testFlag(Qt::WindowActive)) return;
+  active_ = true;
+  if (QMdiArea* area = subWindow_ ? subWindow_->mdiArea() : nullptr) {
+    connect(area, &QMdiArea::subWindowActivated, this, &LiveImageWindow::OnAreaActivated,
+            Qt::UniqueConnection);
+  }
+}
+
+void LiveImageWindow::OnAreaActivated(QMdiSubWindow* window) {
+  if (window == nullptr) return;
+  const bool lost = active_ && window != subWindow_;
+  active_ = window == subWindow_;
   if (lost && services_.link && services_.link->IndexLoaded()) StopCamera();
 }
 

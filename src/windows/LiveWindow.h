@@ -74,6 +74,7 @@ class LiveImageWindow : public ChildWindow {
  private:
   void WatchSubWindow();
   void OnWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState);
+  void OnAreaActivated(QMdiSubWindow* window);
   void Notify(int id, bool selected);
   void PaintLiveFrame(QPainter& p);
   void PaintPhoto(QPainter& p);
@@ -83,6 +84,7 @@ class LiveImageWindow : public ChildWindow {
   LiveFaceButton* zoomButton_ = nullptr;
   LiveFaceButton* liveButton_ = nullptr;
   QPointer<QMdiSubWindow> subWindow_;
+  bool active_ = false;  // the area's active window, as far as the program's windows go
   std::function<void()> onLiveButton_;
 };
 

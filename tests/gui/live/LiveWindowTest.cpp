@@ -173,6 +173,24 @@ TEST_F(LiveWindowTest, LosingActivationStopsTheCamera) {
   EXPECT_EQ(link_.stops, before + 1);
 }
 
+// Focus going to another application takes the active state from the window
+// (as Qt does on a desktop) but activates no other window of the program: the
+// camera keeps running until the user picks another window.
+TEST_F(LiveWindowTest, AnotherApplicationTakingTheFocusLeavesTheCameraRunning) {
+  auto* other = area_.addSubWindow(new QWidget);
+  other->show();
+  area_.setActiveSubWindow(sub_);
+  const int before = link_.stops;
+  QEvent away(QEvent::ApplicationDeactivate);
+  QApplication::sendEvent(qApp, &away);
+  ASSERT_FALSE(sub_->windowState().testFlag(Qt::WindowActive));
+  QEvent back(QEvent::ApplicationActivate);
+  QApplication::sendEvent(qApp, &back);
+  EXPECT_EQ(link_.stops, before);
+  area_.setActiveSubWindow(other);
+  EXPECT_EQ(link_.stops, before + 1);
+}
+
 TEST_F(LiveWindowTest, MaximizingStopsTheCamera) {
   link_.indexLoaded = false;
   const int before = link_.stops;
