@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-
 namespace lumarel::bench {
 
 MessageAnswer ProgramLink::CountingNotifier::Show(const std::string& text, const std::string&,

@@ -80,8 +80,7 @@ class CameraSession {
   HeadlessLinkUi& Ui() { return ui_; }
   Progress& ProgressLine() { return progress_; }
   ConsoleNotifier& Messages() { return notifier_; }
-  // The link's transfer entry points (download, upload, delete, live); null
-  // when this build has none.
+  // The link's transfer entry points (download, upload, delete, live).
   LinkTransfers* Transfers() { return &assembly_->Transfers(); }
   LinkOperations& Operations();
   // The Live window's pictures: the live frame and the zoom photo.

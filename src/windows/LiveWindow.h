@@ -84,7 +84,7 @@ class LiveImageWindow : public ChildWindow {
   LiveFaceButton* zoomButton_ = nullptr;
   LiveFaceButton* liveButton_ = nullptr;
   QPointer<QMdiSubWindow> subWindow_;
-  bool active_ = false;  // the area's active window, as far as the program's windows go
+  bool active_ = false;  // the last of the area's windows to be activated
   std::function<void()> onLiveButton_;
 };
 
