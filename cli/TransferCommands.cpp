@@ -50,21 +50,6 @@ class CaptureBlock final : public DownloadTarget {
   std::vector<std::uint8_t> block_;
 };
 
-// Two-digit year as the program shows it.
-int ShortYear(int year) { return year < 2000 ? year - 1900 : year - 2000; }
-
-// The list entry an upload adds, from the local time.
-PictureEntry UploadEntry(int number, bool fine, const LocalTime& t) {
-  const EntryDate date{ShortYear(t.year), t.month, t.day, t.hour, t.minute};
-  PictureEntry entry;
-  entry.label = FormatLabel(number, fine, date);
-  entry.fileName = FormatFileName(number, fine, date);
-  entry.quality = fine ? 1 : 0;
-  entry.width = fine ? 640 : 320;
-  entry.height = fine ? 480 : 240;
-  return entry;
-}
-
 }  // namespace
 
 ExitStatus PrepareGet(CommandContext& ctx, ImportRecord& record) {
@@ -191,7 +176,7 @@ ExitStatus RunPut(CommandContext& ctx, CameraSession& session) {
       session.MakeWindowTimers([&upload](int id) { upload.OnOpenfileTimer(id); });
   const int number = session.Link().Pictures().receivedEntries + 1;
   const UploadRequest request{fine, prepared.picture, prepared.preview,
-                              UploadEntry(number, fine, ctx.clock.Now()), prepared.thumbnail};
+                              UploadEntryFor(number, fine, ctx.clock.Now()), prepared.thumbnail};
   session.ProgressLine().SetItem(0, 0);
   return session.RunAndReport([&](OperationDone done) {
     session.Operations().Upload(request, *openfileTimers, std::move(done));

@@ -159,6 +159,7 @@ void DeleteOps::Compact() {
     dest.quality = from.quality;
     dest.width = from.width;
     dest.height = from.height;
+    dest.date = from.date;
   }
   for (int j = count - removed; j < count; ++j) {
     if (std::uint8_t* slot = list.store.Slot(j)) {

@@ -112,8 +112,8 @@ bool IndexHandler::HandleHeader(const CameraPacket& packet) {
   overflowed_ = false;
 
   const int e = list.receivedEntries;
-  const EntryDate date{DisplayYear(header_.year), header_.month, header_.day, header_.hour,
-                       header_.minute};
+  const CameraDate taken{header_.year, header_.month, header_.day, header_.hour, header_.minute};
+  const EntryDate date = ShownDate(taken);
   pendingLabel_ = FormatLabel(e + 1, header_.Fine(), date);
   if (e < kMaxPictures) {
     PictureEntry& entry = list.entries[e];
@@ -121,6 +121,7 @@ bool IndexHandler::HandleHeader(const CameraPacket& packet) {
     entry.quality = header_.quality;
     entry.width = header_.width;
     entry.height = header_.height;
+    entry.date = taken;
   }
   return true;
 }

@@ -15,6 +15,38 @@ void PutLittleEndian32(std::uint8_t* p, std::uint32_t v) {
 
 int DisplayYear(std::uint8_t yearByte) { return yearByte >= 100 ? yearByte - 100 : yearByte; }
 
+EntryDate ShownDate(const CameraDate& d) {
+  return EntryDate{DisplayYear(d.yearByte), d.month, d.day, d.hour, d.minute};
+}
+
+CameraDate CameraDateOf(const LocalTime& t) {
+  return CameraDate{static_cast<std::uint8_t>(t.year - 1900), static_cast<std::uint8_t>(t.month),
+                    static_cast<std::uint8_t>(t.day), static_cast<std::uint8_t>(t.hour),
+                    static_cast<std::uint8_t>(t.minute)};
+}
+
+PictureEntry UploadEntryFor(int number, bool fine, const LocalTime& t) {
+  PictureEntry entry;
+  entry.date = CameraDateOf(t);
+  entry.label = FormatLabel(number, fine, ShownDate(entry.date));
+  entry.fileName = FormatFileName(number, fine, ShownDate(entry.date));
+  entry.quality = fine ? 1 : 0;
+  entry.width = fine ? 640 : 320;
+  entry.height = fine ? 480 : 240;
+  return entry;
+}
+
+LocalTime PictureEntry::ListedTime() const {
+  return LocalTime{1900 + date.yearByte, date.month, date.day, date.hour, date.minute, 0};
+}
+
+std::optional<LocalTime> PictureEntry::TakenAt() const {
+  const CameraDate& d = date;
+  if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 || d.hour > 23 || d.minute > 59)
+    return std::nullopt;
+  return ListedTime();
+}
+
 Label FormatLabel(int number, bool fine, const EntryDate& d) {
   Label label{};
   std::snprintf(label.data(), label.size(), fine ? "%3dF: %02d/%d/%d %d:%02d" : "%3dN: %02d/%d/%d %d:%02d",

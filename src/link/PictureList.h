@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "imagefile/DibImage.h"  // kPreviewSlotSize
+#include "platform/Clock.h"
 
 namespace lumarel {
 
@@ -24,13 +26,27 @@ inline constexpr std::size_t kLabelSize = 30;
 
 using Label = std::array<char, kLabelSize>;  // NUL-terminated text
 
+// When the camera took a picture, as its list gives it.
+struct CameraDate {
+  std::uint8_t yearByte = 0;  // years since 1900, low 8 bits
+  std::uint8_t month = 0, day = 0, hour = 0, minute = 0;
+};
+
 struct PictureEntry {
   Label label{};              // "%3dF: %02d/%d/%d %d:%02d"
   Label fileName{};           // "%dF%02d-%d-%d(%d-%d)"
   std::uint8_t quality = 0;   // header byte 3 (low 4 bits not 0: Fine)
   std::uint16_t width = 0;    // full picture, pixels
   std::uint16_t height = 0;
+  CameraDate date;
   std::uint8_t selectionMark = 0;  // 0, 1 selected, 2 being erased
+
+  bool Fine() const { return (quality & 0x0F) != 0; }
+  // The date with its full year and seconds 0, unchecked (a camera may send
+  // month 0 or hour 24; names are made from it all the same).
+  LocalTime ListedTime() const;
+  // The same, or nothing when a field is out of range for a calendar.
+  std::optional<LocalTime> TakenAt() const;
 };
 
 // Pictures that still fit on the card.
@@ -45,6 +61,13 @@ struct EntryDate {
 };
 // Year byte (years since 1900) as shown: 100 and more lose 100.
 int DisplayYear(std::uint8_t yearByte);
+// The shown date fields of a camera date.
+EntryDate ShownDate(const CameraDate& date);
+// The camera date of a local time (an upload is dated when it is sent).
+CameraDate CameraDateOf(const LocalTime& t);
+// The entry an upload of picture `number` (1-based) adds, dated `time`: label,
+// file name, quality mark (1 Fine, 0 Normal) and the picture's size.
+PictureEntry UploadEntryFor(int number, bool fine, const LocalTime& time);
 Label FormatLabel(int number, bool fine, const EntryDate& date);
 Label FormatFileName(int number, bool fine, const EntryDate& date);
 

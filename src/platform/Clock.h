@@ -13,6 +13,7 @@ struct LocalTime {
   int hour = 0;    // 0..23
   int minute = 0;  // 0..59
   int second = 0;  // 0..59
+  bool operator==(const LocalTime&) const = default;
 };
 
 class Clock {

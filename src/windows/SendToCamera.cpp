@@ -1,25 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "windows/SendToCamera.h"
 
-#include "windows/SendToCameraEntry.h"
-
 #include "link/LinkTransfers.h"
 #include "pictureio/UploadPreparation.h"
 
 namespace lumarel {
 
 int ShortYear(int year) { return year < 2000 ? year - 1900 : year - 2000; }
-
-PictureEntry UploadEntryFor(int number, bool fine, const LocalTime& t) {
-  const EntryDate date{ShortYear(t.year), t.month, t.day, t.hour, t.minute};
-  PictureEntry entry;
-  entry.label = FormatLabel(number, fine, date);
-  entry.fileName = FormatFileName(number, fine, date);
-  entry.quality = fine ? 1 : 0;
-  entry.width = fine ? 640 : 320;
-  entry.height = fine ? 480 : 240;
-  return entry;
-}
 
 SendResult SendToCamera(std::span<const std::uint8_t> canvas, bool fine, CameraLink* link,
                         LinkTransfers* transfers, const std::string& tempPathA,

@@ -2,8 +2,8 @@
 // The picture-list entry an upload adds, from the local time.
 #include <gtest/gtest.h>
 
+#include "link/PictureList.h"
 #include "windows/SendToCamera.h"
-#include "windows/SendToCameraEntry.h"
 
 namespace lumarel {
 namespace {
@@ -24,6 +24,7 @@ TEST(UploadEntryTest, FineAndNormalEntriesFromTheLocalTime) {
   EXPECT_EQ(normal.quality, 0);
   EXPECT_EQ(normal.width, 320);
   EXPECT_EQ(normal.height, 240);
+  EXPECT_EQ(normal.ListedTime(), (LocalTime{1999, 1, 2, 10, 30, 0}));
 }
 
 TEST(UploadEntryTest, TwoDigitYear) {
