@@ -65,13 +65,13 @@ void PaceLine(std::size_t bytes, std::uint32_t speed) {
 }
 
 bool TimedSerialPort::SetLine(std::uint32_t speed) {
-  const bool ok = port_->SetLine(speed);
+  const bool ok = Inner().SetLine(speed);
   if (ok) speed_ = speed;
   return ok;
 }
 
 std::size_t TimedSerialPort::Read(std::uint8_t* data, std::size_t size) {
-  const std::size_t count = port_->Read(data, size);
+  const std::size_t count = Inner().Read(data, size);
   if (count > 0) log_.Add({PortClock::now(), false, static_cast<std::uint32_t>(count), 0});
   return count;
 }
@@ -80,7 +80,7 @@ bool TimedSerialPort::Write(const std::uint8_t* data, std::size_t size) {
   const auto at = PortClock::now();
   if (size > 0) log_.Add({at, true, static_cast<std::uint32_t>(size), data[0]});
   if (pace_) PaceLine(size, speed_);
-  return port_->Write(data, size);
+  return Inner().Write(data, size);
 }
 
 std::unique_ptr<SerialPort> TimedOpener::Open(const std::string& device, PortOpenError& error) {

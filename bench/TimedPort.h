@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/SerialPort.h"
+#include "platform/ForwardingSerialPort.h"
 
 namespace lumarel::bench {
 
@@ -54,22 +54,16 @@ Traffic Analyse(const std::vector<PortEvent>& events, PortClock::time_point from
 // Time the line needs for `bytes` at `speed` with 10 bits per byte and no gaps.
 double WireMs(std::uint64_t bytes, std::uint32_t speed);
 
-class TimedSerialPort final : public SerialPort {
+class TimedSerialPort final : public ForwardingSerialPort {
  public:
   TimedSerialPort(std::unique_ptr<SerialPort> port, PortLog& log, bool pace)
-      : port_(std::move(port)), log_(log), pace_(pace) {}
+      : ForwardingSerialPort(std::move(port)), log_(log), pace_(pace) {}
 
-  bool GetSpeed(std::uint32_t& speed) override { return port_->GetSpeed(speed); }
   bool SetLine(std::uint32_t speed) override;
-  void Purge() override { port_->Purge(); }
-  std::size_t ClearErrors() override { return port_->ClearErrors(); }
-  PortWait WaitForCharacter() override { return port_->WaitForCharacter(); }
-  void Wake() override { port_->Wake(); }
   std::size_t Read(std::uint8_t* data, std::size_t size) override;
   bool Write(const std::uint8_t* data, std::size_t size) override;
 
  private:
-  std::unique_ptr<SerialPort> port_;
   PortLog& log_;
   bool pace_;
   std::uint32_t speed_ = 9600;

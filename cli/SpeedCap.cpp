@@ -17,7 +17,7 @@ bool OffersSpeedAbove(std::uint8_t byte, std::uint32_t maxSpeed) {
 // Commands are written one byte at a time; packets never come alone as one byte.
 bool SpeedCapPort::Write(const std::uint8_t* data, std::size_t size) {
   if (size == 1 && OffersSpeedAbove(data[0], maxSpeed_)) return true;
-  return port_->Write(data, size);
+  return Inner().Write(data, size);
 }
 
 std::unique_ptr<SerialPort> SpeedCapOpener::Open(const std::string& device, PortOpenError& error) {

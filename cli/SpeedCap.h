@@ -8,29 +8,21 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/SerialPort.h"
+#include "platform/ForwardingSerialPort.h"
 
 namespace lumarel::cli {
 
 // True when `byte`, written alone, offers a speed above maxSpeed.
 bool OffersSpeedAbove(std::uint8_t byte, std::uint32_t maxSpeed);
 
-class SpeedCapPort final : public SerialPort {
+class SpeedCapPort final : public ForwardingSerialPort {
  public:
   SpeedCapPort(std::unique_ptr<SerialPort> port, std::uint32_t maxSpeed)
-      : port_(std::move(port)), maxSpeed_(maxSpeed) {}
+      : ForwardingSerialPort(std::move(port)), maxSpeed_(maxSpeed) {}
 
-  bool GetSpeed(std::uint32_t& speed) override { return port_->GetSpeed(speed); }
-  bool SetLine(std::uint32_t speed) override { return port_->SetLine(speed); }
-  void Purge() override { port_->Purge(); }
-  std::size_t ClearErrors() override { return port_->ClearErrors(); }
-  PortWait WaitForCharacter() override { return port_->WaitForCharacter(); }
-  void Wake() override { port_->Wake(); }
-  std::size_t Read(std::uint8_t* data, std::size_t size) override { return port_->Read(data, size); }
   bool Write(const std::uint8_t* data, std::size_t size) override;
 
  private:
-  std::unique_ptr<SerialPort> port_;
   std::uint32_t maxSpeed_;
 };
 

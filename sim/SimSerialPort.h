@@ -25,6 +25,10 @@ class SimSerialPort final : public SerialPort {
   explicit SimSerialPort(SimCamera& camera, FaultSettings faults = {}, unsigned seed = 1)
       : camera_(camera), faults_(faults), random_(seed) {}
 
+  // An in-process line: no adapter, no system errors and no hang-up.
+  AdapterLatency RequestLowLatency() override { return {}; }
+  std::string LastError() const override { return {}; }
+  std::string HangUpReason() const override { return {}; }
   bool GetSpeed(std::uint32_t& speed) override;
   bool SetLine(std::uint32_t speed) override;
   void Purge() override;

@@ -3,7 +3,8 @@
 // control at 9600..115200 bit/s, purge, error clearing with the count of bytes
 // waiting, a blocking wait for received characters that another thread can end,
 // plain reads and writes. PosixSerialPort implements it on termios and poll();
-// tests substitute a fake.
+// tests substitute a fake. Every method is pure: a wrapper derives from
+// ForwardingSerialPort and so cannot drop one.
 #pragma once
 
 #include <cstddef>
@@ -49,9 +50,9 @@ class SerialPort {
   // Asks the driver to pass received bytes on at once and reports what the
   // adapter behind the port does; a port that is no USB adapter reports
   // adapter = false. Called once after opening.
-  virtual AdapterLatency RequestLowLatency() { return {}; }
+  virtual AdapterLatency RequestLowLatency() = 0;
   // The system's reason for the last failed GetSpeed or SetLine; empty when unknown.
-  virtual std::string LastError() const { return {}; }
+  virtual std::string LastError() const = 0;
 
   // Reads the current line speed (bit/s); false when the driver refuses.
   virtual bool GetSpeed(std::uint32_t& speed) = 0;
@@ -73,7 +74,7 @@ class SerialPort {
   virtual bool Write(const std::uint8_t* data, std::size_t size) = 0;
   bool WriteByte(std::uint8_t byte) { return Write(&byte, 1); }
   // Why the last wait reported HungUp ("hang-up", "Input/output error", ...).
-  virtual std::string HangUpReason() const { return {}; }
+  virtual std::string HangUpReason() const = 0;
 };
 
 // Opens devices by path; the link scans COM1..COM4 through one of these.

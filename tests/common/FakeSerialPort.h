@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/SerialPort.h"
+#include "platform/ForwardingSerialPort.h"
 
 namespace lumarel::testing {
 
@@ -234,26 +234,11 @@ class FakeSerialPortOpener final : public SerialPortOpener {
 
  private:
   // What the code under test owns: forwards to the shared fake, notes its closing.
-  class Handle final : public SerialPort {
+  class Handle final : public ForwardingSerialPort {
    public:
     Handle(std::shared_ptr<FakeSerialPort> port, std::shared_ptr<std::atomic<bool>> closed)
-        : port_(std::move(port)), closed_(std::move(closed)) {}
+        : ForwardingSerialPort(*port), port_(std::move(port)), closed_(std::move(closed)) {}
     ~Handle() override { *closed_ = true; }
-    AdapterLatency RequestLowLatency() override { return port_->RequestLowLatency(); }
-    std::string LastError() const override { return port_->LastError(); }
-    bool GetSpeed(std::uint32_t& speed) override { return port_->GetSpeed(speed); }
-    bool SetLine(std::uint32_t speed) override { return port_->SetLine(speed); }
-    void Purge() override { port_->Purge(); }
-    std::size_t ClearErrors() override { return port_->ClearErrors(); }
-    PortWait WaitForCharacter() override { return port_->WaitForCharacter(); }
-    void Wake() override { port_->Wake(); }
-    std::size_t Read(std::uint8_t* data, std::size_t size) override {
-      return port_->Read(data, size);
-    }
-    bool Write(const std::uint8_t* data, std::size_t size) override {
-      return port_->Write(data, size);
-    }
-    std::string HangUpReason() const override { return port_->HangUpReason(); }
 
    private:
     std::shared_ptr<FakeSerialPort> port_;

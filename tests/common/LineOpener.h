@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/SerialPort.h"
+#include "platform/ForwardingSerialPort.h"
 
 namespace lumarel::testing {
 
@@ -27,27 +27,9 @@ class LineOpener final : public SerialPortOpener {
 
  private:
   // What the link owns and closes; the line itself stays with the test.
-  class Handle final : public SerialPort {
+  class Handle final : public ForwardingSerialPort {
    public:
-    explicit Handle(SerialPort& line) : line_(line) {}
-    AdapterLatency RequestLowLatency() override { return line_.RequestLowLatency(); }
-    std::string LastError() const override { return line_.LastError(); }
-    bool GetSpeed(std::uint32_t& speed) override { return line_.GetSpeed(speed); }
-    bool SetLine(std::uint32_t speed) override { return line_.SetLine(speed); }
-    void Purge() override { line_.Purge(); }
-    std::size_t ClearErrors() override { return line_.ClearErrors(); }
-    PortWait WaitForCharacter() override { return line_.WaitForCharacter(); }
-    void Wake() override { line_.Wake(); }
-    std::size_t Read(std::uint8_t* data, std::size_t size) override {
-      return line_.Read(data, size);
-    }
-    bool Write(const std::uint8_t* data, std::size_t size) override {
-      return line_.Write(data, size);
-    }
-    std::string HangUpReason() const override { return line_.HangUpReason(); }
-
-   private:
-    SerialPort& line_;
+    explicit Handle(SerialPort& line) : ForwardingSerialPort(line) {}
   };
 
   std::string device_;
