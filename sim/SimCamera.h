@@ -37,9 +37,10 @@ struct CameraSettings {
   int badPreview = 0;                       // this index entry's preview (from 1) is not a JPEG; 0: none
   bool uploadNoReply = false;               // an upload command gets no answer
   int uploadSilentAfter = -1;               // upload packets answered before falling silent; -1: all
-  int nakUploadAfter = -1;                  // upload packets taken before every one gets ReplyNak; -1: all
-  int writeProtectAfter = -1;               // commands after an identification before the switch turns on; -1: never
-  int truncatedPicture = 0;                 // this picture (from 1) holds only the first half of its JPEG; 0: none
+  int nakUploadAfter = -1;                  // upload packets taken before all get ReplyNak; -1: all
+  int writeProtectAfter = -1;               // commands after identification before write protection
+                                            // turns on; -1: never
+  int truncatedPicture = 0;                 // this picture (from 1) keeps half its JPEG; 0: none
   std::uint32_t cardBytes = 8u << 20;       // card size; what pictures leave free is reported
   unsigned sceneSeed = 1;                   // varies the live scene
 };

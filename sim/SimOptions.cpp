@@ -112,10 +112,12 @@ bool NumberOption(const std::string& name, long value, SimOptions& o) {
   else if (name == "--bad-preview" && value >= 1) o.camera.badPreview = static_cast<int>(value);
   else if (name == "--upload-silent-after" && value >= 0)
     o.camera.uploadSilentAfter = static_cast<int>(value);
-  else if (name == "--nak-upload-after" && value >= 0) o.camera.nakUploadAfter = static_cast<int>(value);
+  else if (name == "--nak-upload-after" && value >= 0)
+    o.camera.nakUploadAfter = static_cast<int>(value);
   else if (name == "--write-protect-after" && value >= 0)
     o.camera.writeProtectAfter = static_cast<int>(value);
-  else if (name == "--truncated-picture" && value >= 1) o.camera.truncatedPicture = static_cast<int>(value);
+  else if (name == "--truncated-picture" && value >= 1)
+    o.camera.truncatedPicture = static_cast<int>(value);
   else if (name == "--seed" && value >= 0) o.seed = static_cast<unsigned>(value);
   else if (name == "--adapter-latency" && value >= 1 && value <= 255) o.adapterLatencyMs = static_cast<int>(value);
   else return false;

@@ -241,7 +241,8 @@ TEST_P(SimCameraProtectedDelete, ReportsTheCardAndDeletesNothing) {
   EXPECT_EQ(answers[0].bytes[7], 1);
   EXPECT_TRUE(IsStatus(answers[1].bytes, StatusDeleteDone));
   ASSERT_EQ(camera.Pictures().size(), before.size());
-  for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(camera.Pictures()[i].jpeg, before[i].jpeg);
+  for (std::size_t i = 0; i < before.size(); ++i)
+    EXPECT_EQ(camera.Pictures()[i].jpeg, before[i].jpeg);
 }
 
 INSTANTIATE_TEST_SUITE_P(Switches, SimCameraProtectedDelete,

@@ -295,7 +295,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--link", "x", "--silence-ms", "500-"},
                       std::vector<std::string>{"--link", "x", "--nak-upload-after", "-1"},
                       std::vector<std::string>{"--link", "x", "--write-protect-after", "soon"},
-                      std::vector<std::string>{"--link", "x", "--write-protect-after", "4294967296"},
+                      std::vector<std::string>{"--link", "x", "--write-protect-after", "1e9"},
+                      std::vector<std::string>{"--link", "x", "--nak-upload-after", "4294967296"},
                       std::vector<std::string>{"--link", "x", "--truncated-picture", "0"},
                       std::vector<std::string>{"--link", "x", "--truncated-picture"}));
 
