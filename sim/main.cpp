@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <utility>
 
 #include "Pictures.h"
 #include "Probe.h"
@@ -97,7 +98,13 @@ int main(int argc, char** argv) {
     std::cerr << "vidmarelle-sim: cannot write " << options.logFile << "\n";
     return 1;
   }
-  SimCamera camera(options.camera, LoadPictures(options));
+  std::vector<StoredPicture> pictures = LoadPictures(options);
+  if (static_cast<std::size_t>(options.camera.truncatedPicture) > pictures.size()) {
+    std::cerr << "vidmarelle-sim: --truncated-picture " << options.camera.truncatedPicture
+              << ": the card holds " << pictures.size() << " pictures\n";
+    return 2;
+  }
+  SimCamera camera(options.camera, std::move(pictures));
   camera.SetLog([&log](const std::string& line) { log.Write(line); });
   TransportSettings settings;
   settings.linkPath = options.link;
