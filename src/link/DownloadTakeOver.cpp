@@ -45,12 +45,13 @@ bool DownloadTakeOver::Run(std::uint32_t jpegSize) {
   }
   ui.Repaint(LinkWindow::ActiveChild, std::nullopt);
   ui.EnableMenuItem(MenuOwner::Frame, menu::kSaveAs, true);
+  // The caller learns of the picture before it is saved or the next one starts.
+  link_.FinishOperation(Operation::Download, LinkOutcome::Of(OutcomeKind::Done));
   if (list.autoSaveMode) {
     ui.SendCommand(LinkWindow::ActiveChild, menu::kSaveAs);
   } else if (list.downloadsPending != 0) {
     link_.ScheduleNextDownload();
   }
-  link_.FinishOperation(Operation::Download, LinkOutcome::Of(OutcomeKind::Done));
   return true;
 }
 

@@ -29,15 +29,21 @@ std::vector<std::uint8_t> GreyPicture(std::size_t size, int width, int height) {
 LinkAssembly::LinkAssembly(LinkParts parts) {
   LinkServices& s = parts.link;
   if (s.frameTimers == nullptr) {
-    frameTimers_ = parts.makeTimers([this](int id) { link_->OnFrameTimer(id); });
+    frameTimers_ = parts.makeTimers([this](int id) {
+      if (!stopped_) link_->OnFrameTimer(id);
+    });
     s.frameTimers = frameTimers_.get();
   }
   if (s.previewTimers == nullptr) {
-    previewTimers_ = parts.makeTimers([this](int id) { link_->OnPreviewTimer(id); });
+    previewTimers_ = parts.makeTimers([this](int id) {
+      if (!stopped_) link_->OnPreviewTimer(id);
+    });
     s.previewTimers = previewTimers_.get();
   }
   if (s.waitDialogTimers == nullptr) {
-    waitTimers_ = parts.makeTimers([this](int id) { link_->OnWaitDialogTimer(id); });
+    waitTimers_ = parts.makeTimers([this](int id) {
+      if (!stopped_) link_->OnWaitDialogTimer(id);
+    });
     s.waitDialogTimers = waitTimers_.get();
   }
   if (!s.decodeJpeg) {
@@ -50,7 +56,7 @@ LinkAssembly::LinkAssembly(LinkParts parts) {
   if (t.liveTimers == nullptr) {
     // A live timer may expire while the transfers are still being made.
     liveTimers_ = parts.makeTimers([this](int id) {
-      if (transfers_) transfers_->Live().OnTimer(id);
+      if (transfers_ && !stopped_) transfers_->Live().OnTimer(id);
     });
     t.liveTimers = liveTimers_.get();
   }
@@ -65,6 +71,11 @@ LinkAssembly::LinkAssembly(LinkParts parts) {
   liveFrame_ = t.liveFrame;
   livePhoto_ = t.livePhoto;
   transfers_ = std::make_unique<LinkTransfers>(*link_, t);
+}
+
+void LinkAssembly::Stop() {
+  stopped_ = true;
+  link_->ClosePort();
 }
 
 LinkAssembly::~LinkAssembly() {

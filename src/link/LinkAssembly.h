@@ -50,7 +50,13 @@ class LinkAssembly {
   std::span<std::uint8_t> LiveFrame() { return liveFrame_; }
   std::span<std::uint8_t> LivePhoto() { return livePhoto_; }
 
+  // Shut-down: the receive thread ends, the port closes, and no timer made
+  // here calls into the link any more (the caller may be releasing what the
+  // link shows pictures in).
+  void Stop();
+
  private:
+  bool stopped_ = false;
   std::unique_ptr<Timers> frameTimers_, previewTimers_, waitTimers_, liveTimers_;
   std::vector<std::uint8_t> ownFrame_, ownPhoto_;
   std::span<std::uint8_t> liveFrame_, livePhoto_;

@@ -69,6 +69,13 @@ void LinkOperations::Download(int n, DownloadTarget& target, Timers& captureTime
   }
 }
 
+void LinkOperations::DownloadSelected(int n, OperationDone done) {
+  if (!Begin(Operation::Download, std::move(done))) return;
+  if (n < 0 || n >= link_.Pictures().receivedEntries || !transfers_.Download().Start(n)) {
+    Finish(Operation::Download, LinkOutcome::Bad(n, "no such picture"));
+  }
+}
+
 void LinkOperations::EndDownload(DownloadTarget& target) {
   transfers_.Download().CaptureWindowDestroyed(target);
 }
@@ -157,6 +164,9 @@ void LinkOperations::ZoomStill(OperationDone done) {
 }
 
 void LinkOperations::Cancel() {
+  // An upload really stops; a delete already sent runs to the camera's report,
+  // which still brings the list up to date.
+  transfers_.Upload().Cancel();
   link_.FinishOperation(Operation::None, LinkOutcome::Of(OutcomeKind::Cancelled));
 }
 

@@ -33,6 +33,9 @@ class LinkOperations {
   // stays attached until the caller calls EndDownload (its window goes).
   void Download(int n, DownloadTarget& target, Timers& captureTimers, OperationDone done);
   void EndDownload(DownloadTarget& target);
+  // Picture n of the Preview window's selection into the Capture window that
+  // is already attached (the selection and its chain stay as they are).
+  void DownloadSelected(int n, OperationDone done);
   // Sends a picture to the camera; openfileTimers drive the upload's watchdog.
   void Upload(const UploadRequest& request, Timers& openfileTimers, OperationDone done);
   // Deletes the pictures at these 0-based positions (the last one as if clicked last).
@@ -47,7 +50,8 @@ class LinkOperations {
   void StopLive();
   // Takes one 640 x 480 still (a click on the zoom button).
   void ZoomStill(OperationDone done);
-  // The user gave up: the running operation ends as cancelled.
+  // The user gave up (closed the wait dialog): the running operation ends as
+  // cancelled, and an upload stops sending.
   void Cancel();
 
  private:

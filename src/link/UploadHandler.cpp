@@ -213,6 +213,12 @@ void UploadHandler::Fail(const char* message) {
   }
 }
 
+void UploadHandler::Cancel() {
+  if (!running_) return;
+  Fail(nullptr);
+  link_.FinishOperation(Operation::Upload, LinkOutcome::Of(OutcomeKind::Cancelled));
+}
+
 // Every 1500 ms while the upload runs: a camera that has sent nothing since the
 // last tick (or, as a counter past the header shows, stopped in the data)
 // ends the upload and opens COM_DISCONNECT. No CmdNak goes this way.

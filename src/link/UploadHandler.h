@@ -35,6 +35,10 @@ class UploadHandler final : public ResponseHandler {
   bool Start(const UploadRequest& request, Timers& openfileTimers);
   // Timer `id` of the Openfile window that runs the upload.
   void OnOpenfileTimer(int id);
+  // The user closed the transfer: nothing more is sent, the prepared entry
+  // goes, and the upload ends as cancelled. (The camera has no command to
+  // stop an upload; it gives up on its own, and the next operation finds out.)
+  void Cancel();
   bool Running() const { return running_; }
 
  private:

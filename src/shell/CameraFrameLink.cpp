@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "shell/CameraFrameLink.h"
-#include "imagefile/JpegDecode.h"
 #include "link/CameraLink.h"
+#include "link/LinkAssembly.h"
 #include "link/LinkSetup.h"
+#include "link/LinkOperations.h"
 #include "link/LinkTransfers.h"
-#include "link/ScratchDecode.h"
 #include "windows/LiveControlLink.h"
 #include "platform/Clock.h"
 #include "platform/serial/PosixSerialPort.h"
@@ -45,16 +45,14 @@ class LinkPreviewModel final : public PreviewModel {
   PictureList& list_;
 };
 
+// Destroyed in reverse order: the windows' views first, then the link with
+// its transfers and timers, then what the link shows and sends through.
 struct CameraFrameLinkCore {
   PosixSerialPortOpener opener;
   QtDispatcher dispatcher;
   std::unique_ptr<GuiLinkUi> ui;
-  std::unique_ptr<QtTimers> previewTimers;
-  std::unique_ptr<QtTimers> waitTimers;
-  std::unique_ptr<QtTimers> liveTimers;  // Live window ids 1..4, driven by the live transfer
-  std::unique_ptr<CameraLink> link;  // destroyed before the timers and views it uses
-  std::unique_ptr<LinkTransfers> transfers;  // destroyed before the link it hooks into
-  std::unique_ptr<LiveControlLink> live;       // the Live window's view of the live transfer
+  std::unique_ptr<LinkAssembly> assembly;
+  std::unique_ptr<LiveControlLink> live;  // the Live window's view of the live transfer
   std::unique_ptr<LinkPreviewModel> model;
   std::unique_ptr<PreviewLinkCommands> previewCommands;
 };
@@ -85,55 +83,51 @@ void LinkPreviewModel::SetMark(int index, std::uint8_t mark) {
 
 CameraFrameLink::CameraFrameLink() = default;
 
-CameraFrameLink::~CameraFrameLink() {
-  if (core_) core_->transfers.reset();
+CameraFrameLink::~CameraFrameLink() = default;
+
+CameraLink* CameraFrameLink::Link() { return core_ ? &core_->assembly->Link() : nullptr; }
+
+LinkTransfers* CameraFrameLink::Transfers() {
+  return core_ ? &core_->assembly->Transfers() : nullptr;
 }
-
-CameraLink* CameraFrameLink::Link() { return core_ ? core_->link.get() : nullptr; }
-
-LinkTransfers* CameraFrameLink::Transfers() { return core_ ? core_->transfers.get() : nullptr; }
 LiveLink* CameraFrameLink::LiveSide() { return core_ ? core_->live.get() : nullptr; }
 
 void CameraFrameLink::StartCore(const LinkWiring& wiring) {
   core_ = std::make_unique<CameraFrameLinkCore>();
   CameraFrameLinkCore& c = *core_;
   c.ui = std::make_unique<GuiLinkUi>(wiring.frame);
-  c.previewTimers = std::make_unique<QtTimers>([&c](int id) { c.link->OnPreviewTimer(id); });
-  c.waitTimers = std::make_unique<QtTimers>([&c](int id) { c.link->OnWaitDialogTimer(id); });
 
-  LinkServices services;
+  LinkParts parts;
+  LinkServices& services = parts.link;
   services.opener = &c.opener;
   services.portMap = PortMap::Load(wiring.settingsPath);
-  services.frameTimers = &wiring.frameTimers;
-  services.previewTimers = c.previewTimers.get();
-  services.waitDialogTimers = c.waitTimers.get();
+  services.frameTimers = &wiring.frameTimers;  // the frame's, which route here
   services.notifier = &wiring.notifier;
   services.ui = c.ui.get();
   services.dispatcher = &c.dispatcher;
-  services.decodeJpeg = DecodeCameraJpeg;
   services.tempPathA = wiring.tempPathA;
   services.tempPathB = wiring.tempPathB;
-  c.link = std::make_unique<CameraLink>(std::move(services));
-  c.model = std::make_unique<LinkPreviewModel>(c.link->Pictures());
-  c.liveTimers = std::make_unique<QtTimers>([&c](int id) {
-    if (c.transfers) c.transfers->Live().OnTimer(id);
-  });
-  TransferServices transferServices;
-  transferServices.clock = &SystemClock();
-  transferServices.liveTimers = c.liveTimers.get();
-  transferServices.paletteDisplay = wiring.paletteDisplay;
-  transferServices.currentPalette = wiring.currentPalette;
-  transferServices.liveFrame = wiring.liveFrame;
-  transferServices.livePhoto = wiring.livePhoto;
-  c.transfers = std::make_unique<LinkTransfers>(*c.link, transferServices);
-  c.live = std::make_unique<LiveControlLink>(*c.link, c.transfers->Live());
-  c.previewCommands = std::make_unique<PreviewLinkCommands>(*c.link, *c.transfers);
+  TransferServices& transfers = parts.transfers;
+  transfers.paletteDisplay = wiring.paletteDisplay;
+  transfers.currentPalette = wiring.currentPalette;
+  transfers.liveFrame = wiring.liveFrame;
+  transfers.livePhoto = wiring.livePhoto;
+  parts.makeTimers = QtTimers::Make;
+  c.assembly = std::make_unique<LinkAssembly>(std::move(parts));
 
-  CameraLink& link = *c.link;
+  CameraLink& link = c.assembly->Link();
+  c.model = std::make_unique<LinkPreviewModel>(link.Pictures());
+  c.live = std::make_unique<LiveControlLink>(link, c.assembly->Transfers().Live());
+  c.previewCommands = std::make_unique<PreviewLinkCommands>(link, c.assembly->Transfers());
+
+  LinkOperations& operations = c.assembly->Operations();
   c.ui->SetDisconnectRoute([&link](int id) { return link.Setup().DisconnectDialogCommand(id); });
   c.ui->SetReconnectRoute([&link](int id) { return link.Setup().ReconnectDialogCommand(id); });
-  c.ui->SetWaitDialogClosedByUser([&link](int id) { link.CloseWaitDialog(id); });
-  link.Start();
+  c.ui->SetWaitDialogClosedByUser([&link, &operations](int id) {
+    link.CloseWaitDialog(id);
+    operations.Cancel();
+  });
+  operations.Index([](const LinkOutcome&) {});
 }
 
 PreviewModel* CameraFrameLink::Model() { return core_ ? core_->model.get() : nullptr; }
@@ -147,7 +141,7 @@ PreviewLinkCommands* CameraFrameLink::PreviewCommands() {
 // dialog shows the same lines.
 void CameraFrameLink::OnFrameTimer(int id) {
   if (!core_) return;
-  CameraLink& link = *core_->link;
+  CameraLink& link = core_->assembly->Link();
   const std::uint16_t portId = link.State().portId;
   link.OnFrameTimer(id);
   if (id != frame_timer::kOpenPort) return;
@@ -159,53 +153,53 @@ void CameraFrameLink::OnFrameTimer(int id) {
 
 PortView CameraFrameLink::Port() const {
   if (!core_) return {};
-  const LinkState& state = core_->link->State();
+  const LinkState& state = core_->assembly->Link().State();
   PortView view{state.portId, state.shownSpeed, state.linkPhase == LinkPhase::Identifying, {}};
-  for (const PortFailure& f : core_->link->OpenFailures().Failures())
+  for (const PortFailure& f : core_->assembly->Link().OpenFailures().Failures())
     if (!f.device.empty()) view.problems.push_back(FormatPortFailure(f));
-  for (const std::string& warning : core_->link->OpenFailures().LatencyWarnings())
+  for (const std::string& warning : core_->assembly->Link().OpenFailures().LatencyWarnings())
     view.problems.push_back(warning);
   return view;
 }
 
 void CameraFrameLink::EraseAll() {
   if (!core_) return;
-  core_->transfers->Delete().SendEraseAll();
+  // The link shows what the user needs to know (the warning of a
+  // write-protected card, the disconnect dialog); the list follows the card.
+  core_->assembly->Transfers().Operations().Erase([](const LinkOutcome&) {});
 }
 
 bool CameraFrameLink::LiveRunning() const {
-  return core_ && (core_->link->State().liveActive || core_->link->State().zoomActive);
+  if (!core_) return false;
+  const LinkState& state = core_->assembly->Link().State();
+  return state.liveActive || state.zoomActive;
 }
 
 void CameraFrameLink::Reconnect() {
-  if (core_) core_->link->Setup().BeginReconnect();
+  if (core_) core_->assembly->Link().Setup().BeginReconnect();
 }
 
 void CameraFrameLink::RetryConnect() {
-  if (core_) core_->link->Setup().ReconnectDialogCommand(1);
+  if (core_) core_->assembly->Link().Setup().ReconnectDialogCommand(1);
 }
 
 void CameraFrameLink::SendReset() {
-  if (core_) core_->link->WriteCommand(CmdReset);
+  if (core_) core_->assembly->Link().WriteCommand(CmdReset);
 }
 
 void CameraFrameLink::ReleasePreviewStore() {
-  if (core_) core_->link->Pictures().store.Release();
+  if (core_) core_->assembly->Link().Pictures().store.Release();
 }
 
 bool CameraFrameLink::StopReceiveThread() {
-  if (core_) core_->link->ClosePort();
+  if (core_) core_->assembly->Link().ClosePort();
   return true;
 }
 
 void CameraFrameLink::ClosePort() {
   if (!core_) return;
-  core_->link->ClosePort();
   // No link timer may fire once the frame has released what the link uses.
-  for (QtTimers* timers : {core_->previewTimers.get(), core_->waitTimers.get(),
-                           core_->liveTimers.get()}) {
-    if (timers) timers->SetHandler({});
-  }
+  core_->assembly->Stop();
 }
 
 }  // namespace lumarel

@@ -240,10 +240,8 @@ bool Frame::FrameCommand(int id) {
       return true;
     }
     case kCmdFlashErase:
-      if (notifier_.Show("Delete all Flash memory?", "ALL ERASE", MessageButtons::OkCancel,
-                         MessageIcon::Question) == MessageAnswer::Ok) {
-        link_.EraseAll();
-      }
+      // The link asks, and refuses a write-protected card before asking.
+      link_.EraseAll();
       return true;
     case kCmdHelp:
       OpenHelp(HelpTopic::Contents);

@@ -42,7 +42,7 @@ class FrameLink {
   // A frame timer expired (ids 1..4 drive the set-up and the reconnect).
   virtual void OnFrameTimer(int id) = 0;
   virtual PortView Port() const = 0;
-  virtual void EraseAll() = 0;           // CmdEraseAll
+  virtual void EraseAll() = 0;           // Flash All Erase: asks, refuses a write-protected card
   virtual bool LiveRunning() const = 0;  // a live picture is streaming
   virtual void Reconnect() = 0;          // Reconnect in COM_DISCONNECT
   virtual void RetryConnect() = 0;       // Retry in COM_RECONNECT

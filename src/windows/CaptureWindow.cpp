@@ -2,6 +2,7 @@
 #include "windows/CaptureWindow.h"
 
 #include <QMdiSubWindow>
+#include <QPointer>
 
 #include "windows/CaptureWindowLink.h"
 #include "windows/SaveAsDialog.h"
@@ -108,7 +109,14 @@ bool RunPreviewDownloadCommand(int id, ChildHost& host, PictureWindowContext& co
   if (id == kCmdSaveAs) windowlink::SetAutoSaveMode(context.link, true);
   const int p = windowlink::ChooseNext(context.transfers);
   if (p < 0) return true;
-  if (OpenCaptureWindow(p, host, context, add)) windowlink::StartDownload(context.transfers, p);
+  CaptureWindow* window = OpenCaptureWindow(p, host, context, add);
+  if (!window) return true;
+  // A picture downloaded and never saved exists only in its window: until a
+  // save it counts as unsaved, so closing it (a reload, a reconnect, exit) asks.
+  QPointer<CaptureWindow> guard(window);
+  windowlink::StartDownload(context.transfers, p, [guard](bool arrived) {
+    if (guard && arrived) guard->Doc().Modified = 1;
+  });
   return true;
 }
 

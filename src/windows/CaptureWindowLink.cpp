@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "link/LinkOperations.h"
 #include "link/LinkTransfers.h"
 
 namespace lumarel::windowlink {
@@ -37,8 +38,12 @@ int ChooseNext(LinkTransfers* transfers) {
   return transfers ? transfers->Download().ChooseNext() : -1;
 }
 
-bool StartDownload(LinkTransfers* transfers, int p) {
-  return transfers && transfers->Download().Start(p);
+void StartDownload(LinkTransfers* transfers, int p, std::function<void(bool arrived)> finished) {
+  if (!transfers) return;
+  transfers->Operations().DownloadSelected(
+      p, [finished = std::move(finished)](const LinkOutcome& outcome) {
+        if (finished) finished(outcome.Ok());
+      });
 }
 
 bool AutoSaveMode(const CameraLink* link) { return link && link->Pictures().autoSaveMode; }

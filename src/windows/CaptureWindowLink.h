@@ -5,6 +5,7 @@
 // stand for "no camera behind the windows", and then does nothing.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace lumarel {
@@ -31,7 +32,8 @@ void CaptureDestroyed(LinkTransfers* transfers, DownloadTarget& target);
 void CaptureTimer(LinkTransfers* transfers, int id);
 // The next picture of Data in from camera; -1 when none.
 int ChooseNext(LinkTransfers* transfers);
-bool StartDownload(LinkTransfers* transfers, int p);
+// Starts picture p's download; `finished` learns whether the picture arrived.
+void StartDownload(LinkTransfers* transfers, int p, std::function<void(bool arrived)> finished);
 
 bool AutoSaveMode(const CameraLink* link);
 void SetAutoSaveMode(CameraLink* link, bool on);

@@ -1,20 +1,29 @@
 // SPDX-License-Identifier: MIT
 #include "windows/PreviewLinkCommands.h"
 
+#include <vector>
+
 #include "link/CameraLink.h"
+#include "link/LinkOperations.h"
 #include "link/LinkSetup.h"
 #include "link/LinkTransfers.h"
 #include "windows/ChildWindow.h"
 
 namespace lumarel {
 
+namespace {
+// The window reacts to what the link shows and to the list it changes; the
+// outcome itself needs nothing more from it.
+void Ignore(const LinkOutcome&) {}
+}  // namespace
+
 bool PreviewLinkCommands::Run(int id, ChildHost& host) {
   switch (id) {
     case kCmdDeletePage:
-      transfers_.Delete().DeletePages();
+      DeleteSelected();
       return true;
     case kCmdDeleteAll:
-      transfers_.Delete().DeleteAll();
+      transfers_.Operations().DeleteAll(Ignore);
       return true;
     case kCmdReload:
       Reload(host);
@@ -33,8 +42,22 @@ void PreviewLinkCommands::Reload(ChildHost& host) {
     host.SetCurrentMenuItemEnabled(item, false);
   }
   // Status, progress bar, wait dialog, port buffers, the fresh list state,
-  // CmdReset and the timer that sets the link up again.
-  link_.Setup().BeginReconnect();
+  // CmdReset and the timer that sets the link up again. Picture windows are
+  // closed on the way; a downloaded picture never saved is asked about.
+  transfers_.Operations().Reload(Ignore);
+}
+
+void PreviewLinkCommands::DeleteSelected() {
+  const PictureList& list = link_.Pictures();
+  const int current = list.currentPicture;
+  if (current < 0 || current >= list.receivedEntries) return;
+  // The picture clicked last goes last: it is deleted first.
+  std::vector<int> positions;
+  for (int p = 0; p < list.receivedEntries; ++p)
+    if (p != current && list.entries[static_cast<std::size_t>(p)].selectionMark == 1)
+      positions.push_back(p);
+  positions.push_back(current);
+  transfers_.Operations().DeletePictures(positions, Ignore);
 }
 
 void PreviewLinkCommands::Activated() {

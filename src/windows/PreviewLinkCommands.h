@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The Preview window's camera commands besides the downloads: Delete Page and
-// Delete All through the link's delete entry points (which ask, refuse a
-// write-protected card and credit the free capacity themselves), Reload
-// through the link's reconnect, and what activation does to the port.
+// The Preview window's camera commands besides the downloads: Delete Page,
+// Delete All and Reload as link operations (the link asks, refuses a
+// write-protected card and credits the free capacity itself), and what
+// activation does to the port.
 #pragma once
 
 namespace lumarel {
@@ -28,6 +28,7 @@ class PreviewLinkCommands {
 
  private:
   void Reload(ChildHost& host);
+  void DeleteSelected();
 
   CameraLink& link_;
   LinkTransfers& transfers_;

@@ -117,8 +117,9 @@ TEST(PreviewDeleteTest, WriteProtectedCardIsRefusedWithoutSending) {
   rig.messages.shown.clear();
   rig.Preview().Command(kCmdDeletePage);
   rig.Preview().Command(kCmdDeleteAll);
+  rig.frame->Command(kCmdFlashErase);  // refused like the deletes, before any question
   QTest::qWait(300);
-  ASSERT_EQ(rig.messages.shown.size(), 2u);
+  ASSERT_EQ(rig.messages.shown.size(), 3u);
   for (const MessageRequest& m : rig.messages.shown) {
     EXPECT_EQ(m.caption, "WARNING");
     EXPECT_EQ(m.text.rfind("The card is write protected.", 0), 0u);

@@ -116,5 +116,24 @@ TEST(PreviewDownloadTest, SaveAsOfSeveralOpensEachAtFiveFiveAndClosesItAfterItsD
   EXPECT_EQ(rig.frame->CurrentMenu(), MenuKind::Preview);
 }
 
+// A downloaded picture exists only in its window until it is saved: a reload
+// (which closes picture windows) asks about it instead of dropping it.
+TEST(PreviewDownloadTest, AReloadAsksAboutADownloadNeverSaved) {
+  PreviewRig rig(3);
+  ASSERT_TRUE(rig.StartAndLoad());
+  rig.ClickPicture(1);
+  const std::string title = rig.Model().Label(1);
+  rig.Preview().Command(kCmdDataIn);
+  ASSERT_TRUE(rig.WaitFor([&] {
+    return OpenCaptureWindows(*rig.frame).size() == 1 && ChainFinished(rig);
+  }, 60000));
+  rig.messages.shown.clear();
+  rig.messages.answers = {MessageAnswer::Ok, MessageAnswer::No};  // reload, then discard
+  rig.frame->Preview()->Command(kCmdReload);
+  ASSERT_EQ(rig.messages.shown.size(), 2u);
+  EXPECT_EQ(rig.messages.shown[1].text, "Save changes to " + title + "?");
+  EXPECT_TRUE(OpenCaptureWindows(*rig.frame).empty());
+}
+
 }  // namespace
 }  // namespace lumarel::testing

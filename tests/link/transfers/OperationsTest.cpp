@@ -266,6 +266,19 @@ TEST(DownloadOutcome, APictureCutShortIsBadDataNeverDone) {
   EXPECT_EQ(o.Only().picture, 2);
 }
 
+TEST(UploadOutcome, ClosingTheTransferStopsTheUpload) {
+  UploadFixture f(5000);
+  Outcomes o;
+  Ops(f.h).Upload(f.request, f.h.openfileTimers, o.Sink());
+  f.h.Feed(Reply(ReplySendHeader));
+  Ops(f.h).Cancel();
+  EXPECT_EQ(o.Only().kind, OutcomeKind::Cancelled);
+  EXPECT_EQ(f.h.List().receivedEntries, 6);
+  f.h.Written();
+  f.h.Feed(Reply(ReplyAck));
+  EXPECT_LT(f.h.Written().size(), kPacketSize);  // no further upload packet
+}
+
 TEST(UploadOutcome, ACameraThatRefusesEveryPacketEndsAsBadData) {
   UploadFixture f(5000);
   Outcomes o;
