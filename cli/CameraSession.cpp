@@ -10,7 +10,6 @@
 #include "cli/Interrupt.h"
 #include "cli/OfflineCommands.h"
 #include "cli/PictureBlocks.h"
-#include "cli/SpeedCap.h"
 #include "link/LinkOperations.h"
 #include "platform/Files.h"
 #include "platform/UserPaths.h"
@@ -45,10 +44,9 @@ CameraSession::CameraSession(const GlobalOptions& options, ConsoleNotifier& noti
       tempA_(CreateUserTempFile("tmp").value_or("")),
       tempB_(CreateUserTempFile("tmp").value_or("")) {
   notifier_.SetBeforePrint([](void* p) { static_cast<Progress*>(p)->Clear(); }, &progress_);
-  if (options.maxSpeed)
-    cappedOpener_ = std::make_unique<SpeedCapOpener>(posixOpener_, *options.maxSpeed);
   LinkParts parts;
-  parts.link.opener = cappedOpener_ ? cappedOpener_.get() : &posixOpener_;
+  parts.link.opener = &posixOpener_;
+  parts.link.maxSpeed = options.maxSpeed.value_or(115200);
   parts.link.portMap = PortMapFor(options);
   parts.link.notifier = &notifier_;
   parts.link.ui = &ui_;

@@ -100,7 +100,6 @@ class CameraSession {
   Progress progress_;
   HeadlessLinkUi ui_;
   PosixSerialPortOpener posixOpener_;
-  std::unique_ptr<SerialPortOpener> cappedOpener_;
   TempFileGuard tempA_, tempB_;
   std::unique_ptr<LinkAssembly> assembly_;
 };

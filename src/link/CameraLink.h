@@ -91,6 +91,9 @@ struct LinkServices {
   std::string tempPathA;  // JPEG scratch file
   std::string tempPathB;  // BMP scratch file
   bool ntFamily = true;   // selects the 3000 ms (else 2500 ms) reconnect pause
+  // The fastest speed offered to the camera (115200, 57600 or 19200): the
+  // negotiation starts there, as with a camera that cannot go faster.
+  std::uint32_t maxSpeed = 115200;
   // Upper bound for the preview store (tests force "Not enough memory." with it).
   std::size_t previewStoreLimit = static_cast<std::size_t>(-1);
 };

@@ -139,8 +139,17 @@ void LinkSetup::Identify(const CameraPacket& packet) {
   s.writeProtected = id.writeProtected;
   s.capacity = id.capacity;
   s.identifiedPictures = id.pictureCount;
-  s.linkPhase = LinkPhase::Switching115200;
-  link_.WriteCommand(CmdSpeed115200);
+  const std::uint32_t cap = link_.Services().maxSpeed;
+  if (cap >= 115200) {
+    s.linkPhase = LinkPhase::Switching115200;
+    link_.WriteCommand(CmdSpeed115200);
+  } else if (cap >= 57600) {
+    s.linkPhase = LinkPhase::Switching57600;
+    link_.WriteCommand(CmdSpeed57600);
+  } else {
+    s.linkPhase = LinkPhase::Switching19200;
+    link_.WriteCommand(CmdSpeed19200);
+  }
   FrameTimers().Start(frame_timer::kSetupStep, kSpeedSwitchMs);
 }
 

@@ -21,7 +21,6 @@
 #include "cli/OverwritePolicy.h"
 #include "cli/Progress.h"
 #include "cli/RunReport.h"
-#include "cli/SpeedCap.h"
 #include "imagefile/DibImage.h"
 #include "link/Protocol.h"
 
@@ -69,15 +68,6 @@ TEST(ConsoleNotifier, TerminalQuestionAcceptsOnlyYes) {
     EXPECT_EQ(AskOnTerminal("DELETE PAGE", "Delete selected page?", in, err), expected) << answer;
     EXPECT_EQ(err.str(), "DELETE PAGE: Delete selected page? [y/N] ");
   }
-}
-
-TEST(SpeedCap, OnlyOffersAboveTheCapAreHeldBack) {
-  EXPECT_TRUE(OffersSpeedAbove(CmdSpeed115200, 57600));
-  EXPECT_FALSE(OffersSpeedAbove(CmdSpeed57600, 57600));
-  EXPECT_TRUE(OffersSpeedAbove(CmdSpeed57600, 19200));
-  EXPECT_FALSE(OffersSpeedAbove(CmdSpeed19200, 19200));
-  EXPECT_FALSE(OffersSpeedAbove(CmdIdentify, 19200));
-  EXPECT_FALSE(OffersSpeedAbove(CmdSpeed115200, 115200));
 }
 
 TEST(OutputFile, AppearsUnderItsNameOnlyWhenCommitted) {

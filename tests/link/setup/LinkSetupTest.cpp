@@ -54,13 +54,25 @@ TEST(Identification, RecordsFactsAndOffers115200) {
   EXPECT_EQ(h.frame.Period(frame_timer::kSetupStep), 50);
 }
 
-TEST(Identification, WrittenCommandIsSpeed115200) {
-  LinkHarness h;
-  h.link->Start();
-  h.link->OnFrameTimer(frame_timer::kOpenPort);
-  h.Written();
-  h.Feed(Identity());
-  EXPECT_EQ(h.Written(), (Bytes{CmdSpeed115200}));
+// The first offer is the fastest speed allowed (--max-speed caps it).
+TEST(Identification, FirstOfferIsTheFastestAllowedSpeed) {
+  const struct {
+    std::uint32_t cap;
+    std::uint8_t offer;
+    LinkPhase phase;
+  } rows[] = {{115200, CmdSpeed115200, LinkPhase::Switching115200},
+              {57600, CmdSpeed57600, LinkPhase::Switching57600},
+              {19200, CmdSpeed19200, LinkPhase::Switching19200}};
+  for (const auto& row : rows) {
+    LinkHarness h;
+    h.link->Services().maxSpeed = row.cap;
+    h.link->Start();
+    h.link->OnFrameTimer(frame_timer::kOpenPort);
+    h.Written();
+    h.Feed(Identity());
+    EXPECT_EQ(h.Written(), (Bytes{row.offer})) << row.cap;
+    EXPECT_EQ(h.State().linkPhase, row.phase) << row.cap;
+  }
 }
 
 TEST(Identification, IgnoresPacketsWithoutTheSetupTrailer) {
