@@ -116,9 +116,9 @@ void Begin(LinkRig& rig, FuzzInput& in) {
 
 void StartUpload(LinkRig& rig, FuzzInput& in) {
   // Sizes around the buffers' limits, contents from the input.
-  const std::size_t pictureSizes[] = {0, 1, 112, 113, 5000, kPictureBufferSize,
-                                      kPictureBufferSize + 1};
-  const std::size_t previewSizes[] = {0, 1, 112, 2000, kPreviewBufferSize, kPreviewBufferSize + 1};
+  const std::size_t pictureSizes[] = {0, 1, 112, 113, 5000, kPictureBlockSize,
+                                      kPictureBlockSize + 1};
+  const std::size_t previewSizes[] = {0, 1, 112, 2000, kPreviewSlotSize, kPreviewSlotSize + 1};
   rig.uploadPicture.assign(pictureSizes[in.Below(7)], in.Byte());
   rig.uploadPreview.assign(previewSizes[in.Below(6)], in.Byte());
   rig.uploadSlot.assign(in.Bool() ? kPreviewSlotSize : in.Below(200), 0x40);

@@ -12,8 +12,8 @@ namespace lumarel {
 
 CameraLink::CameraLink(LinkServices services)
     : services_(std::move(services)),
-      previewBuffer_(kPreviewBufferSize, 0),
-      pictureBuffer_(kPictureBufferSize, 0),
+      previewBuffer_(kPreviewSlotSize, 0),
+      pictureBuffer_(kPictureBlockSize, 0),
       setup_(std::make_unique<LinkSetup>(*this)) {
   previewWatchdog_ = std::make_unique<LinkWatchdog>(
       *this, *services_.previewTimers, kPreviewWatchdog,

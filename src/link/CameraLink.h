@@ -46,8 +46,6 @@ enum class ResponseKind : std::uint8_t {
 };
 inline constexpr std::size_t kResponseKinds = 5;
 
-inline constexpr std::size_t kPictureBufferSize = 925696;
-inline constexpr std::size_t kPreviewBufferSize = kPreviewSlotSize;
 
 // A handler for one ResponseKind. Contract: take the packet (already a private
 // copy), clear AwaitingPacket where the transfer says so, write at most one

@@ -95,7 +95,7 @@ bool PictureHandler::TakeHeader(const CameraPacket& packet) {
   LinkState& s = link_.State();
   const ItemHeader header = ParseItemHeader(packet);
   const std::uint32_t packets = PacketsInItem(header.size);
-  if (packets > kPictureBufferSize / kPayloadSize) {
+  if (packets > kPictureBlockSize / kPayloadSize) {
     // More JPEG data than the picture buffer holds: nothing is collected.
     s.picturePacketCounter = 0;
     s.downloadActive = false;

@@ -1,6 +1,4 @@
 // SPDX-License-Identifier: MIT
-// Kept apart from the link headers: the image library's headers and the
-// link's own picture-list constants must not meet in one translation unit.
 #include "link/PictureWork.h"
 
 #include "imagefile/DibImage.h"

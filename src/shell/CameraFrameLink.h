@@ -2,10 +2,7 @@
 // The camera link behind the frame: a CameraLink over the POSIX serial ports
 // named in the settings file's "Ports" section, with the frame's timers, the
 // link's view of the windows (GuiLinkUi) and the Preview window's picture list.
-//
-// The link's headers and the picture headers of the shell are kept in separate
-// translation units (CameraFrameLink.cpp and CameraFrameLinkStart.cpp), so this
-// header names neither.
+
 #pragma once
 
 #include <cstdint>

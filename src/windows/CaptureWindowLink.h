@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-// What the picture windows ask of the camera link, behind plain functions so
-// that window code does not see the link's headers (whose picture-list names
-// overlap the image-file ones). Every function accepts null pointers, which
-// stand for "no camera behind the windows", and then does nothing.
+// What the picture windows ask of the camera link, as plain functions. Every
+// function accepts null pointers, which stand for "no camera behind the
+// windows", and then does nothing.
 #pragma once
 
 #include <functional>

@@ -16,12 +16,12 @@ std::span<const std::uint8_t> SimplePreviewModel::Thumbnail(int index) const {
 }
 
 std::uint8_t SimplePreviewModel::Mark(int index) const {
-  if (index < 0 || index >= kPreviewMaxPictures) return 0;
+  if (index < 0 || index >= kMaxPictures) return 0;
   return marks[static_cast<std::size_t>(index)];
 }
 
 void SimplePreviewModel::SetMark(int index, std::uint8_t mark) {
-  if (index >= 0 && index < kPreviewMaxPictures) marks[static_cast<std::size_t>(index)] = mark;
+  if (index >= 0 && index < kMaxPictures) marks[static_cast<std::size_t>(index)] = mark;
 }
 
 int PreviewHitTest(int x, int y, int scrollRow, int receivedCount) {
@@ -87,18 +87,18 @@ int PreviewRowShowing(int index, int scrollRow, int maximum) {
 }
 
 bool PreviewClickSelect(PreviewModel& model, int& anchor, int index, bool shift, bool ctrl) {
-  const bool reset = model.CurrentPicture() == kPreviewNoPicture;
+  const bool reset = model.CurrentPicture() == kNoPicture;
   if (reset) {
-    for (int i = 0; i < kPreviewMaxPictures; ++i) model.SetMark(i, 0);
+    for (int i = 0; i < kMaxPictures; ++i) model.SetMark(i, 0);
     anchor = 0;
   }
   model.SetCurrentPicture(index);
   if (!shift) anchor = index;
-  const int received = std::min(model.ReceivedCount(), kPreviewMaxPictures);
+  const int received = std::min(model.ReceivedCount(), kMaxPictures);
   if (ctrl) {
     model.SetMark(index, static_cast<std::uint8_t>((model.Mark(index) + 1) % 2));
     bool any = false;
-    for (int i = 0; i < kPreviewMaxPictures && !any; ++i) any = model.Mark(i) == 1;
+    for (int i = 0; i < kMaxPictures && !any; ++i) any = model.Mark(i) == 1;
     if (!any) model.SetMark(index, 1);  // the last selected picture cannot be deselected
     if (model.Mark(index) != 1) model.SetCurrentPicture(NearestSelected(model, index, received));
   } else {

@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace lumarel {
+#include "link/PictureList.h"  // kMaxPictures, kNoPicture
 
-inline constexpr int kPreviewMaxPictures = 800;
-inline constexpr int kPreviewNoPicture = 800;  // CurrentPicture when none
+namespace lumarel {
 
 class PreviewModel {
  public:
@@ -54,8 +53,8 @@ class SimplePreviewModel final : public PreviewModel {
 
   std::vector<Entry> entries;
   int total = 0;
-  std::array<std::uint8_t, kPreviewMaxPictures> marks{};
-  int current = kPreviewNoPicture;
+  std::array<std::uint8_t, kMaxPictures> marks{};
+  int current = kNoPicture;
   int selectedCount = 0;
   int scrollRow = 0;
   int scrollRowMaximum = 0;

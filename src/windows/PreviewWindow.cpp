@@ -97,7 +97,7 @@ PreviewWindow::PreviewWindow(ChildHost& host, QWidget* parent)
                {5, 455, 80, {126, 128, 127}}};
   const int commands[] = {kCmdDataIn, kCmdDeletePage, kCmdSaveAs};
   for (int i = 0; i < 3; ++i) {
-    auto active = [this] { return model_ && model_->CurrentPicture() != kPreviewNoPicture; };
+    auto active = [this] { return model_ && model_->CurrentPicture() != kNoPicture; };
     buttons_[i] = new FaceButton(specs[i].id, specs[i].faces, active, this);
     buttons_[i]->setGeometry(specs[i].x, 10, specs[i].width, 30);
     buttons_[i]->setFocusPolicy(Qt::NoFocus);
@@ -194,7 +194,7 @@ void PreviewWindow::PaintCells(QPainter& p) {
   }
   const int scroll = model_ ? model_->ScrollRow() : 0;
   const int received = model_ ? model_->ReceivedCount() : 0;
-  const bool current = model_ && model_->CurrentPicture() != kPreviewNoPicture;
+  const bool current = model_ && model_->CurrentPicture() != kNoPicture;
   auto selected = [&](int index) { return current && index < received && model_->Mark(index) == 1; };
   for (int c = 0; c < kColumns; ++c) {
     for (int r = 0; r < kVisibleRows; ++r) {

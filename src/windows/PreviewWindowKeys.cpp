@@ -27,7 +27,7 @@ std::optional<PreviewKey> MoveKey(int key) {
 }  // namespace
 
 bool PreviewWindow::HasCurrentPicture() const {
-  return model_ && model_->CurrentPicture() != kPreviewNoPicture;
+  return model_ && model_->CurrentPicture() != kNoPicture;
 }
 
 void PreviewWindow::keyPressEvent(QKeyEvent* event) {

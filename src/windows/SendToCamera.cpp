@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "windows/SendToCamera.h"
 
+#include "link/LinkOperations.h"
 #include "link/LinkTransfers.h"
 #include "pictureio/UploadPreparation.h"
 
@@ -24,8 +25,10 @@ SendResult SendToCamera(std::span<const std::uint8_t> canvas, bool fine, CameraL
   const int number = link->Pictures().receivedEntries + 1;
   const UploadRequest request{fine, prepared.picture, prepared.preview,
                               UploadEntryFor(number, fine, clock.Now()), prepared.thumbnail};
-  return transfers->Upload().Start(request, openfileTimers) ? SendResult::Started
-                                                            : SendResult::Refused;
+  // The link shows what the user needs to know on the way (memory full, the
+  // disconnect dialog); a refusal ends the operation at once.
+  transfers->Operations().Upload(request, openfileTimers, [](const LinkOutcome&) {});
+  return transfers->Upload().Running() ? SendResult::Started : SendResult::Refused;
 }
 
 }  // namespace lumarel

@@ -19,7 +19,7 @@ using ::testing::ElementsAre;
 bool DeleteFinished(PreviewRig& rig, int remaining) {
   return rig.WaitFor([&] {
     return rig.Model().ReceivedCount() == remaining &&
-           rig.Model().CurrentPicture() == kPreviewNoPicture && !rig.link->Link()->WaitDialogOpen();
+           rig.Model().CurrentPicture() == kNoPicture && !rig.link->Link()->WaitDialogOpen();
   });
 }
 
@@ -153,7 +153,7 @@ TEST(PreviewReloadTest, CancelChangesNothingAndOkReadsTheListAgain) {
   rig.Preview().Command(kCmdReload);
   EXPECT_FALSE(rig.MenuEnabled(kCmdReload));
   EXPECT_FALSE(rig.MenuEnabled(kCmdDataIn));
-  EXPECT_EQ(rig.Model().CurrentPicture(), kPreviewNoPicture);
+  EXPECT_EQ(rig.Model().CurrentPicture(), kNoPicture);
   EXPECT_EQ(rig.Model().ReceivedCount(), 0);
   ASSERT_TRUE(rig.WaitFor([&] {
     return rig.link->Link()->State().indexLoaded && rig.Model().ReceivedCount() == 6;

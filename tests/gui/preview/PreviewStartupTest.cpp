@@ -52,7 +52,7 @@ TEST(PreviewStartupTest, LoadsTheListAndPaintsEachThumbnailStretched) {
   EXPECT_TRUE(rig.MenuEnabled(kCmdDeleteAll));
   EXPECT_EQ(rig.Model().ReceivedCount(), 6);
   EXPECT_EQ(rig.Model().TotalCount(), 6);
-  EXPECT_EQ(rig.Model().CurrentPicture(), kPreviewNoPicture);
+  EXPECT_EQ(rig.Model().CurrentPicture(), kNoPicture);
   for (const MessageRequest& m : rig.messages.shown) ADD_FAILURE() << "message: " << m.text;
 
   QApplication::processEvents();

@@ -48,7 +48,7 @@ class SelectionTest : public ::testing::Test {
   }
   std::vector<int> Selected() const {
     std::vector<int> out;
-    for (int i = 0; i < kPreviewMaxPictures; ++i) {
+    for (int i = 0; i < kMaxPictures; ++i) {
       if (model.marks[i] == 1) out.push_back(i);
     }
     return out;
