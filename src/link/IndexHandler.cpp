@@ -154,6 +154,7 @@ void IndexHandler::EmptyCard() {
   LinkState& s = link_.State();
   LinkUi& ui = link_.Ui();
   s.indexActive = false;
+  ui.SetStatusText(text::kReady);  // not "Receive Preview data": there is none
   ui.Repaint(LinkWindow::Preview, std::nullopt);
   link_.Messages().Show(text::kNoImages, text::kVidmarelleInfo, MessageButtons::Ok,
                         MessageIcon::Exclamation);

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <new>
 
 namespace lumarel {
@@ -27,6 +29,22 @@ Label FormatFileName(int number, bool fine, const EntryDate& d) {
   std::snprintf(name.data(), name.size(), fine ? "%dF%02d-%d-%d(%d-%d)" : "%dN%02d-%d-%d(%d-%d)",
                 number, d.year, d.month, d.day, d.hour, d.minute);
   return name;
+}
+
+std::optional<LocalTime> EntryTime(const PictureEntry& entry) {
+  const std::string name(entry.fileName.data(), strnlen(entry.fileName.data(), entry.fileName.size()));
+  int number = 0, used = 0;
+  char quality = 0;
+  EntryDate d;
+  if (std::sscanf(name.c_str(), "%d%c%d-%d-%d(%d-%d)%n", &number, &quality, &d.year, &d.month,
+                  &d.day, &d.hour, &d.minute, &used) != 7 ||
+      static_cast<std::size_t>(used) != name.size() || (quality != 'F' && quality != 'N') ||
+      d.year < 0 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 || d.hour < 0 ||
+      d.hour > 23 || d.minute < 0 || d.minute > 59) {
+    return std::nullopt;
+  }
+  const int year = d.year >= 69 && d.year <= 99 ? 1900 + d.year : 2000 + d.year;
+  return LocalTime{year, d.month, d.day, d.hour, d.minute, 0};
 }
 
 void WriteEmptySlotHeader(std::uint8_t* dst) {

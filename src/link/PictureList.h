@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "imagefile/DibImage.h"  // kPreviewSlotSize
+#include "platform/Clock.h"
 
 namespace lumarel {
 
@@ -47,6 +49,11 @@ struct EntryDate {
 int DisplayYear(std::uint8_t yearByte);
 Label FormatLabel(int number, bool fine, const EntryDate& date);
 Label FormatFileName(int number, bool fine, const EntryDate& date);
+// The picture's own date (seconds 0), read back from the entry's file name
+// (FormatFileName); the shown year becomes a full one as strptime's %y reads
+// two digits (69..99: 19xx, 0..68: 20xx; 100 and more: 2000 + it). Nothing
+// when the name has no date or a field is out of range.
+std::optional<LocalTime> EntryTime(const PictureEntry& entry);
 
 // Writes the empty-slot information header (128 x 56, 1 plane, 24 bits) at dst.
 void WriteEmptySlotHeader(std::uint8_t* dst);

@@ -5,7 +5,10 @@
 // stand for "no camera behind the windows", and then does nothing.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "platform/Clock.h"
 
 namespace lumarel {
 
@@ -21,6 +24,7 @@ struct EntryFacts {
   std::string fileName;  // "1F01-12-31(9-5)"
   int width = 0;
   int height = 0;
+  std::optional<LocalTime> time;  // the picture's own date (EntryTime)
 };
 
 // Facts of list entry p; false when p is not a received entry.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
+#include <tuple>
 
 #include "LinkHarness.h"
 #include "link/LinkTexts.h"
@@ -25,6 +27,32 @@ TEST(Labels, YearsAndQuality) {
   EXPECT_EQ(Text(FormatLabel(12, false, {DisplayYear(99), 12, 31, 23, 59})), " 12N: 99/12/31 23:59");
   EXPECT_EQ(Text(FormatFileName(3, true, {DisplayYear(101), 6, 15, 9, 5})), "3F01-6-15(9-5)");
   EXPECT_EQ(Text(FormatFileName(3, false, {99, 1, 2, 3, 4})), "3N99-1-2(3-4)");
+}
+
+// The picture's own date, for the Exif date tags of a saved camera picture.
+TEST(Labels, EntryTimeFromTheFileName) {
+  const struct {
+    EntryDate date;
+    std::optional<LocalTime> time;
+  } cases[] = {
+      {{DisplayYear(101), 6, 15, 9, 5}, LocalTime{2001, 6, 15, 9, 5, 0}},
+      {{99, 12, 30, 10, 0}, LocalTime{1999, 12, 30, 10, 0, 0}},
+      {{DisplayYear(200), 1, 2, 3, 4}, LocalTime{2100, 1, 2, 3, 4, 0}},
+      {{1, 0, 15, 9, 5}, std::nullopt},  // month 0: no calendar date
+      {{1, 6, 15, 24, 5}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    PictureEntry entry;
+    entry.fileName = FormatFileName(7, true, c.date);
+    const std::optional<LocalTime> t = EntryTime(entry);
+    ASSERT_EQ(t.has_value(), c.time.has_value()) << Text(entry.fileName);
+    if (!t) continue;
+    EXPECT_EQ(std::tie(t->year, t->month, t->day, t->hour, t->minute, t->second),
+              std::tie(c.time->year, c.time->month, c.time->day, c.time->hour, c.time->minute,
+                       c.time->second))
+        << Text(entry.fileName);
+  }
+  EXPECT_FALSE(EntryTime(PictureEntry{}));
 }
 
 TEST(PreviewStoreSizing, SlotsFromCapacityAndCount) {
@@ -206,6 +234,7 @@ TEST(IndexList, EmptyCard) {
   EXPECT_FALSE(h.ui.Has("Menu Preview 40013 on"));
   EXPECT_TRUE(h.ui.Has("Menu Preview 40019 on"));
   EXPECT_TRUE(h.ui.Has("Mdi on"));
+  EXPECT_TRUE(h.ui.Has("Status Ready"));
 }
 
 TEST(IndexList, ScrollsAtThe13thAnd17thEntries) {
