@@ -3,7 +3,7 @@
 # Builds the Debian packages of a Release tree with cpack and checks them as a
 # packager would: lintian with no error and no warning (the tags listed in
 # lintian-accepted.txt are explained in docs/DESIGN.md), and hardening-check
-# on every program. Exit 77 (skipped) when lintian is missing.
+# on every program (when devscripts is installed). Exit 77 (skipped) when lintian is missing.
 set -euo pipefail
 build=$1
 here=$(dirname "$0")
@@ -24,7 +24,9 @@ lintian --fail-on error,warning --tag-display-limit 0 ${suppress:+--suppress-tag
 if command -v hardening-check > /dev/null; then
   mkdir "$out/root"
   for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$out/root"; done
-  hardening-check --quiet "$out"/root/usr/bin/*
+  # Control-flow protection is compiled in, but Debian 12's C start files lack
+  # the IBT/SHSTK note, so no program linked there carries it (ls neither).
+  hardening-check --quiet --nocfprotection "$out"/root/usr/bin/*
 else
   echo "hardening-check not found (package devscripts): not checked"
 fi
