@@ -8,7 +8,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "link/CameraLink.h"
@@ -43,7 +42,8 @@ extern "C" void OnStopSignal(int) { gStopRequested.store(true); }
 int main(int argc, char* argv[]) {
   // The line is checked before Qt starts: --version, --help and a wrong option
   // need no display.
-  const lumarel::GuiOptions early = lumarel::ParseGuiOptions(std::vector<std::string>(argv + 1, argv + argc));
+  const lumarel::GuiOptions early =
+      lumarel::ParseGuiOptions(std::vector<std::string>(argv + 1, argv + argc));
   if (!early.ok) {
     std::fprintf(stderr, "lumarel: %s\n%s", early.error.c_str(), lumarel::kGuiUsage);
     return 2;
@@ -74,7 +74,8 @@ int main(int argc, char* argv[]) {
   auto link = std::make_unique<lumarel::CameraFrameLink>();
   auto frame = std::make_unique<lumarel::Frame>(*link, environment);
   link->AttachPreview();
-  frame->SetOpenFilesHandler([&link](const std::vector<std::string>& files) { link->OpenFiles(files); });
+  frame->SetOpenFilesHandler(
+      [&link](const std::vector<std::string>& files) { link->OpenFiles(files); });
   instance.Listen([&frame](const QStringList& files) {
     std::vector<std::string> paths;
     for (const QString& file : files) paths.push_back(file.toStdString());
@@ -97,8 +98,8 @@ int main(int argc, char* argv[]) {
   }
   // SIGTERM (logout) and SIGINT end the program without questions but in
   // order: the link stops (receive thread, port), the settings are written,
-  // the event loop ends, the scratch files and folder are removed. The flag is polled because a signal handler may do
-  // no more than set it.
+  // the event loop ends, the scratch files and folder are removed. The flag is
+  // polled because a signal handler may do no more than set it.
   std::signal(SIGTERM, OnStopSignal);
   std::signal(SIGINT, OnStopSignal);
   QTimer stopWatch;

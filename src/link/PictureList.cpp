@@ -32,7 +32,8 @@ Label FormatFileName(int number, bool fine, const EntryDate& d) {
 }
 
 std::optional<LocalTime> EntryTime(const PictureEntry& entry) {
-  const std::string name(entry.fileName.data(), strnlen(entry.fileName.data(), entry.fileName.size()));
+  const Label& label = entry.fileName;
+  const std::string name(label.data(), strnlen(label.data(), label.size()));
   int number = 0, used = 0;
   char quality = 0;
   EntryDate d;

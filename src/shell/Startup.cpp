@@ -116,7 +116,8 @@ void AppState::ReadSettings() {
     std::string path = GetProfileString(SettingsPath, kDesktopSection, key.c_str(), "");
     if (!path.empty()) RecentFiles.push_back(std::move(path));
   }
-  const std::string geometry = GetProfileString(SettingsPath, kDesktopSection, kKeyFrameGeometry, "");
+  const std::string geometry =
+      GetProfileString(SettingsPath, kDesktopSection, kKeyFrameGeometry, "");
   FrameGeometry g;
   g.known = std::sscanf(geometry.c_str(), "%d %d %d %d", &g.x, &g.y, &g.width, &g.height) == 4 &&
             g.width > 0 && g.height > 0;
