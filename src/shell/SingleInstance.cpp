@@ -5,6 +5,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace lumarel {
 namespace {
@@ -64,7 +65,11 @@ void SingleInstance::OnConnection() {
       if (!in.commitTransaction()) return;  // the rest is still on its way
       socket->putChar(kReceived);
       socket->flush();
-      if (handler_) handler_(files);
+      // Opening may show a message box; its event loop must not run inside
+      // this signal of the socket, which the other side's hang-up deletes.
+      QTimer::singleShot(0, this, [this, files] {
+        if (handler_) handler_(files);
+      });
     });
   }
 }
