@@ -256,8 +256,10 @@ int RunParent(const std::string& self, int runs, bool quick) {
   char pattern[] = "/tmp/lumarel-bench-startup-XXXXXX";
   const char* dir = ::mkdtemp(pattern);
   if (dir == nullptr) return 2;
-  // The children's scratch files go there too.
+  // The children's scratch files go there too, and their single-instance
+  // socket (each run of the program is the only one).
   ::setenv("TMPDIR", dir, 1);
+  ::setenv("XDG_RUNTIME_DIR", dir, 1);
   std::vector<double> ours, bare;
   long oursKiB = 0, bareKiB = 0;
   for (int i = 0; i < runs; ++i) {

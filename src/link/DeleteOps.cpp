@@ -48,8 +48,8 @@ bool DeleteOps::RefuseWriteProtected() {
   return true;
 }
 
-bool DeleteOps::Confirm(const char* question, const char* caption) {
-  return link_.Messages().Show(question, caption, MessageButtons::OkCancel,
+bool DeleteOps::Confirm(const char* question, const char* caption, MessageButtons buttons) {
+  return link_.Messages().Show(question, caption, buttons,
                                MessageIcon::Question) == MessageAnswer::Ok;
 }
 
@@ -98,7 +98,10 @@ bool DeleteOps::DeleteAll() {
 }
 
 bool DeleteOps::FlashAllErase() {
-  if (RefuseWriteProtected() || !Confirm("Delete all Flash memory?", "ALL ERASE")) return false;
+  // Cancel is the default: Enter keeps the pictures.
+  if (RefuseWriteProtected() ||
+      !Confirm("Delete all Flash memory?", "ALL ERASE", MessageButtons::CancelOk))
+    return false;
   SendEraseAll();
   return true;
 }

@@ -46,7 +46,8 @@ class DeleteOps {
 
  private:
   bool RefuseWriteProtected();
-  bool Confirm(const char* question, const char* caption);
+  bool Confirm(const char* question, const char* caption,
+               MessageButtons buttons = MessageButtons::OkCancel);
   void CreditFreeCapacity();
   void Compact();
   void UpdatePreviewWindow();

@@ -158,6 +158,7 @@ void IndexHandler::EmptyCard() {
   LinkState& s = link_.State();
   LinkUi& ui = link_.Ui();
   s.indexActive = false;
+  ui.SetStatusText(text::kReady);  // not "Receive Preview data": there is none
   ui.Repaint(LinkWindow::Preview, std::nullopt);
   ui.SetStatusText(text::kReady);
   if (!link_.ShowFromHandler(text::kNoImages, text::kVidmarelleInfo, MessageButtons::Ok,

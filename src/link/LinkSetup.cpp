@@ -286,7 +286,7 @@ void LinkSetup::ReconnectIdentifyStep() {
 bool LinkSetup::DisconnectDialogCommand(int id) {
   switch (id) {
     case 1: BeginReconnect(); return true;
-    case 2: return link_.Ui().AskCancelOk();
+    case 2: return GiveUpAsked();
     case 3: link_.Ui().ShowHelp(1); return false;
     default: return false;
   }
@@ -308,10 +308,18 @@ bool LinkSetup::ReconnectDialogCommand(int id) {
         link_.Ui().SetStatusText(text::kSetupInProgress);
       }
       return true;
-    case 2: return link_.Ui().AskCancelOk();
+    case 2: return GiveUpAsked();
     case 3: link_.Ui().ShowHelp(2); return false;
     default: return false;
   }
+}
+
+// The user confirms giving the connection up: the status bar says so instead
+// of the setup text of the scan that found nothing.
+bool LinkSetup::GiveUpAsked() {
+  if (!link_.Ui().AskCancelOk()) return false;
+  link_.Ui().SetStatusText(text::kNotConnected);
+  return true;
 }
 
 void LinkSetup::CloseLink() {

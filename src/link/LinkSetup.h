@@ -65,6 +65,8 @@ class LinkSetup {
   void ModeWarning(const char* text, MessageIcon icon);
   void ResetLinkState();
   void Warn(const char* text, const char* caption);
+  // COM_CANCELOK for Cancel; true when the user gave the connection up.
+  bool GiveUpAsked();
 
   CameraLink& link_;
   bool confirmPending_ = false;  // CmdSpeedConfirm sent, ready answer not yet in

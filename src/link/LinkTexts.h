@@ -6,6 +6,7 @@ namespace lumarel::text {
 
 inline constexpr char kSetupInProgress[] = "Initial Setup with VIDMARELLE now proceeding";
 inline constexpr char kReady[] = "Ready";
+inline constexpr char kNotConnected[] = "Not connected to VIDMARELLE";
 inline constexpr char kReceivePreview[] = "Receive Preview data";
 inline constexpr char kReceiveImage[] = "Receive Image data";
 inline constexpr char kSendImage[] = "Send Image data";

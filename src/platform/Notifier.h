@@ -8,7 +8,9 @@
 
 namespace lumarel {
 
-enum class MessageButtons { Ok, OkCancel, YesNo };
+// YesNoCancel: Escape and the close box answer Cancel. CancelOk: OK and
+// Cancel with Cancel as the default button (questions about losing data).
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, CancelOk };
 enum class MessageIcon { None, Information, Exclamation, Question, Stop };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <unistd.h>
+
 #include "platform/Files.h"
 
 namespace lumarel {
@@ -37,7 +39,10 @@ std::string ChooseSettingsFile(const std::string& explicitFile,
   if (!explicitFile.empty()) return explicitFile;
   const std::string beside = JoinPath(executableDirectory, kSettingsFileName);
   std::error_code ec;
-  if (!executableDirectory.empty() && fs::is_regular_file(beside, ec)) return beside;
+  if (!executableDirectory.empty() && fs::is_regular_file(beside, ec) &&
+      ::access(beside.c_str(), W_OK) == 0) {
+    return beside;
+  }
   if (!configDirectory.empty()) return JoinPath(configDirectory, kSettingsFileName);
   return beside;
 }

@@ -15,8 +15,10 @@ inline constexpr const char* kSettingsFileName = "zelcam.ini";
 std::string UserConfigDirectory();
 
 // The settings file to use: `explicitFile` when not empty; else executableDirectory's
-// zelcam.ini when that file exists; else configDirectory's zelcam.ini; else (no
-// configuration directory known) executableDirectory's zelcam.ini.
+// zelcam.ini when that file exists and this user may write it (portable use; a file
+// an administrator put beside an installed program would otherwise override every
+// user's settings and fail each exit's write); else configDirectory's zelcam.ini;
+// else (no configuration directory known) executableDirectory's zelcam.ini.
 std::string ChooseSettingsFile(const std::string& explicitFile,
                                const std::string& executableDirectory,
                                const std::string& configDirectory);

@@ -8,6 +8,7 @@
 
 #include "shell/CameraFrameLink.h"
 #include "shell/Frame.h"
+#include "shell/OpenByContent.h"
 #include "shell/OpenDialog.h"
 #include "windows/CaptureWindow.h"
 #include "windows/FileWindow.h"
@@ -73,15 +74,7 @@ void CameraFrameLink::OpenFiles(const std::vector<std::string>& paths) {
   if (!frame_ || !pictures_) return;
   Frame& frame = *frame_;
   for (const std::string& path : paths) {
-    const QFileInfo info(QString::fromStdString(path));
-    FileDialogRecord record;  // as the Open dialog leaves it for a chosen file
-    record.fileName = info.absoluteFilePath().toStdString();
-    record.fileTitle = info.fileName().toStdString();
-    record.filterIndex = info.suffix().compare("bmp", Qt::CaseInsensitive) == 0
-                             ? kOpenFilterBitmap
-                             : kOpenFilterJpeg;
-    std::optional<OpenedPicture> opened =
-        LoadChosenPicture(record, frame.State(), frame.Messages());
+    std::optional<OpenedPicture> opened = LoadPictureFile(path, frame.State(), frame.Messages());
     if (!opened) continue;
     frame.EnableMdiClient(true);
     OpenFileWindow(frame, *pictures_, std::move(opened->init), opened->title,

@@ -3,6 +3,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QIcon>
 #include <QLabel>
@@ -19,6 +24,7 @@
 #include "shell/LinkDialogs.h"
 #include "shell/WindowList.h"
 #include "windows/DisplayPalette.h"
+#include "windows/FitIntoScreen.h"
 #include "windows/ModalRunner.h"
 #include "windows/PermanentWindows.h"
 
@@ -82,6 +88,9 @@ Frame::Frame(FrameLink& link, const StartupEnvironment& environment, QWidget* pa
   EnableMdiClient(false);
   qApp->installEventFilter(this);
 
+  help_.SetOwner(this);
+  CreateRecentFilesMenu();
+  setAcceptDrops(true);
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(f1, &QShortcut::activated, this, [this] { OpenHelp(HelpTopic::Contents); });
   CreateWindowKeys();
@@ -190,6 +199,17 @@ void Frame::Activate(ChildWindow* child) {
 }
 
 bool Frame::eventFilter(QObject* watched, QEvent* event) {
+  // F1 in a modal dialog (Image Adjustment, the link dialogs): the frame's own
+  // F1 key does not reach past the dialog.
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* widget = static_cast<QWidget*>(watched);
+    if (modal && (widget == modal || modal->isAncestorOf(widget))) {
+      OpenHelp(HelpTopic::Contents);
+      return true;
+    }
+  }
   if (mdiEnabled_ || !watched->isWidgetType()) return QMainWindow::eventFilter(watched, event);
   const QEvent::Type type = event->type();
   const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
@@ -332,9 +352,27 @@ void Frame::closeEvent(QCloseEvent* event) {
 // The link goes first: once the timers are silenced, the receive thread has
 // ended and the port is closed, no camera answer or link timer can reach the
 // buffers, the picture list or the scratch files released after it.
+void Frame::ShutDownOnSignal() {
+  if (shutDown_) return;
+  timers_.SetHandler({});
+  link_.StopReceiveThread();
+  link_.ClosePort();
+  RememberGeometry();
+  SaveSettings();
+}
+
+std::optional<std::string> Frame::SaveSettings() {
+  std::string reason;
+  if (state_.WriteSettings(&reason)) return std::nullopt;
+  const std::string text = SettingsNotWritten(state_.SettingsPath, reason);
+  std::fprintf(stderr, "lumarel: %s\n", text.c_str());
+  return text;
+}
+
 void Frame::ShutDown() {
   if (shutDown_) return;
   shutDown_ = true;
+  RememberGeometry();
   link_.SendReset();
   timers_.SetHandler({});
   const bool threadEnded = link_.StopReceiveThread();
@@ -347,13 +385,92 @@ void Frame::ShutDown() {
   link_.ReleasePreviewStore();
   SharedDisplayPalette().Release();
   help_.Release();
-  std::string reason;
-  if (!state_.WriteSettings(&reason)) {
-    const std::string text = SettingsNotWritten(state_.SettingsPath, reason);
-    std::fprintf(stderr, "lumarel: %s\n", text.c_str());
-    notifier_.Show(text, "ERROR", MessageButtons::Ok, MessageIcon::Exclamation);
+  if (const std::optional<std::string> failure = SaveSettings()) {
+    notifier_.Show(*failure, "ERROR", MessageButtons::Ok, MessageIcon::Exclamation);
   }
   state_.DeleteTempFiles();
+}
+
+void Frame::OpenFiles(const std::vector<std::string>& paths) {
+  if (onOpenFiles_ && !paths.empty()) onOpenFiles_(paths);
+}
+
+void Frame::CreateRecentFilesMenu() {
+  recentMenu_ = new QMenu("Recent &Files", this);
+  recentMenu_->setObjectName("recentFiles");
+  connect(recentMenu_, &QMenu::aboutToShow, this, &Frame::FillRecentFilesMenu);
+  // After Open and Save As, in every File menu that can open a file.
+  for (MenuKind kind : {MenuKind::Frame, MenuKind::Preview, MenuKind::Capture,
+                        MenuKind::Imagefile}) {
+    QAction* open = menus_->Item(kind, kCmdOpen);
+    QMenu* file = open ? qobject_cast<QMenu*>(open->parent()) : nullptr;
+    if (!file) continue;
+    const QList<QAction*> actions = file->actions();
+    const auto separator = std::find_if(actions.begin(), actions.end(),
+                                        [](QAction* a) { return a->isSeparator(); });
+    file->insertMenu(separator == actions.end() ? nullptr : *separator, recentMenu_);
+    // Filled as the File menu opens: a grayed popup would never announce itself.
+    connect(file, &QMenu::aboutToShow, this, &Frame::FillRecentFilesMenu);
+  }
+  FillRecentFilesMenu();
+}
+
+void Frame::FillRecentFilesMenu() {
+  recentMenu_->clear();
+  int number = 1;
+  for (const std::string& path : state_.RecentFiles) {
+    const QString name = QString::fromStdString(path);
+    QAction* action = recentMenu_->addAction(QString("&%1 %2").arg(number++).arg(name));
+    connect(action, &QAction::triggered, this, [this, path] { OpenFiles({path}); });
+  }
+  recentMenu_->setEnabled(!state_.RecentFiles.empty());
+  recentMenu_->menuAction()->setEnabled(!state_.RecentFiles.empty());
+}
+
+void Frame::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); })) {
+    event->acceptProposedAction();
+  }
+}
+
+void Frame::dropEvent(QDropEvent* event) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  if (paths.empty()) return;
+  event->acceptProposedAction();
+  OpenFiles(paths);
+}
+
+void Frame::ShowRemembered() {
+  const FrameGeometry& remembered = state_.Frame;
+  if (remembered.known) {
+    setGeometry(FitIntoScreen(
+        QRect(remembered.x, remembered.y, remembered.width, remembered.height), *this));
+  } else {  // the window manager places it; it only has to fit
+    const QRect area = AvailableArea(*this);
+    if (area.isValid()) resize(FitRect(QRect(area.topLeft(), size()), area).size());
+  }
+  if (remembered.known && remembered.maximized) {
+    showMaximized();
+  } else {
+    show();
+  }
+}
+
+void Frame::RememberGeometry() {
+  const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+  if (!normal.isValid()) return;
+  state_.Frame = {true, normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()};
+}
+
+void Frame::BringToFront() {
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
 }
 
 void Frame::resizeEvent(QResizeEvent* event) {
@@ -381,7 +498,8 @@ void Frame::SetCurrentMenuItemEnabled(int id, bool enabled) {
 int Frame::OpenDisconnectDialog() {
   LinkLostDialog::Actions actions{[this] { link_.Reconnect(); },
                                   [this] { OpenHelp(HelpTopic::Context1); }, nullptr};
-  LinkLostDialog dialog(LinkLostDialog::Kind::Disconnected, std::move(actions), this);
+  LinkLostDialog dialog(LinkLostDialog::Kind::Disconnected, std::move(actions), this,
+                        link_.Port().problems);
   return RunModal(dialog);
 }
 
@@ -389,7 +507,8 @@ int Frame::OpenReconnectDialog() {
   link_.OnReconnectDialogOpened();
   LinkLostDialog::Actions actions{[this] { link_.RetryConnect(); },
                                   [this] { OpenHelp(HelpTopic::Context2); }, nullptr};
-  LinkLostDialog dialog(LinkLostDialog::Kind::Reconnect, std::move(actions), this);
+  LinkLostDialog dialog(LinkLostDialog::Kind::Reconnect, std::move(actions), this,
+                        link_.Port().problems);
   return RunModal(dialog);
 }
 

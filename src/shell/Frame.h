@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "shell/FrameLink.h"
 #include "shell/HelpWindow.h"
@@ -81,6 +83,22 @@ class Frame final : public QMainWindow, public ChildHost {
   Help& HelpSystem() { return help_; }
   FrameLink& Link() { return link_; }
   void SetOpenHandler(std::function<void()> handler) { onOpen_ = std::move(handler); }
+  // Files from outside the Open dialog: drops, the recent files, another
+  // `lumarel` handing its files over. Each opens in a window of its own.
+  using OpenFilesHandler = std::function<void(const std::vector<std::string>& paths)>;
+  void SetOpenFilesHandler(OpenFilesHandler handler) { onOpenFiles_ = std::move(handler); }
+  void OpenFiles(const std::vector<std::string>& paths);
+  // The File menus' "Recent Files" popup (the last five files opened).
+  QMenu* RecentFilesMenu() const { return recentMenu_; }
+  // Shows the frame at its remembered place and size (maximised when it was),
+  // fitted into the screen's available area.
+  void ShowRemembered();
+  // Raises the frame above other programs' windows.
+  void BringToFront();
+  // SIGTERM or SIGINT: the link stops and the settings are written (a failure
+  // goes to standard error only), without questions. Buffers stay until the
+  // frame is destroyed: a message box or dialog may still be open below.
+  void ShutDownOnSignal();
 
   // Link dialogs, modal; their buttons act through the link.
   int OpenDisconnectDialog();
@@ -99,6 +117,8 @@ class Frame final : public QMainWindow, public ChildHost {
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void StartPaletteDisplay();
@@ -109,7 +129,12 @@ class Frame final : public QMainWindow, public ChildHost {
   void OnSubWindowActivated(QMdiSubWindow* window);
   // Asks every child that passes `include`; destroys those that agree.
   void CloseChildren(const std::function<bool(ChildWindow&)>& include);
+  void CreateRecentFilesMenu();
+  void FillRecentFilesMenu();
+  void RememberGeometry();
   void ShutDown();
+  // Writes the settings; when that failed, the message, already printed on standard error.
+  std::optional<std::string> SaveSettings();
 
   FrameLink& link_;
   QtNotifier notifier_;
@@ -125,6 +150,8 @@ class Frame final : public QMainWindow, public ChildHost {
   QPointer<PreviewWindow> preview_;
   QPointer<LiveWindow> live_;
   std::function<void()> onOpen_;
+  OpenFilesHandler onOpenFiles_;
+  QMenu* recentMenu_ = nullptr;
   bool mdiEnabled_ = true;
   bool exitConfirmed_ = false;  // set once, never reset
   bool shutDown_ = false;

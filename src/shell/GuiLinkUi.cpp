@@ -132,13 +132,13 @@ void GuiLinkUi::CloseWaitDialog() {
 
 void GuiLinkUi::OpenDisconnectDialog() {
   LinkLostDialog dialog(LinkLostDialog::Kind::Disconnected, {nullptr, nullptr, disconnectRoute_},
-                        &frame_);
+                        &frame_, frame_.Link().Port().problems);
   RunModal(dialog);
 }
 
 void GuiLinkUi::OpenReconnectDialog() {
   LinkLostDialog dialog(LinkLostDialog::Kind::Reconnect, {nullptr, nullptr, reconnectRoute_},
-                        &frame_);
+                        &frame_, frame_.Link().Port().problems);
   RunModal(dialog);
 }
 

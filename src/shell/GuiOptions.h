@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The command line of the lumarel program:
 //   lumarel [--settings FILE] [FILE...]      (--version, --help)
-// Each FILE opens in a file window as Open does. Qt's own options are taken
-// out by QApplication before these are parsed.
+// Each FILE opens in a file window, read as its content says. The line is
+// parsed before QApplication exists (a wrong option must not need a display),
+// so Qt's own options (-platform NAME, -style=NAME, -reverse ...) are passed over.
 #pragma once
 
 #include <string>
@@ -20,6 +21,7 @@ struct GuiOptions {
 };
 
 // Parses the arguments after the program name. "--" ends the options.
+// A Qt option's value missing at the end is left to QApplication to refuse.
 GuiOptions ParseGuiOptions(const std::vector<std::string>& args);
 
 extern const char* const kGuiUsage;

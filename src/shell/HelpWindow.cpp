@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QUrl>
 
+#include "windows/FitIntoScreen.h"
+
 namespace lumarel {
 
 Help::~Help() {
@@ -24,7 +26,9 @@ QString Help::Anchor(HelpTopic topic) {
 
 void Help::Open(HelpTopic topic) {
   if (!window_) {
-    window_ = new QTextBrowser;
+    window_ = new QTextBrowser(owner_);
+    window_->setWindowFlag(Qt::Window);
+    placed_ = false;
     window_->setAttribute(Qt::WA_DeleteOnClose);
     window_->setObjectName("Lumhelp");
     window_->setWindowTitle("Lumarel Help");
@@ -36,6 +40,13 @@ void Help::Open(HelpTopic topic) {
   url.setFragment(Anchor(topic));
   window_->setSource(url);
   window_->scrollToAnchor(Anchor(topic));
+  if (!placed_) {
+    QWidget* over = modal_ ? modal_.data() : owner_.data();
+    QRect rect(QPoint(), window_->size());
+    if (over) rect.moveCenter(over->frameGeometry().center());
+    window_->setGeometry(FitIntoScreen(rect, over ? *over : *window_));
+    placed_ = true;
+  }
   window_->show();
   window_->raise();
   window_->activateWindow();
@@ -47,7 +58,7 @@ void Help::PlaceAbove(QWidget* modal) {
   Detach();
   const QRect geometry = window_->geometry();
   window_->setParent(modal, Qt::Window);
-  if (geometry.isValid()) window_->setGeometry(geometry);
+  if (placed_) window_->setGeometry(geometry);
   modal_ = modal;
   modal->installEventFilter(this);
 }
@@ -66,7 +77,7 @@ void Help::Detach() {
   if (modal_) modal_->removeEventFilter(this);
   if (window_ && modal_ && window_->parentWidget() == modal_) {
     const QRect geometry = window_->geometry();
-    window_->setParent(nullptr, Qt::Window);
+    window_->setParent(owner_, Qt::Window);
     window_->setGeometry(geometry);
   }
   modal_ = nullptr;

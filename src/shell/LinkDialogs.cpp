@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <QVBoxLayout>
 
 #include "windows/ModalRunner.h"
@@ -93,7 +94,8 @@ ComCancelOkDialog::ComCancelOkDialog(QWidget* parent) : QDialog(parent) {
   layout->addLayout(row);
 }
 
-LinkLostDialog::LinkLostDialog(Kind kind, Actions actions, QWidget* parent)
+LinkLostDialog::LinkLostDialog(Kind kind, Actions actions, QWidget* parent,
+                               const std::vector<std::string>& problems)
     : QDialog(parent), kind_(kind), actions_(std::move(actions)) {
   const bool lost = kind == Kind::Disconnected;
   setObjectName(lost ? "COM_DISCONNECT" : "COM_RECONNECT");
@@ -101,6 +103,15 @@ LinkLostDialog::LinkLostDialog(Kind kind, Actions actions, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(
       lost ? "The line is disconnected." : "Please check PC/VIDMARELLE Connection.", this));
+  if (!problems.empty()) {
+    QStringList lines;
+    for (const std::string& line : problems) lines << QString::fromStdString(line);
+    auto* details = new QLabel(lines.join('\n'), this);
+    details->setObjectName("problems");
+    details->setWordWrap(true);
+    details->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(details);
+  }
   auto* row = new QHBoxLayout;
   AddButton(this, row, lost ? "Reconnect" : "Retry", 1, [this] { Command(1); })->setDefault(true);
   AddButton(this, row, "Cancel", 2, [this] { Command(2); });

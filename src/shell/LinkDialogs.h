@@ -9,6 +9,8 @@
 #include <QDialog>
 #include <QTimer>
 #include <functional>
+#include <string>
+#include <vector>
 
 class QLabel;
 
@@ -72,7 +74,10 @@ class LinkLostDialog final : public QDialog {
     std::function<bool(int id)> route;
   };
 
-  LinkLostDialog(Kind kind, Actions actions, QWidget* parent = nullptr);
+  // `problems`: why each port gave no camera and adapter advice, one line
+  // each (the Communication dialog's lines), shown under the message.
+  LinkLostDialog(Kind kind, Actions actions, QWidget* parent = nullptr,
+                 const std::vector<std::string>& problems = {});
   Kind DialogKind() const { return kind_; }
   void Command(int id);
   void reject() override { Command(2); }

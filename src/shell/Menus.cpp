@@ -23,6 +23,20 @@ struct Popup {
 const Entry kSeparator{nullptr, 0, false, {}};
 Entry Item(const char* text, int id, bool grayed = false) { return {text, id, grayed, {}}; }
 
+// The desktop's usual keys for the commands that have one. None of them is a
+// key of the windows themselves (the Preview grid takes arrows, Space, Enter
+// and Delete, with or without Ctrl and Shift).
+QKeySequence StandardKeys(int id) {
+  switch (id) {
+    case kCmdOpen: return QKeySequence(Qt::CTRL | Qt::Key_O);
+    case kCmdSaveAs: return QKeySequence(Qt::CTRL | Qt::Key_S);
+    case kCmdPrint: return QKeySequence(Qt::CTRL | Qt::Key_P);
+    case kCmdExit: return QKeySequence(Qt::CTRL | Qt::Key_Q);
+    case kCmdCopyToClipboard: return QKeySequence(Qt::CTRL | Qt::Key_C);
+    default: return {};
+  }
+}
+
 // Flash All Erase; the Preview window's menu carries it too, because the
 // frame's own menu shows only while no window is active.
 Popup SpecialPopup() { return {"Special", {Item("&Flash All Erase", kCmdFlashErase)}}; }
@@ -110,6 +124,7 @@ void MenuSet::Build(MenuKind kind, QWidget* owner) {
         QAction* action = menu->addAction(e.text);
         action->setData(e.id);
         action->setEnabled(!e.grayed);
+        action->setShortcut(StandardKeys(e.id));
         const int id = e.id;
         QObject::connect(action, &QAction::triggered, menu, [this, id] { onCommand_(id); });
         built.items.emplace(e.id, action);

@@ -109,6 +109,7 @@ std::optional<OpenedPicture> LoadChosenPicture(const FileDialogRecord& record, A
   std::memcpy(init.PictureBlock.data(), workspace.data(), n);
   opened.title = record.fileTitle;
   opened.path = record.fileName;
+  state.NoteRecentFile(record.fileName);
   return opened;
 }
 

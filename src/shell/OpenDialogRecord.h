@@ -12,12 +12,15 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QListView>
+#include <QMimeDatabase>
 #include <QSplitter>
 #include <QTreeView>
 #include <QStringList>
 #include <algorithm>
 #include <string>
 #include <vector>
+
+#include "windows/FitIntoScreen.h"
 
 namespace lumarel {
 
@@ -36,7 +39,7 @@ struct FileDialogRecord {
 };
 
 inline std::vector<FileFilter> OpenFilters() {
-  return {{"JPEG (*.JPG)", "*.jpg"}, {"Bitmap (*.BMP)", "*.bmp"}};
+  return {{"JPEG (*.JPG)", "*.jpg *.jpeg *.jpe"}, {"Bitmap (*.BMP)", "*.bmp"}};
 }
 
 inline std::vector<FileFilter> SaveFilters() {
@@ -83,9 +86,14 @@ inline void SizeFileDialog(QFileDialog& dialog) {
   auto* tree = dialog.findChild<QTreeView*>("treeView");
   if (!splitter || !sidebar || !tree) return;
   const QFontMetrics fm(tree->font());
+  // The type column shows the system's names of the two picture types.
+  const QMimeDatabase types;
+  const int typeWidth =
+      std::max({fm.horizontalAdvance("JPEG image"),
+                fm.horizontalAdvance(types.mimeTypeForName("image/jpeg").comment()),
+                fm.horizontalAdvance(types.mimeTypeForName("image/bmp").comment())});
   const int columns[] = {fm.horizontalAdvance("7F00-12-31(13-42).jpg") + 48,
-                         fm.horizontalAdvance("999.9 KiB") + 24,
-                         fm.horizontalAdvance("JPEG image") + 32,
+                         fm.horizontalAdvance("999.9 KiB") + 24, typeWidth + 32,
                          fm.horizontalAdvance("31/12/2026 23:59") + 32};
   int listWidth = 2 * tree->frameWidth() + 24;  // frame and vertical scroll bar
   QHeaderView* header = tree->header();
@@ -99,6 +107,7 @@ inline void SizeFileDialog(QFileDialog& dialog) {
   const int width = besides + sidebarWidth + splitter->handleWidth() + listWidth;
   dialog.resize(std::max(width, dialog.sizeHint().width()), std::max(dialog.sizeHint().height(), 440));
   splitter->setSizes({sidebarWidth, listWidth});
+  FitSizeIntoScreen(dialog);
 }
 
 // The 1-based index of the filter the dialog has selected now; 0 when none matches.

@@ -110,6 +110,25 @@ void AppState::ReadSettings() {
   InitialDirectory = Truncated(
       GetProfileString(SettingsPath, kSettingsSection, kKeyInitialPath, StartDirectory),
       kMaxPathLength);
+  RecentFiles.clear();
+  for (std::size_t i = 1; i <= kMaxRecentFiles; ++i) {
+    const std::string key = kKeyRecentFile + std::to_string(i);
+    std::string path = GetProfileString(SettingsPath, kDesktopSection, key.c_str(), "");
+    if (!path.empty()) RecentFiles.push_back(std::move(path));
+  }
+  const std::string geometry =
+      GetProfileString(SettingsPath, kDesktopSection, kKeyFrameGeometry, "");
+  FrameGeometry g;
+  g.known = std::sscanf(geometry.c_str(), "%d %d %d %d", &g.x, &g.y, &g.width, &g.height) == 4 &&
+            g.width > 0 && g.height > 0;
+  g.maximized = GetProfileInt(SettingsPath, kDesktopSection, kKeyFrameMaximized, 0) != 0;
+  Frame = g;
+}
+
+void AppState::NoteRecentFile(const std::string& path) {
+  std::erase(RecentFiles, path);
+  RecentFiles.insert(RecentFiles.begin(), path);
+  if (RecentFiles.size() > kMaxRecentFiles) RecentFiles.resize(kMaxRecentFiles);
 }
 
 bool AppState::WriteSettings(std::string* error) const {
@@ -124,8 +143,28 @@ bool AppState::WriteSettings(std::string* error) const {
   const bool path =
       WriteProfileString(SettingsPath, kSettingsSection, kKeyInitialPath, InitialDirectory);
   if (!path && preview) reason = SystemReason();
+  bool desktop = true;
+  auto write = [&](const std::string& key, const std::string& value) {
+    if (!desktop) return;
+    desktop = WriteProfileString(SettingsPath, kDesktopSection, key.c_str(), value);
+    if (!desktop && preview && path) reason = SystemReason();
+  };
+  // A key is written once there is a file for it, and then kept up to date.
+  for (std::size_t i = 1; i <= kMaxRecentFiles; ++i) {
+    const std::string key = kKeyRecentFile + std::to_string(i);
+    const std::string value = i <= RecentFiles.size() ? RecentFiles[i - 1] : "";
+    if (value.empty() && GetProfileString(SettingsPath, kDesktopSection, key.c_str(), "").empty()) {
+      continue;
+    }
+    write(key, value);
+  }
+  if (Frame.known) {
+    write(kKeyFrameGeometry, std::to_string(Frame.x) + " " + std::to_string(Frame.y) + " " +
+                                 std::to_string(Frame.width) + " " + std::to_string(Frame.height));
+    write(kKeyFrameMaximized, Frame.maximized ? "1" : "0");
+  }
   if (error) *error = reason;
-  return preview && path;
+  return preview && path && desktop;
 }
 
 std::string SettingsNotWritten(const std::string& path, const std::string& reason) {

@@ -2,11 +2,12 @@
 // The process-wide paths, settings and buffers prepared once while the frame is
 // created: the user's settings file (platform/UserPaths.h), the start-up
 // directory, the two scratch files in the private scratch folder, the five shared
-// picture buffers and, on 8-bit screens, the palette blocks. Settings are written
-// back at exit.
+// picture buffers and, on 8-bit screens, the palette blocks. Settings (with the
+// recent files and the frame's geometry) are written back at exit.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "imagefile/DibImage.h"
 #include "platform/Notifier.h"
@@ -18,6 +19,12 @@ inline constexpr const char* kSettingsSection = "Mode";
 inline constexpr const char* kKeyFilePreview = "FILEPREV";
 inline constexpr const char* kKeyInitialPath = "FILEINITPATH";
 inline constexpr std::size_t kMaxPathLength = 260;
+// The desktop's own settings: recent files and the frame's place.
+inline constexpr const char* kDesktopSection = "Desktop";
+inline constexpr const char* kKeyRecentFile = "RECENT";  // RECENT1 .. RECENT5
+inline constexpr const char* kKeyFrameGeometry = "FRAME";  // "x y width height"
+inline constexpr const char* kKeyFrameMaximized = "FRAMEMAXIMIZED";
+inline constexpr std::size_t kMaxRecentFiles = 5;
 // "1" in this environment variable runs the program as on an 8-bit screen.
 inline constexpr const char* kPaletteDisplayVariable = "LUMAREL_PALETTE_DISPLAY";
 
@@ -44,6 +51,16 @@ struct SharedBuffers {
   MemoryBlock LivePhoto;         // 640 x 480 live zoom picture, mid grey at start
 };
 
+// The frame's normal (not maximised) place and size, and whether it was maximised.
+struct FrameGeometry {
+  bool known = false;
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool maximized = false;
+};
+
 class AppState {
  public:
   // Runs the start-up preparation; failed allocations are reported and skipped.
@@ -53,6 +70,8 @@ class AppState {
   bool WriteSettings(std::string* error = nullptr) const;
   void ReleaseBuffers();
   void DeleteTempFiles();
+  // Puts `path` first in RecentFiles (once), keeping the newest kMaxRecentFiles.
+  void NoteRecentFile(const std::string& path);
 
   std::string StartDirectory;
   std::string SettingsPath;
@@ -61,6 +80,8 @@ class AppState {
   std::string TempPathB;
   bool FilePreview = false;
   bool PaletteDisplay = false;
+  std::vector<std::string> RecentFiles;  // newest first
+  FrameGeometry Frame;
   SharedBuffers Buffers;
   MemoryBlock CurrentPalette;       // the shared palette buffer (palette displays only)
   MemoryBlock DefaultPaletteCopy;   // unchanging copy for the Preview and Live windows

@@ -54,7 +54,11 @@ std::string CaptureWindow::DefaultFileName() const {
 }
 
 bool CaptureWindow::SaveAs() {
-  return SavePictureAs(*this, SaveWindow::Capture, DefaultFileName()).written;
+  windowlink::EntryFacts facts;
+  const bool listed = windowlink::Entry(Context().link, Doc().PictureIndex, facts);
+  return SavePictureAs(*this, SaveWindow::Capture, listed ? facts.fileName : "",
+                       listed ? facts.time : std::nullopt)
+      .written;
 }
 
 bool CaptureWindow::Command(int id) {

@@ -18,7 +18,8 @@ std::string Text(const Label& label) {
 bool Entry(const CameraLink* link, int p, EntryFacts& facts) {
   if (!link || p < 0 || p >= link->Pictures().receivedEntries || p >= kMaxPictures) return false;
   const PictureEntry& entry = link->Pictures().entries[static_cast<std::size_t>(p)];
-  facts = EntryFacts{Text(entry.label), Text(entry.fileName), entry.width, entry.height};
+  facts = EntryFacts{Text(entry.label), Text(entry.fileName), entry.width, entry.height,
+                     entry.TakenAt()};
   return true;
 }
 

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/Clock.h"
 
 namespace lumarel {
 
@@ -21,6 +24,7 @@ struct EntryFacts {
   std::string fileName;  // "1F01-12-31(9-5)"
   int width = 0;
   int height = 0;
+  std::optional<LocalTime> time;  // the picture's own date (the list entry's TakenAt)
 };
 
 // Facts of list entry p; false when p is not a received entry.

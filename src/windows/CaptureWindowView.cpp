@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -145,12 +147,33 @@ void PictureWindow::wheelEvent(QWheelEvent* event) {
                                   sideways ? delta.x() : (delta.y() != 0 ? delta.y() : delta.x()));
   const Qt::Orientation orientation = horizontal ? Qt::Horizontal : Qt::Vertical;
   const ScrollAxis& axis = horizontal ? horizontal_ : vertical_;
-  // Wheel forward (away from the user) moves towards the start.
-  for (int i = 0; i < std::abs(notches) && axis.Visible(); ++i) {
-    ScrollNotify(orientation,
-                 notches > 0 ? PictureScrollAction::LineBack : PictureScrollAction::LineForward);
+  // As far as the desktop's wheel setting says (lines per notch, a line of
+  // text high); wheel forward (away from the user) moves towards the start.
+  if (notches != 0 && axis.Visible()) {
+    const int step = QApplication::wheelScrollLines() * fontMetrics().lineSpacing();
+    ScrollNotify(orientation, PictureScrollAction::ThumbTrack,
+                 std::clamp(axis.Position() - notches * step, 0, axis.Maximum()));
   }
   event->accept();
+}
+
+void PictureWindow::ShowModifiedMark() {
+  auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+  if (!sub) return;
+  const QString marked = windowTitle() + "[*]";
+  if (sub->windowTitle() != marked) sub->setWindowTitle(marked);
+  sub->setWindowModified(doc_->Modified != 0);
+}
+
+bool PictureWindow::event(QEvent* event) {
+  const bool handled = ChildWindow::event(event);
+  // The MDI frame copies the plain title when it takes the window and when
+  // the title changes (a save); the mark goes on after it.
+  if (event->type() == QEvent::WindowTitleChange) ShowModifiedMark();
+  if (event->type() == QEvent::ParentChange) {
+    QTimer::singleShot(0, this, [this] { ShowModifiedMark(); });
+  }
+  return handled;
 }
 
 bool PictureWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -201,13 +224,15 @@ bool PictureWindow::QueryEndSession() {
   if (doc_->Modified == 0) return true;
   ActivateSelf();
   const std::string text = "Save changes to " + windowTitle().toStdString() + "?";
-  if (Host().Messages().Show(text, "Lumarel", MessageButtons::YesNo, MessageIcon::Question) !=
-      MessageAnswer::Yes) {
-    return true;
+  // Escape answers Cancel: the window stays open and nothing is lost.
+  switch (Host().Messages().Show(text, "Lumarel", MessageButtons::YesNoCancel,
+                                 MessageIcon::Question)) {
+    case MessageAnswer::No: return true;
+    // A save that did not happen (dialog cancelled, disk full, file not
+    // writable) keeps the window open.
+    case MessageAnswer::Yes: return SaveAs();
+    default: return false;
   }
-  // The user asked to keep the picture: a save that did not happen (dialog
-  // cancelled, disk full, file not writable) keeps the window open.
-  return SaveAs();
 }
 
 bool PictureWindow::Command(int id) {
@@ -217,7 +242,10 @@ bool PictureWindow::Command(int id) {
       return true;
     case kCmdImageAdjust: {
       AdjustTarget target{doc_.get(), context_.paletteDisplay, context_.currentPalette,
-                          &Host().Messages(), [this] { update(); }};
+                          &Host().Messages(), [this] {
+                            update();
+                            ShowModifiedMark();
+                          }};
       RunAdjustDialog(std::move(target), this);
       return true;
     }

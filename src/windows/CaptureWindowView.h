@@ -86,6 +86,10 @@ class PictureWindow : public ChildWindow {
   QImage PictureImage() const;
   // The active child of the MDI area holding this window.
   bool IsActiveChild() const;
+  // Unsaved changes show as "*" after the title of the window's frame in the
+  // MDI area (its title bar, and the frame's title while it is maximised);
+  // windowTitle() itself stays the plain name the menus and questions use.
+  void ShowModifiedMark();
   void ActivateSelf();
 
  protected:
@@ -105,6 +109,7 @@ class PictureWindow : public ChildWindow {
   // horizontal for a sideways wheel or with Shift held.
   void wheelEvent(QWheelEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void UpdateRanges();

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include "windows/FitIntoScreen.h"
+
 namespace lumarel {
 namespace {
 
@@ -15,6 +17,11 @@ ModalHook& Hook() {
 
 int RunModal(QDialog& dialog) {
   if (Hook()) return Hook()(dialog);
+  // Sized before it is shown, so a dialog too big for a small screen is cut
+  // down to it (Qt then keeps its place on the screen).
+  dialog.ensurePolished();
+  if (!dialog.testAttribute(Qt::WA_Resized)) dialog.adjustSize();
+  FitSizeIntoScreen(dialog);
   return dialog.exec();
 }
 

@@ -28,8 +28,11 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 
 QMessageBox::StandardButtons ToQt(MessageButtons buttons) {
   switch (buttons) {
-    case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::OkCancel:
+    case MessageButtons::CancelOk: return QMessageBox::Ok | QMessageBox::Cancel;
     case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case MessageButtons::Ok: break;
   }
   return QMessageBox::Ok;
@@ -45,7 +48,7 @@ MessageAnswer FromQt(int button, MessageButtons buttons) {
   }
   // Closed through the window's close box: the box's escape answer.
   if (buttons == MessageButtons::YesNo) return MessageAnswer::No;
-  return buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+  return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
 }  // namespace
@@ -64,6 +67,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(const MessageRequest& request, QWidg
   auto box = std::make_unique<QMessageBox>(ToQt(request.icon), caption,
                                            QString::fromStdString(request.text),
                                            ToQt(request.buttons), owner);
+  if (request.buttons == MessageButtons::CancelOk) box->setDefaultButton(QMessageBox::Cancel);
   // A box fixes its own size from its layout's minimum width when shown, so a
   // spacer across the layout is what keeps it wide enough for the caption.
   if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {

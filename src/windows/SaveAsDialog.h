@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <string>
 
 #include "pictureio/SaveAs.h"
@@ -41,7 +42,10 @@ struct SaveAsOutcome {
 };
 
 // The whole Save As of `window`: dialog, file, title. A save that wrote the
-// file clears the window's Modified flag.
-SaveAsOutcome SavePictureAs(PictureWindow& window, SaveWindow kind, const std::string& defaultName);
+// file clears the window's Modified flag. `pictureTime`: when the picture was
+// taken (a camera picture), for the Exif date tags instead of the save time,
+// so photo managers sort it by when it was taken (as lumarel-cli get does).
+SaveAsOutcome SavePictureAs(PictureWindow& window, SaveWindow kind, const std::string& defaultName,
+                            const std::optional<LocalTime>& pictureTime = std::nullopt);
 
 }  // namespace lumarel

@@ -24,7 +24,7 @@ struct ShownMessage {
 };
 
 // Records every message box; answers from a queue, else the default answer
-// (Ok for Ok/OkCancel boxes, Yes for Yes/No boxes).
+// (Yes for Yes/No and Yes/No/Cancel boxes, else Ok).
 class RecordingNotifier final : public Notifier {
  public:
   MessageAnswer Show(const std::string& text, const std::string& caption, MessageButtons buttons,
@@ -37,7 +37,9 @@ class RecordingNotifier final : public Notifier {
       answers.pop_front();
       return a;
     }
-    return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    return buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel
+               ? MessageAnswer::Yes
+               : MessageAnswer::Ok;
   }
   std::vector<ShownMessage> shown;
   std::deque<MessageAnswer> answers;

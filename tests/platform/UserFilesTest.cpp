@@ -41,6 +41,9 @@ TEST(SettingsFileTest, NamedFileThenBesideTheProgramThenConfigFolder) {
   EXPECT_EQ(ChooseSettingsFile("", bin, ""), bin + "/zelcam.ini");  // no home at all
   dir.Write("bin/zelcam.ini", "[Ports]\n");
   EXPECT_EQ(ChooseSettingsFile("", bin, config), bin + "/zelcam.ini");  // portable use wins
+  // One this user may not write (beside an installed program) is not used.
+  fs::permissions(bin + "/zelcam.ini", fs::perms::owner_read, fs::perm_options::replace);
+  if (::geteuid() != 0) EXPECT_EQ(ChooseSettingsFile("", bin, config), config + "/zelcam.ini");
 }
 
 TEST(SettingsFileTest, ConfigFolderFollowsXdgConfigHomeElseHome) {

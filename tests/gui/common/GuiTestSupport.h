@@ -74,7 +74,9 @@ class ScriptedMessages {
         answers.pop_front();
         return a;
       }
-      return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+      const bool yes = request.buttons == MessageButtons::YesNo ||
+                       request.buttons == MessageButtons::YesNoCancel;
+      return yes ? MessageAnswer::Yes : MessageAnswer::Ok;
     });
   }
   ~ScriptedMessages() { QtNotifier::SetAnswerHook(nullptr); }

@@ -6,11 +6,14 @@
 
 #include <QCoreApplication>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "BmpVariants.h"
 #include "DialogSupport.h"
 #include "ExternalTools.h"
 #include "imagefile/BitmapFile.h"
+#include "shell/OpenByContent.h"
 #include "shell/OpenDialog.h"
 #include "windows/ModalRunner.h"
 
@@ -205,12 +208,55 @@ TEST_F(OpenDialogTest, CommandRefusesJpegChosenUnderBitmapFilter) {
   EXPECT_EQ(Texts(), std::vector<std::string>{"ERROR: This file type is wrong."});
 }
 
+// Files named from outside the dialog (command line, another lumarel, drops,
+// recent files) are read as their content says, and messages name them.
+TEST_F(OpenDialogTest, FilesFromOutsideAreReadByContentAndNamedInMessages) {
+  const std::string bmpNoExtension = env_.Path("from-file-manager");
+  const std::string jpegAsBmp = env_.Path("misnamed.bmp");
+  const std::string text = env_.Path("notes.jpg");
+  std::filesystem::copy_file(bmp_, bmpNoExtension);
+  std::filesystem::copy_file(jpeg_, jpegAsBmp);
+  std::ofstream(text) << "not a picture\n";
+  const struct {
+    std::string path;
+    bool opens;
+    std::string message;
+  } cases[] = {
+      {bmpNoExtension, true, "ERROR: Part of the image will be cut off.\n" + bmpNoExtension},
+      {jpegAsBmp, true, ""},
+      {text, false, "ERROR: This file type is wrong.\n" + text},
+      {env_.Path("missing.jpg"), false,
+       "ERROR: This file could not be found.\n" + env_.Path("missing.jpg")},
+      {env_.dir.Path(), false, "ERROR: This file type is wrong.\n" + env_.dir.Path()},
+  };
+  for (const auto& c : cases) {
+    env_.notifier.shown.clear();
+    std::optional<OpenedPicture> opened = LoadPictureFile(c.path, env_.state, env_.notifier);
+    EXPECT_EQ(opened.has_value(), c.opens) << c.path;
+    EXPECT_EQ(Texts(), c.message.empty() ? std::vector<std::string>{}
+                                         : std::vector<std::string>{c.message})
+        << c.path;
+    if (opened) {
+      EXPECT_EQ(opened->path, c.path);
+      EXPECT_EQ(env_.state.RecentFiles.front(), c.path);
+    }
+  }
+  // A relative name is made absolute.
+  const std::filesystem::path here = std::filesystem::current_path();
+  std::filesystem::current_path(env_.dir.Path());
+  const std::optional<OpenedPicture> relative =
+      LoadPictureFile("misnamed.bmp", env_.state, env_.notifier);
+  std::filesystem::current_path(here);
+  ASSERT_TRUE(relative);
+  EXPECT_EQ(relative->path, jpegAsBmp);
+}
+
 TEST(FileDialogRecordTest, FiltersAndDefaults) {
   FileDialogRecord record;
   EXPECT_EQ(record.filterIndex, 0);
   EXPECT_EQ(record.defaultExtension, "bmp");
   EXPECT_EQ(QtNameFilters(OpenFilters()),
-            (QStringList{"JPEG (*.JPG) (*.jpg)", "Bitmap (*.BMP) (*.bmp)"}));
+            (QStringList{"JPEG (*.JPG) (*.jpg *.jpeg *.jpe)", "Bitmap (*.BMP) (*.bmp)"}));
   EXPECT_EQ(QtNameFilters(SaveFilters()),
             (QStringList{"JPEG (*.JPG) (*.jpg)", "Full Color BMP (*.BMP) (*.bmp)",
                          "256 Color BMP (*.BMP) (*.bmp)"}));

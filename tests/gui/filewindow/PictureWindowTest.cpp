@@ -75,9 +75,20 @@ TEST_F(PictureWindowTest, LivePhotoAsksAndNoClosesWithoutSaving) {
   ASSERT_EQ(host.notifier.shown.size(), 1u);
   EXPECT_EQ(host.notifier.shown[0].text, "Save changes to Live Image Photo?");
   EXPECT_EQ(host.notifier.shown[0].caption, "Lumarel");
-  EXPECT_EQ(host.notifier.shown[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(host.notifier.shown[0].buttons, MessageButtons::YesNoCancel);
   EXPECT_EQ(host.notifier.shown[0].icon, MessageIcon::Question);
   EXPECT_TRUE(dialog.dialogs.empty());
+}
+
+// Cancel (Escape, the close box) keeps the window and its changes.
+TEST_F(PictureWindowTest, CancelOnTheSaveQuestionKeepsTheWindow) {
+  FileWindow* w = OpenFileWindow(1);
+  host.notifier.answers = {MessageAnswer::Cancel};
+  SaveDialogScript dialog;
+  EXPECT_FALSE(subs.back()->close());
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(dialog.dialogs.empty());
+  EXPECT_EQ(w->Doc().Modified, 1);
 }
 
 TEST_F(PictureWindowTest, YesThenCancelledSaveKeepsTheWindow) {
@@ -141,10 +152,12 @@ TEST_F(PictureWindowTest, CopyToClipboardGivesABmpFileAndAnImage) {
   }
 }
 
-// One notch of the wheel is one line (4 pixels) of the bar it turns: vertical,
-// or horizontal for a sideways wheel or with Shift.
-TEST_F(PictureWindowTest, WheelScrollsOneLinePerNotch) {
+// One notch of the wheel scrolls the desktop's wheel lines of text along the
+// bar it turns: vertical, or horizontal for a sideways wheel or with Shift.
+TEST_F(PictureWindowTest, WheelScrollsTheDesktopsLinesPerNotch) {
+  QApplication::setWheelScrollLines(2);
   CaptureWindow* w = OpenCapture(640, 480);
+  const int step = 2 * w->fontMetrics().lineSpacing();
   subs.back()->resize(subs.back()->width() - 240, subs.back()->height() - 200);
   QApplication::processEvents();
   auto wheel = [&](QPoint delta, Qt::KeyboardModifiers mods = {}, QWidget* target = nullptr) {
@@ -153,19 +166,22 @@ TEST_F(PictureWindowTest, WheelScrollsOneLinePerNotch) {
     QApplication::sendEvent(target ? target : w, &event);
   };
   wheel(QPoint(0, -120));
-  EXPECT_EQ(w->Vertical().Position(), 4);
-  EXPECT_EQ(w->VerticalBar()->value(), 4);
-  wheel(QPoint(0, -360));
-  EXPECT_EQ(w->Vertical().Position(), 16);
+  EXPECT_EQ(w->Vertical().Position(), step);
+  EXPECT_EQ(w->VerticalBar()->value(), step);
+  wheel(QPoint(0, -240));
+  EXPECT_EQ(w->Vertical().Position(), 3 * step);
   wheel(QPoint(0, 120), {}, w->VerticalBar());  // over the bar: the same step
-  EXPECT_EQ(w->Vertical().Position(), 12);
+  EXPECT_EQ(w->Vertical().Position(), 2 * step);
   wheel(QPoint(-120, 0));
-  EXPECT_EQ(w->Horizontal().Position(), 4);
+  EXPECT_EQ(w->Horizontal().Position(), step);
   wheel(QPoint(0, -120), Qt::ShiftModifier);
-  EXPECT_EQ(w->Horizontal().Position(), 8);
-  EXPECT_EQ(w->Vertical().Position(), 12);
-  wheel(QPoint(0, 1200));  // clamped at the start
+  EXPECT_EQ(w->Horizontal().Position(), 2 * step);
+  EXPECT_EQ(w->Vertical().Position(), 2 * step);
+  wheel(QPoint(0, -12000));  // clamped at the end
+  EXPECT_EQ(w->Vertical().Position(), w->Vertical().Maximum());
+  wheel(QPoint(0, 1200));  // and at the start
   EXPECT_EQ(w->Vertical().Position(), 0);
+  QApplication::setWheelScrollLines(3);
 }
 
 TEST_F(PictureWindowTest, SmallCaptureWindowScrollsUpToViewSizeLessClient) {

@@ -4,15 +4,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMimeData>
+#include <QUrl>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QTest>
 #include <memory>
@@ -68,7 +73,7 @@ class FrameTest : public ::testing::Test {
     frame->AddChild(child);
     return child;
   }
-  // "&File|&Open...=40001|Save &As...=40003 grayed|-|..." for each popup of a menu.
+  // "&File|&Open...=40001|Save &As...=40003 grayed|[Recent &Files]|-|..." for each popup of a menu.
   std::vector<std::string> Describe(const QList<QMenu*>& popups) {
     std::vector<std::string> out;
     std::function<std::string(QMenu*)> menuText = [&](QMenu* menu) {
@@ -159,7 +164,7 @@ TEST_F(FrameTest, CreatesLiveAndPreviewWindowsWithPreviewActive) {
 TEST_F(FrameTest, FrameMenuItemsIdsAndGrayStates) {
   EXPECT_EQ(Describe(frame->Menus().Popups(MenuKind::Frame)),
             (std::vector<std::string>{
-                "&File|&Open...=40001|Save &As...=40003 grayed|-|&Communication...=40007|-|"
+                "&File|&Open...=40001|Save &As...=40003 grayed|[Recent &Files]|-|&Communication...=40007|-|"
                 "E&xit=40002",
                 "Special|&Flash All Erase=40008", kHelp}));
 }
@@ -167,7 +172,7 @@ TEST_F(FrameTest, FrameMenuItemsIdsAndGrayStates) {
 TEST_F(FrameTest, PreviewMenuShownWhilePreviewIsActive) {
   EXPECT_EQ(MenuBarPopups(),
             (std::vector<std::string>{
-                "&File|&Open...=40001|Save &As...=40003 grayed|-|&Data in from camera=40005 "
+                "&File|&Open...=40001|Save &As...=40003 grayed|[Recent &Files]|-|&Data in from camera=40005 "
                 "grayed|Delete &Page=40010 grayed|Delete A&ll=40013 grayed|-|"
                 "&Communication...=40007|-|E&xit=40002",
                 "&Window|C&lose Image=40015", "&Option|&Reload=40019 grayed",
@@ -178,12 +183,12 @@ TEST_F(FrameTest, CaptureImagefileAndLiveMenus) {
   const std::string image = "&Image|Image &Adjustment...=40016|-|&Copy to Clipboard=40018";
   const std::string window = "&Window|C&lose Image=40015";
   EXPECT_EQ(Describe(frame->Menus().Popups(MenuKind::Capture)),
-            (std::vector<std::string>{"&File|&Open...=40001|Save &As...=40003 grayed|-|"
+            (std::vector<std::string>{"&File|&Open...=40001|Save &As...=40003 grayed|[Recent &Files]|-|"
                                       "&Communication...=40007|-|&Print...=40017|-|E&xit=40002",
                                       image, window, kHelp}));
   EXPECT_EQ(Describe(frame->Menus().Popups(MenuKind::Imagefile)),
             (std::vector<std::string>{
-                "&File|&Open...=40001|Save &As...=40003|-|[Data out &to camera|&Fine mode=40006 "
+                "&File|&Open...=40001|Save &As...=40003|[Recent &Files]|-|[Data out &to camera|&Fine mode=40006 "
                 "grayed|&Normal mode=40009 grayed]|-|&Communication...=40007|-|&Print...=40017|-|"
                 "E&xit=40002",
                 image, window, kHelp}));
@@ -426,7 +431,7 @@ TEST_F(ModifiedWindowExitTest, ExitAsksToSaveAndNoClosesEverything) {
   messages.answers = {MessageAnswer::Ok, MessageAnswer::No};
   frame->Command(kCmdExit);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Exit Lumarel?", "Save changes to   1F: 06/15/1 10:30?"}));
-  EXPECT_EQ(messages.shown[1].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(messages.shown[1].buttons, MessageButtons::YesNoCancel);
   EXPECT_EQ(saveDialogs, 0);
   EXPECT_FALSE(frame->isVisible());
   EXPECT_TRUE(frame->MdiClient()->subWindowList().isEmpty());
@@ -450,6 +455,33 @@ TEST_F(ModifiedWindowExitTest, CancelledSaveKeepsEveryWindowAndTheNextExitDoesNo
   EXPECT_EQ(Texts(), std::vector<std::string>{"Save changes to   1F: 06/15/1 10:30?"});
   EXPECT_FALSE(frame->isVisible());
   EXPECT_EQ(std::count(link.calls.begin(), link.calls.end(), "SendReset"), 1);
+}
+
+// Cancel (and Escape) on "Save changes" keeps everything, as a cancelled save does.
+TEST_F(ModifiedWindowExitTest, CancelOnTheSaveQuestionKeepsEveryWindow) {
+  messages.answers = {MessageAnswer::Ok, MessageAnswer::Cancel};
+  frame->Command(kCmdExit);
+  EXPECT_EQ(saveDialogs, 0);
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_EQ(frame->MdiClient()->subWindowList().size(), 3);
+  EXPECT_TRUE(std::find(link.calls.begin(), link.calls.end(), "SendReset") == link.calls.end());
+}
+
+// The modified mark: "[*]" on the MDI frame's title, shown while the picture
+// holds unsaved changes; the window's own title stays plain.
+TEST_F(ModifiedWindowExitTest, ModifiedPictureIsMarkedInItsTitleBar) {
+  QApplication::processEvents();
+  auto* window = qobject_cast<CaptureWindow*>(frame->ActiveChild());
+  ASSERT_NE(window, nullptr);
+  QMdiSubWindow* sub = frame->MdiClient()->activeSubWindow();
+  EXPECT_EQ(sub->windowTitle(), "  1F: 06/15/1 10:30[*]");
+  EXPECT_TRUE(sub->isWindowModified());
+  EXPECT_EQ(window->windowTitle(), "  1F: 06/15/1 10:30");
+  window->Doc().Modified = 0;
+  window->setWindowTitle("/tmp/saved.bmp");  // as a save does
+  EXPECT_EQ(sub->windowTitle(), "/tmp/saved.bmp[*]");
+  EXPECT_FALSE(sub->isWindowModified());
+  messages.answers = {MessageAnswer::Ok};
 }
 
 TEST_F(FrameTest, ThreadThatCannotBeEndedIsReported) {
@@ -498,11 +530,121 @@ TEST_F(FrameTest, HelpFromAModalDialogIsAWindowOfThatDialog) {
   EXPECT_TRUE(help->isWindow());
   EXPECT_TRUE(help->isVisible());
   EXPECT_EQ(help->windowModality(), Qt::NonModal);
+  // Opened centred over the dialog, inside the screen.
+  EXPECT_EQ(help->frameGeometry().center(), dialog.frameGeometry().center());
   dialog.hide();
   ASSERT_EQ(frame->HelpSystem().Window(), help);
-  EXPECT_EQ(help->parentWidget(), nullptr);
+  EXPECT_EQ(help->parentWidget(), frame.get());  // the frame's: kept above it
+  EXPECT_TRUE(help->isWindow());
   EXPECT_TRUE(help->isVisible());
   EXPECT_EQ(help->source().fragment(), "context1");
+}
+
+// F1 in a modal dialog (Image Adjustment) opens the help above it.
+TEST_F(FrameTest, F1InAModalDialogOpensTheHelp) {
+  QDialog dialog(frame.get());
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.show();
+  QApplication::setActiveWindow(&dialog);
+  QTest::keyClick(&dialog, Qt::Key_F1);
+  QTextBrowser* help = frame->HelpSystem().Window();
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(help->parentWidget(), &dialog);
+  EXPECT_TRUE(help->isVisible());
+}
+
+TEST_F(FrameTest, FileCommandsHaveTheDesktopsKeys) {
+  const struct {
+    MenuKind menu;
+    int id;
+    const char* keys;
+  } cases[] = {{MenuKind::Preview, kCmdOpen, "Ctrl+O"},       {MenuKind::Imagefile, kCmdSaveAs, "Ctrl+S"},
+               {MenuKind::Capture, kCmdPrint, "Ctrl+P"},       {MenuKind::Frame, kCmdExit, "Ctrl+Q"},
+               {MenuKind::Capture, kCmdCopyToClipboard, "Ctrl+C"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(frame->MenuItem(c.menu, c.id)->shortcut().toString(), c.keys) << c.id;
+  }
+}
+
+// Files dropped on the frame, and the recent files of the File menus, go to
+// the handler that opens files; the recent files are remembered at exit
+// (also when the program ends on SIGTERM), with the frame's place.
+TEST_F(FrameTest, DropsAndRecentFilesOpenFilesAndAreRemembered) {
+  std::vector<std::string> opened;
+  frame->SetOpenFilesHandler([&](const std::vector<std::string>& paths) {
+    opened.insert(opened.end(), paths.begin(), paths.end());
+  });
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/pictures/a.jpg"), QUrl("https://example.com/b.jpg"),
+                QUrl::fromLocalFile("/pictures/c")});
+  QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(frame.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(frame.get(), &drop);
+  EXPECT_EQ(opened, (std::vector<std::string>{"/pictures/a.jpg", "/pictures/c"}));
+
+  for (const char* path : {"/p/1.jpg", "/p/2.jpg", "/p/3.jpg", "/p/4.jpg", "/p/5.jpg", "/p/1.jpg",
+                           "/p/6.jpg"}) {
+    frame->State().NoteRecentFile(path);
+  }
+  EXPECT_EQ(frame->State().RecentFiles,
+            (std::vector<std::string>{"/p/6.jpg", "/p/1.jpg", "/p/5.jpg", "/p/4.jpg", "/p/3.jpg"}));
+  QMenu* recent = frame->RecentFilesMenu();
+  EXPECT_FALSE(recent->menuAction()->isEnabled());  // grayed while still empty at start
+  auto* file = qobject_cast<QMenu*>(frame->MenuItem(MenuKind::Frame, kCmdOpen)->parent());
+  ASSERT_NE(file, nullptr);
+  emit file->aboutToShow();  // the File menu opens: the popup is filled
+  EXPECT_TRUE(recent->menuAction()->isEnabled());
+  ASSERT_EQ(recent->actions().size(), 5);
+  EXPECT_EQ(recent->actions()[1]->text(), "&2 /p/1.jpg");
+  opened.clear();
+  recent->actions()[1]->trigger();
+  EXPECT_EQ(opened, std::vector<std::string>{"/p/1.jpg"});
+
+  frame->setGeometry(40, 50, 700, 500);
+  frame->ShutDownOnSignal();
+  AppState reread;
+  reread.SettingsPath = frame->State().SettingsPath;
+  reread.Prepare(scratch.env, frame->Messages());
+  EXPECT_EQ(reread.RecentFiles, frame->State().RecentFiles);
+  EXPECT_TRUE(reread.Frame.known);
+  EXPECT_EQ(QRect(reread.Frame.x, reread.Frame.y, reread.Frame.width, reread.Frame.height),
+            QRect(40, 50, 700, 500));
+  EXPECT_FALSE(reread.Frame.maximized);
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+// The reconnect and disconnect dialogs say why each port gave no camera, as
+// the Communication dialog and lumarel-cli ports do.
+TEST_F(FrameTest, LinkDialogsShowWhyThePortsGaveNoCamera) {
+  link.port.problems = {"COM1 (/dev/ttyUSB0): permission denied (join the group dialout)",
+                        "COM2 (/dev/ttyS0): in use by another program (ModemManager)"};
+  std::vector<QString> shown;
+  dialogs.SetHandler([&](QDialog& d) {
+    auto* problems = d.findChild<QLabel*>("problems");
+    shown.push_back(problems ? problems->text() : QString());
+    return 2;
+  });
+  frame->OpenReconnectDialog();
+  frame->OpenDisconnectDialog();
+  const QString expected = QString::fromStdString(link.port.problems[0] + "\n" + link.port.problems[1]);
+  EXPECT_EQ(shown, (std::vector<QString>{expected, expected}));
+}
+
+// The frame comes back where it was, but never larger than the screen (the
+// offscreen platform's is 800 x 600), so its status bar stays visible.
+TEST_F(FrameTest, RememberedGeometryIsFittedIntoTheScreen) {
+  const QRect screen = frame->screen()->availableGeometry();
+  frame->hide();
+  frame->State().Frame = {true, 300, 200, 1200, 900, false};
+  frame->ShowRemembered();
+  EXPECT_TRUE(screen.contains(frame->geometry())) << frame->geometry().width();
+  EXPECT_LE(frame->height(), screen.height() - 30);
+  frame->hide();
+  frame->State().Frame = {true, 20, 40, 600, 400, false};
+  frame->ShowRemembered();
+  EXPECT_EQ(frame->geometry(), QRect(20, 40, 600, 400));
 }
 
 TEST_F(FrameTest, CommunicationDialogShowsPortAndSpeed) {

@@ -17,6 +17,14 @@ TEST(GuiOptions, SettingsFileAndPicturesInAnyOrder) {
   EXPECT_TRUE(ParseGuiOptions({}).files.empty());
 }
 
+// The line is read before QApplication takes Qt's options out.
+TEST(GuiOptions, QtOptionsArePassedOver) {
+  const GuiOptions o = ParseGuiOptions(
+      {"-platform", "offscreen", "a.jpg", "--style=fusion", "-reverse", "-display", ":1", "b.bmp"});
+  ASSERT_TRUE(o.ok) << o.error;
+  EXPECT_EQ(o.files, (std::vector<std::string>{"a.jpg", "b.bmp"}));
+}
+
 TEST(GuiOptions, MalformedLinesAreRefused) {
   EXPECT_FALSE(ParseGuiOptions({"--settings"}).ok);
   const GuiOptions o = ParseGuiOptions({"--frobnicate"});

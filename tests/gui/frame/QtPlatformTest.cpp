@@ -3,6 +3,7 @@
 // the message box's test hook and its width.
 #include <QFontMetrics>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QTest>
 
@@ -66,6 +67,28 @@ TEST(QtNotifier, BoxIsWideEnoughForItsCaption) {
     EXPECT_GE(box->width(), CaptionWidth(caption)) << caption;
     EXPECT_GT(CaptionWidth(caption), QFontMetrics(box->font()).horizontalAdvance(caption));
     box->hide();
+  }
+}
+
+// Escape answers what keeps things as they were: Cancel on "Save changes?"
+// (Yes/No/Cancel), and Cancel is the default of questions about losing data.
+TEST(QtNotifier, EscapeAndDefaultButtonsOfQuestions) {
+  const struct {
+    MessageButtons buttons;
+    QMessageBox::StandardButton defaultButton;  // NoButton: Qt's choice
+  } cases[] = {{MessageButtons::YesNoCancel, QMessageBox::NoButton},
+               {MessageButtons::CancelOk, QMessageBox::Cancel},
+               {MessageButtons::OkCancel, QMessageBox::NoButton}};
+  for (const auto& c : cases) {
+    std::unique_ptr<QMessageBox> box = MakeMessageBox(
+        MessageRequest{"Save changes to x?", "Lumarel", c.buttons, MessageIcon::Question}, nullptr);
+    box->show();
+    if (c.defaultButton != QMessageBox::NoButton) {
+      ASSERT_NE(box->defaultButton(), nullptr);
+      EXPECT_EQ(box->standardButton(box->defaultButton()), c.defaultButton);
+    }
+    QTest::keyClick(box.get(), Qt::Key_Escape);
+    EXPECT_EQ(box->result(), QMessageBox::Cancel) << static_cast<int>(c.buttons);
   }
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
+#include <tuple>
 
 #include "LinkHarness.h"
 #include "link/LinkTexts.h"
@@ -25,6 +27,27 @@ TEST(Labels, YearsAndQuality) {
   EXPECT_EQ(Text(FormatLabel(12, false, {DisplayYear(99), 12, 31, 23, 59})), " 12N: 99/12/31 23:59");
   EXPECT_EQ(Text(FormatFileName(3, true, {DisplayYear(101), 6, 15, 9, 5})), "3F01-6-15(9-5)");
   EXPECT_EQ(Text(FormatFileName(3, false, {99, 1, 2, 3, 4})), "3N99-1-2(3-4)");
+}
+
+// The picture's own date, for the Exif date tags of a saved camera picture:
+// the camera's year byte counts from 1900.
+TEST(Labels, EntryDateFromTheCamerasFields) {
+  const struct {
+    CameraDate date;
+    std::optional<LocalTime> time;
+  } cases[] = {
+      {{101, 6, 15, 9, 5}, LocalTime{2001, 6, 15, 9, 5, 0}},
+      {{99, 12, 30, 10, 0}, LocalTime{1999, 12, 30, 10, 0, 0}},
+      {{200, 1, 2, 3, 4}, LocalTime{2100, 1, 2, 3, 4, 0}},
+      {{101, 0, 15, 9, 5}, std::nullopt},  // month 0: no calendar date
+      {{101, 6, 15, 24, 5}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    PictureEntry entry;
+    entry.date = c.date;
+    EXPECT_EQ(entry.TakenAt(), c.time) << int{c.date.yearByte};
+  }
+  EXPECT_FALSE(PictureEntry{}.TakenAt());
 }
 
 TEST(PreviewStoreSizing, SlotsFromCapacityAndCount) {
@@ -241,6 +264,7 @@ TEST(IndexList, EmptyCard) {
   EXPECT_FALSE(h.ui.Has("Menu Preview 40013 on"));
   EXPECT_TRUE(h.ui.Has("Menu Preview 40019 on"));
   EXPECT_TRUE(h.ui.Has("Mdi on"));
+  EXPECT_TRUE(h.ui.Has("Status Ready"));
 }
 
 TEST(IndexList, ScrollsAtThe13thAnd17thEntries) {

@@ -373,7 +373,10 @@ TEST(Dialogs, DisconnectCancelAsksAndHelpOpensContext1) {
   LinkHarness h;
   h.ui.cancelOkAnswers = {false, true};
   EXPECT_FALSE(h.link->Setup().DisconnectDialogCommand(2));
+  EXPECT_FALSE(h.ui.Has("Status Not connected to VIDMARELLE"));
   EXPECT_TRUE(h.link->Setup().DisconnectDialogCommand(2));
+  // Given up: the status bar no longer says the setup is proceeding.
+  EXPECT_TRUE(h.ui.Has("Status Not connected to VIDMARELLE"));
   EXPECT_FALSE(h.link->Setup().DisconnectDialogCommand(3));
   EXPECT_TRUE(h.ui.Has("Help 1"));
   EXPECT_FALSE(h.link->Setup().ReconnectDialogCommand(3));

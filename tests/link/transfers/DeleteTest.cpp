@@ -146,6 +146,7 @@ TEST(FlashAllErase, AsksRefusesAWriteProtectedCardAndEmptiesTheList) {
   ASSERT_TRUE(h.transfers->Delete().FlashAllErase());
   EXPECT_EQ(h.notifier.shown.back().text, "Delete all Flash memory?");
   EXPECT_EQ(h.notifier.shown.back().caption, "ALL ERASE");
+  EXPECT_EQ(h.notifier.shown.back().buttons, MessageButtons::CancelOk);
   EXPECT_EQ(h.Written(), (Bytes{CmdEraseAll}));
   h.Feed(EncodeStatusPacket(StatusDeleteDone));
   // The card is empty: a list left as it was would offer pictures that are gone.
