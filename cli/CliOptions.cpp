@@ -75,7 +75,7 @@ constexpr CommandUsage kCommandUsages[] = {
      "  --format FORMAT     jpg (Exif JPEG, default), bmp (24-bit), bmp8 (256 colours)\n"
      "  --skip-existing     leave out pictures whose file exists\n"
      "  --force-overwrite   replace existing files (else asked, or kept without a terminal)\n"
-     "  --retries N         attempts per picture after a lost or silent link (default 2)\n"},
+     "  --retries N         further tries after a lost or silent line (default 2)\n"},
     {Command::Put, "usage: lumarel-cli [OPTIONS] put FILE (--fine | --normal)\n"
                    "Send a JPEG or BMP file to the camera in Fine or Normal quality.\n"},
     {Command::Delete, "usage: lumarel-cli [OPTIONS] delete (N... | --all) [--yes]\n"

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <set>
 
-#include "cli/PictureDate.h"
 
 namespace lumarel::cli {
 namespace {
@@ -80,15 +79,8 @@ std::string ExpandFilePattern(const std::string& pattern, const NameFields& f) {
   return name;
 }
 
-NameRequest NameRequestFor(const PictureEntry& entry, int number, int pictureCount,
-                           std::span<const std::uint8_t> previewBytes) {
-  NameRequest r;
-  r.fields.time = ListedTime(entry);
-  r.fields.number = number;
-  r.fields.numberWidth = NumberWidth(pictureCount);
-  r.fields.fine = (entry.quality & 0x0F) != 0;
-  r.key = {r.fields.time, entry.quality, entry.width, entry.height, PreviewHash(previewBytes)};
-  return r;
+NameFields NameFieldsOf(const PictureEntry& entry, int number, int pictureCount) {
+  return NameFields{entry.ListedTime(), number, NumberWidth(pictureCount), entry.Fine()};
 }
 
 std::vector<std::string> PlanFileNames(const std::vector<NameRequest>& pictures,
@@ -100,7 +92,7 @@ std::vector<std::string> PlanFileNames(const std::vector<NameRequest>& pictures,
     const std::string base = ExpandFilePattern(pattern, p.fields);
     std::string name = base + extension;
     for (int k = 2; used.count(name) != 0 ||
-                    (record != nullptr && record->NameTakenByOther(name, p.key));
+                    (record != nullptr && record->NameTakenByOther(name, p.id));
          ++k)
       name = base + "-" + std::to_string(k) + extension;
     used.insert(name);

@@ -43,13 +43,11 @@ std::string ExpandFilePattern(const std::string& pattern, const NameFields& fiel
 // One picture of a run to be named.
 struct NameRequest {
   NameFields fields;
-  PictureKey key;  // to tell its own import-record line from another picture's
+  PictureIdentity id;  // to tell its own import-record line from another picture's
 };
 
-// Picture `number` (1-based) of a card holding pictureCount, from its list
-// entry and the bytes its preview is known by (see PreviewHash).
-NameRequest NameRequestFor(const PictureEntry& entry, int number, int pictureCount,
-                           std::span<const std::uint8_t> previewBytes);
+// The name fields of picture `number` (1-based) of a card holding pictureCount.
+NameFields NameFieldsOf(const PictureEntry& entry, int number, int pictureCount);
 
 // The file name (with extension) of each request, in order. Callers pass the
 // whole list, so that a picture's suffix does not depend on the selection. A name is taken

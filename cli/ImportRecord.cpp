@@ -91,23 +91,6 @@ bool ScanAll(const std::string& text, const char* format, int fields, Args*... a
 
 }  // namespace
 
-bool PictureKey::operator==(const PictureKey& o) const {
-  const LocalTime& a = time;
-  const LocalTime& b = o.time;
-  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
-         a.minute == b.minute && quality == o.quality && width == o.width && height == o.height &&
-         previewHash == o.previewHash;
-}
-
-std::uint64_t PreviewHash(std::span<const std::uint8_t> bytes) {
-  std::uint64_t h = 0xcbf29ce484222325ull;
-  for (std::uint8_t b : bytes) {
-    h ^= b;
-    h *= 0x100000001b3ull;
-  }
-  return h;
-}
-
 std::string FormatImportLine(const ImportEntry& e) {
   if (e.fileName.empty() || e.fileName.find_first_of("\t\n\r/") != std::string::npos) return "";
   const LocalTime& t = e.key.time;
@@ -184,15 +167,16 @@ std::string ImportRecord::SkippedLinesWarning(const std::string& dir) const {
   return text + " not understood, ignored";
 }
 
-const ImportEntry* ImportRecord::Find(const PictureKey& key) const {
+const ImportEntry* ImportRecord::Find(const PictureIdentity& picture) const {
   for (const ImportEntry& e : entries_)
-    if (e.key == key) return &e;
+    if (picture.Matches(e.key)) return &e;
   return nullptr;
 }
 
-bool ImportRecord::NameTakenByOther(const std::string& fileName, const PictureKey& key) const {
+bool ImportRecord::NameTakenByOther(const std::string& fileName,
+                                    const PictureIdentity& picture) const {
   for (const ImportEntry& e : entries_)
-    if (e.fileName == fileName && !(e.key == key)) return true;
+    if (e.fileName == fileName && !picture.Matches(e.key)) return true;
   return false;
 }
 

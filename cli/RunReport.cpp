@@ -20,9 +20,15 @@ void RunReport::Failed(ExitStatus why) {
   worst_ = Worse(worst_, why);
 }
 
+void RunReport::NotAttempted(ExitStatus why) {
+  ++notAttempted_;
+  worst_ = Worse(worst_, why);
+}
+
 std::string RunReport::SummaryText() const {
   return std::to_string(saved_) + " saved, " + std::to_string(skipped_) + " skipped, " +
-         std::to_string(failed_) + " failed";
+         std::to_string(failed_) + " failed" +
+         (notAttempted_ > 0 ? ", " + std::to_string(notAttempted_) + " not attempted" : "");
 }
 
 void RunReport::PrintSummary() {

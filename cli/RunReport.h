@@ -22,12 +22,15 @@ class RunReport {
   // existing file kept only because nobody could be asked, which fails the run.
   void Skipped(bool unaskedSkip = false);
   void Failed(ExitStatus why);
+  // Never tried: the run ended before its turn (the line is gone, the disk full).
+  void NotAttempted(ExitStatus why);
 
   int SavedCount() const { return saved_; }
   int SkippedCount() const { return skipped_; }
   int FailedCount() const { return failed_; }
+  int NotAttemptedCount() const { return notAttempted_; }
 
-  // "6 saved, 2 skipped, 0 failed".
+  // "6 saved, 2 skipped, 0 failed" (", 3 not attempted" when there are such).
   std::string SummaryText() const;
   // Prints the summary on err (not with -q).
   void PrintSummary();
@@ -38,7 +41,7 @@ class RunReport {
   std::ostream& out_;
   std::ostream& err_;
   bool quiet_;
-  int saved_ = 0, skipped_ = 0, failed_ = 0;
+  int saved_ = 0, skipped_ = 0, failed_ = 0, notAttempted_ = 0;
   bool unaskedSkip_ = false;
   ExitStatus worst_ = ExitStatus::Success;
 };

@@ -33,6 +33,10 @@ const char* const kSimUsage =
     "  --bad-preview K        the Kth preview of the index (from 1) is not a JPEG\n"
     "  --upload-no-reply      never answer an upload command\n"
     "  --upload-silent-after N  stop answering after N packets of an upload\n"
+    "  --small-previews       every second picture's preview is 80 x 60, not 160 x 120\n"
+    "  --return-after MS      after --hangup-after, the line is there again MS later\n"
+    "                         (the camera started afresh)\n"
+    "  --return-without K     ...and picture K (from 1) is gone, as if deleted on the camera\n"
     "  --seed N               seed of the generated pictures, live scene, line noise\n"
     "                         and random faults\n"
     "  --log FILE             one line per command and response ('-': standard error)\n"
@@ -107,6 +111,9 @@ bool NumberOption(const std::string& name, long value, SimOptions& o) {
     o.camera.uploadSilentAfter = static_cast<int>(value);
   else if (name == "--seed" && value >= 0) o.seed = static_cast<unsigned>(value);
   else if (name == "--adapter-latency" && value >= 1 && value <= 255) o.adapterLatencyMs = static_cast<int>(value);
+  // Changes to the card.
+  else if (name == "--return-after" && value >= 0) o.card.returnAfterMs = static_cast<int>(value);
+  else if (name == "--return-without" && value >= 1) o.card.returnWithout = static_cast<int>(value);
   else return false;
   return true;
 }
@@ -122,6 +129,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
     if (name == "--realtime") { o.realtime = true; continue; }
     if (name == "--busy-during-live") { o.camera.busyDuringLive = true; continue; }
     if (name == "--upload-no-reply") { o.camera.uploadNoReply = true; continue; }
+    if (name == "--small-previews") { o.card.smallPreviews = true; continue; }
     if (i + 1 >= args.size()) {
       error = name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument " + name;
       return false;

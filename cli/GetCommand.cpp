@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: MIT
+// get: the planned pictures fetched one by one, each saved with its own date
+// and only then added to the import record. After a lost or silent line every
+// remaining picture is found again by its key: nothing is ever fetched by a
+// position of an older list.
+#include <unistd.h>
+
+#include <iostream>
+#include <optional>
+#include <ostream>
+
+#include "cli/CameraCommands.h"
+#include "cli/CameraSession.h"
+#include "cli/GetPlan.h"
+#include "cli/ImportRecord.h"
+#include "cli/Interrupt.h"
+#include "cli/OutputChecks.h"
+#include "cli/OverwritePolicy.h"
+#include "cli/PictureBlocks.h"
+#include "cli/PictureNumbers.h"
+#include "cli/RunReport.h"
+#include "platform/Files.h"
+
+#include "link/LinkOperations.h"
+#include "link/LinkTransfers.h"
+
+namespace lumarel::cli {
+namespace {
+
+// The Capture window's picture block: width x height x 3 + 100 bytes.
+class CaptureBlock final : public DownloadTarget {
+ public:
+  explicit CaptureBlock(const PictureEntry& entry)
+      : block_(std::size_t{entry.width} * entry.height * 3 + 100, 0) {}
+  std::span<std::uint8_t> Picture() override { return block_; }
+  std::span<std::uint8_t> Palette() override { return {}; }
+
+ private:
+  std::vector<std::uint8_t> block_;
+};
+
+bool LineFault(const LinkOutcome& outcome) {
+  return outcome.kind == OutcomeKind::CameraSilent || outcome.kind == OutcomeKind::LineLost;
+}
+
+}  // namespace
+
+ExitStatus PrepareGet(CommandContext& ctx, ImportRecord& record) {
+  const std::string& dir = ctx.request.outDir;
+  if (const std::string why = PrepareOutputDirectory(dir); !why.empty()) {
+    ReportError(ctx.err, why);
+    return ExitStatus::FileError;
+  }
+  if (!record.Load(dir)) {
+    ReportError(ctx.err, "cannot read " + JoinPath(dir, kImportRecordName));
+    return ExitStatus::FileError;
+  }
+  if (const std::string warning = record.SkippedLinesWarning(dir); !warning.empty())
+    ReportError(ctx.err, warning);
+  return ExitStatus::Success;
+}
+
+ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& record) {
+  const Request& request = ctx.request;
+  PictureList& list = session.Link().Pictures();
+  std::vector<int> numbers;
+  if (request.all) {
+    for (int i = 1; i <= list.receivedEntries; ++i) numbers.push_back(i);
+  } else {
+    std::string error;
+    const auto resolved = ResolveNumbers(request.ranges, list.receivedEntries, error);
+    if (!resolved) {
+      ReportError(ctx.err, error);
+      return ExitStatus::Usage;
+    }
+    numbers = *resolved;
+  }
+  const FileFormat format = request.format.value_or(FileFormat::Jpeg);
+  RunReport report(ctx.out, ctx.err, request.global.quiet);
+  OverwritePolicy policy(OverwritePolicy::ModeFor(request.forceOverwrite, ::isatty(STDIN_FILENO),
+                                                  ::isatty(STDERR_FILENO)),
+                         std::cin, ctx.err);
+  GetPlan plan = PlanGet(request, numbers, list, record, policy, report);
+  for (const ImportEntry& line : plan.renewed) record.Append(request.outDir, line);
+  std::vector<PlannedPicture>& fetch = plan.fetch;
+
+  LinkOperations& ops = session.Operations();
+  DownloadControl& control = session.Transfers()->Download();
+  std::unique_ptr<Timers> captureTimers =
+      session.MakeWindowTimers([&control](int id) { control.OnCaptureTimer(id); });
+  const int total = static_cast<int>(fetch.size());
+  const std::string device = session.Device();
+  bool lineGone = false;
+  std::size_t k = 0;
+  for (; k < fetch.size() && !lineGone && !InterruptRequested(); ++k) {
+    PlannedPicture& p = fetch[k];
+    LinkOutcome outcome;
+    std::optional<CaptureBlock> block;
+    // A silent or lost line costs up to --retries tries, each reconnecting
+    // and, when the camera is back, fetching this picture again.
+    for (int tries = 0;;) {
+      if (p.position < 0) break;
+      session.ProgressLine().SetItem(static_cast<int>(k) + 1, total);
+      block.emplace(list.entries[static_cast<std::size_t>(p.position)]);
+      outcome = session.Run([&](OperationDone done) {
+        ops.Download(p.position, *block, *captureTimers, std::move(done));
+      });
+      ops.EndDownload(*block);
+      if (!LineFault(outcome) || InterruptRequested()) break;
+      session.Report(outcome, PictureName(p));
+      bool back = false;
+      while (!back && tries < request.retries && !InterruptRequested()) {
+        ++tries;
+        CameraSession::PauseBeforeTry(tries);
+        if (InterruptRequested()) break;
+        ctx.err << "lumarel-cli: reconnecting to fetch " << PictureName(p) << " (try " << tries
+                << " of " << request.retries << ")" << std::endl;
+        back = session.Reconnect();
+      }
+      if (!back) {
+        lineGone = true;
+        break;
+      }
+      // The list was read again: every remaining picture by its key.
+      FindAgain(fetch, k, list);
+    }
+    if (InterruptRequested()) break;
+    if (p.position < 0) {
+      ReportError(ctx.err, PictureName(p) + ": the camera's list changed; not saved");
+      report.Failed(ExitStatus::LinkFailure);
+      continue;
+    }
+    if (outcome.kind == OutcomeKind::Cancelled) {
+      session.Report(outcome, PictureName(p));
+      report.Failed(ExitStatus::LinkFailure);
+      ++k;
+      break;
+    }
+    if (lineGone) {
+      if (request.retries > 0)
+        ReportError(ctx.err, "the camera did not answer again on " + device + "; giving up");
+      report.Failed(ExitStatus::LinkFailure);
+      continue;  // ends the loop
+    }
+    if (!outcome.Ok()) {
+      session.Report(outcome, PictureName(p));
+      report.Failed(ExitStatus::LinkFailure);
+      continue;
+    }
+    const ExitStatus saved =
+        SaveThroughTemp(ctx, block->Picture(), p.path, format, SaveWindow::Capture, p.time);
+    if (saved != ExitStatus::Success) {
+      report.Failed(saved);
+      continue;
+    }
+    report.Saved(p.path);
+    if (!record.Append(request.outDir, {p.key, p.fileName}))
+      ReportError(ctx.err, "cannot add " + p.fileName + " to " +
+                               JoinPath(request.outDir, kImportRecordName));
+  }
+  session.ProgressLine().Clear();
+  if (!InterruptRequested()) {
+    for (; k < fetch.size(); ++k) {
+      ReportError(ctx.err, PictureName(fetch[k]) + ": not attempted");
+      report.NotAttempted(ExitStatus::LinkFailure);
+    }
+  }
+  report.PrintSummary();
+  return InterruptRequested() ? ExitStatus::Interrupted : report.Status();
+}
+
+}  // namespace lumarel::cli
