@@ -93,6 +93,9 @@ class CameraSession {
   std::span<std::uint8_t> LiveFrame() { return assembly_->LiveFrame(); }
   std::span<std::uint8_t> LivePhoto() { return assembly_->LivePhoto(); }
   std::ostream& Err() { return err_; }
+  // The camera's JPEG of the last picture downloaded, as received: the link
+  // writes it to its first scratch file to decode it.
+  const std::string& ReceivedJpegPath() const { return tempA_.path(); }
   // Timers for a window that runs a transfer (Capture, Openfile, Live).
   std::unique_ptr<Timers> MakeWindowTimers(EventLoop::TimerHandler handler) {
     return loop_.MakeTimers(std::move(handler));

@@ -67,15 +67,19 @@ constexpr CommandUsage kCommandUsages[] = {
     {Command::Get,
      "usage: lumarel-cli [OPTIONS] get (N... | --all) [--new] [--out DIR] [--filename PATTERN]\n"
      "       [--format jpg|bmp|bmp8] [--skip-existing | --force-overwrite] [--retries N]\n"
-     "Download pictures (N: 7, 1-5, 10- for 10 to the last) and print each file written.\n"
+     "Download pictures (N: 7, 1-5, 10- to the last, 1-3,5) and print each file written.\n"
      "  --new               only pictures never imported into DIR (its .lumarel-imports)\n"
      "  --out DIR           where to save (default: the current folder; created when missing)\n"
-     "  --filename PATTERN  %Y %y %m %d %H %M (the picture's date), %n (its number), %q (F or N),\n"
-     "                      %%; default %Y%m%d-%H%M-%q; -2, -3 ... when two would share a name\n"
+     "  --filename PATTERN  %Y %y %m %d %H %M %S (the picture's date), %n (its number, as wide\n"
+     "                      as the count), %N (its number, 3 digits), %q (F or N), %C (the\n"
+     "                      extension), %%; '/' makes folders; default %Y%m%d-%H%M-%q;\n"
+     "                      -2, -3 ... when two would share a name\n"
      "  --format FORMAT     jpg (Exif JPEG, default), bmp (24-bit), bmp8 (256 colours)\n"
      "  --skip-existing     leave out pictures whose file exists\n"
      "  --force-overwrite   replace existing files (else asked, or kept without a terminal)\n"
-     "  --retries N         further tries after a lost or silent line (default 2)\n"},
+     "  --retries N         further tries after a lost or silent line (default 2)\n"
+     "  --original          save the camera's JPEG bytes untouched (date in the file time)\n"
+     "  --processed         with --original, also the processed picture as NAME-processed\n"},
     {Command::Put, "usage: lumarel-cli [OPTIONS] put FILE (--fine | --normal)\n"
                    "Send a JPEG or BMP file to the camera in Fine or Normal quality.\n"},
     {Command::Delete, "usage: lumarel-cli [OPTIONS] delete (N... | --all) [--yes]\n"
@@ -244,6 +248,8 @@ struct Parser {
     else if (name == "--skip-existing" && c == Command::Get) req.skipExisting = true;
     else if (name == "--new" && c == Command::Get) req.onlyNew = true;
     else if (name == "--force-overwrite" && c == Command::Get) req.forceOverwrite = true;
+    else if (name == "--original" && c == Command::Get) req.original = true;
+    else if (name == "--processed" && c == Command::Get) req.processed = true;
     else if (name == "--filename" && c == Command::Get) {
       if (!OptionValue(word, req.filePattern)) return false;
       if (std::string why = CheckFilePattern(req.filePattern); !why.empty()) return Fail(why);
@@ -278,11 +284,19 @@ struct Parser {
     return true;
   }
 
+  // "1-3,5 7": ranges separated by commas and blanks, in one word or several.
   bool ParsePictureNumbers(const std::string& word) {
-    std::string why;
-    const std::optional<NumberRange> range = ParseNumberRange(word, why);
-    if (!range) return Fail(why);
-    req.ranges.push_back(*range);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= word.size(); ++i) {
+      if (i < word.size() && word[i] != ',' && word[i] != ' ' && word[i] != '\t') continue;
+      const std::string part = word.substr(start, i - start);
+      start = i + 1;
+      if (part.empty()) continue;
+      std::string why;
+      const std::optional<NumberRange> range = ParseNumberRange(part, why);
+      if (!range) return Fail(why);
+      req.ranges.push_back(*range);
+    }
     return true;
   }
 
@@ -320,7 +334,13 @@ struct Parser {
         return files(1, "FILE");
       case Command::Get:
       case Command::Delete:
-        if (req.all == !req.ranges.empty()) return Fail("give picture numbers or --all");
+        if (req.all && !req.ranges.empty())
+          return Fail("give picture numbers or --all, not both");
+        if (!req.all && req.ranges.empty()) return Fail("give picture numbers or --all");
+        if (req.processed && !req.original)
+          return Fail("--processed goes with --original (without it the picture is processed)");
+        if (req.original && !req.processed && req.format && *req.format != FileFormat::Jpeg)
+          return Fail("--original keeps the camera's JPEG; --format needs --processed");
         if (req.skipExisting && req.forceOverwrite)
           return Fail("--skip-existing and --force-overwrite exclude each other");
         req.numbers = ClosedNumbers(req.ranges);

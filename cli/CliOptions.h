@@ -48,7 +48,9 @@ struct Request {
   bool onlyNew = false;                // get --new: pictures never imported into outDir
   std::string filePattern = kDefaultFilePattern;  // get --filename
   bool forceOverwrite = false;         // get --force-overwrite
-  int retries = 2;                     // get --retries: attempts after a lost or silent link
+  int retries = 2;                     // get --retries: further tries after a lost or silent line
+  bool original = false;               // get --original: the camera's JPEG bytes as received
+  bool processed = false;              // get --processed: with --original, also the processed one
   std::vector<std::string> files;      // positional file arguments
   bool fine = false;                   // put: --fine (else --normal)
   bool yes = false;

@@ -5,7 +5,9 @@
 // position of an older list.
 #include <unistd.h>
 
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <ostream>
 
@@ -15,8 +17,10 @@
 #include "cli/ImportRecord.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputChecks.h"
+#include "cli/OutputFile.h"
 #include "cli/OverwritePolicy.h"
 #include "cli/PictureBlocks.h"
+#include "cli/PictureDate.h"
 #include "cli/PictureNumbers.h"
 #include "cli/RunReport.h"
 #include "platform/Files.h"
@@ -38,6 +42,32 @@ class CaptureBlock final : public DownloadTarget {
  private:
   std::vector<std::uint8_t> block_;
 };
+
+// The camera's JPEG bytes untouched at path, dated only by the file's time.
+ExitStatus SaveOriginal(CommandContext& ctx, const std::string& received, const std::string& path,
+                        const std::optional<LocalTime>& time) {
+  std::ifstream in(received, std::ios::binary);
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  OutputFile output(path);
+  bool ok = in.good() || in.eof();
+  if (ok && output.Ok()) {
+    std::ofstream out(output.TempPath(), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    ok = !out.fail();
+  }
+  if (!ok || !output.Ok() || bytes.empty()) {
+    ReportError(ctx.err, "cannot write " + path);
+    return ExitStatus::FileError;
+  }
+  if (time && !SetFileTime(output.TempPath(), *time))
+    ReportError(ctx.err, path + ": cannot set the file's time");
+  if (!output.Commit()) {
+    ReportError(ctx.err, "cannot write " + path);
+    return ExitStatus::FileError;
+  }
+  return ExitStatus::Success;
+}
 
 bool LineFault(const LinkOutcome& outcome) {
   return outcome.kind == OutcomeKind::CameraSilent || outcome.kind == OutcomeKind::LineLost;
@@ -147,13 +177,27 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       report.Failed(ExitStatus::LinkFailure);
       continue;
     }
+    if (const std::string why = PrepareFoldersOf(request.outDir, p.fileName); !why.empty()) {
+      ReportError(ctx.err, PictureName(p) + ": " + why);
+      report.Failed(ExitStatus::FileError);
+      continue;
+    }
     const ExitStatus saved =
-        SaveThroughTemp(ctx, block->Picture(), p.path, format, SaveWindow::Capture, p.time);
+        request.original
+            ? SaveOriginal(ctx, session.ReceivedJpegPath(), p.path, p.time)
+            : SaveThroughTemp(ctx, block->Picture(), p.path, format, SaveWindow::Capture, p.time);
     if (saved != ExitStatus::Success) {
       report.Failed(saved);
       continue;
     }
     report.Saved(p.path);
+    if (request.original && request.processed) {
+      const std::string processed = ProcessedPath(p.path, format);
+      const ExitStatus also =
+          SaveThroughTemp(ctx, block->Picture(), processed, format, SaveWindow::Capture, p.time);
+      if (also != ExitStatus::Success) report.Failed(also);
+      else report.AlsoWritten(processed);
+    }
     if (!record.Append(request.outDir, {p.key, p.fileName}))
       ReportError(ctx.err, "cannot add " + p.fileName + " to " +
                                JoinPath(request.outDir, kImportRecordName));

@@ -30,6 +30,11 @@ std::string PictureName(const PlannedPicture& p) {
   return text;
 }
 
+std::string ProcessedPath(const std::string& originalPath, FileFormat format) {
+  const std::string base = originalPath.substr(0, originalPath.size() - 4);  // less ".jpg"
+  return base + "-processed" + ExtensionOf(format);
+}
+
 PictureIdentity IdentityOf(const PictureList& list, int k) {
   PictureIdentity id{KeyOf(list, k), {}};
   const PictureEntry& e = list.entries[static_cast<std::size_t>(k)];
@@ -48,7 +53,9 @@ GetPlan PlanGet(const Request& request, const std::vector<int>& numbers, const P
   for (int k = 0; k < count; ++k)
     all.push_back({NameFieldsOf(entries[static_cast<std::size_t>(k)], k + 1, count),
                    IdentityOf(list, k)});
-  const std::string extension = ExtensionOf(request.format.value_or(FileFormat::Jpeg));
+  // --original names the camera's JPEG; the processed one follows it (see ProcessedPath).
+  const std::string extension =
+      request.original ? ".jpg" : ExtensionOf(request.format.value_or(FileFormat::Jpeg));
   const std::vector<std::string> names =
       PlanFileNames(all, request.filePattern, extension, &record);
 

@@ -42,6 +42,10 @@ struct GetPlan {
 // "picture 3 (1999-12-30 10:01)": how messages name a planned picture.
 std::string PictureName(const PlannedPicture& picture);
 
+// With --original --processed: where the processed picture goes, beside the
+// original ("x.jpg" -> "x-processed.jpg", or .bmp by --format).
+std::string ProcessedPath(const std::string& originalPath, FileFormat format);
+
 // List entry k (0-based) as the import record may know it.
 PictureIdentity IdentityOf(const PictureList& list, int k);
 

@@ -10,6 +10,10 @@ void RunReport::Saved(const std::string& path) {
   if (!quiet_) out_ << path << std::endl;  // flushed: a pipe sees each file as it comes
 }
 
+void RunReport::AlsoWritten(const std::string& path) {
+  if (!quiet_) out_ << path << std::endl;
+}
+
 void RunReport::Skipped(bool unaskedSkip) {
   ++skipped_;
   unaskedSkip_ = unaskedSkip_ || unaskedSkip;

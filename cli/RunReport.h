@@ -18,6 +18,8 @@ class RunReport {
       : out_(out), err_(err), quiet_(quiet) {}
 
   void Saved(const std::string& path);
+  // A second file of the same picture (--original --processed): printed, not counted.
+  void AlsoWritten(const std::string& path);
   // Left out on purpose (--skip-existing, --new, answered no); unaskedSkip: an
   // existing file kept only because nobody could be asked, which fails the run.
   void Skipped(bool unaskedSkip = false);

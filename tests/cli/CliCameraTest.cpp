@@ -426,6 +426,40 @@ TEST_F(CliCamera, NewAfterADeleteOnTheCameraSavesNoCopy) {
   EXPECT_NE(second.err.find("0 saved, 2 skipped, 0 failed"), std::string::npos) << second.err;
 }
 
+// The weekly import: date folders, the camera's own JPEG bytes (the stored
+// files, byte for byte), the processed picture beside it, and a second run
+// that saves nothing.
+TEST_F(CliCamera, GetOriginalIntoDateFoldersKeepsTheCamerasBytes) {
+  const std::string pictures = dir_ / "pictures";
+  ASSERT_EQ(::mkdir(pictures.c_str(), 0755), 0);
+  ASSERT_TRUE(ToolSucceeds("convert -size 640x480 plasma:fractal -seed 3 -quality 60 '" +
+                           pictures + "/a.jpg'"));
+  ASSERT_TRUE(ToolSucceeds("convert -size 320x240 gradient:red-blue -quality 90 '" + pictures +
+                           "/b.jpg'"));
+  StartSim({"--pictures", pictures});
+  const std::string out = dir_ / "out";
+  const std::vector<std::string> get{"get", "--all", "--new", "--original", "--processed",
+                                     "--filename", "%Y/%m/%Y%m%d-%H%M%S-%N", "--out", out};
+  const RunResult first = Cli(get);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const std::vector<std::string> written = Lines(first.out);
+  ASSERT_EQ(written.size(), 4u) << first.out;
+  for (int k = 0; k < 2; ++k) {
+    const std::string& original = written[static_cast<std::size_t>(2 * k)];
+    EXPECT_EQ(original.substr(original.size() - 8), "-00" + std::to_string(k + 1) + ".jpg");
+    EXPECT_NE(original.find(out + "/20"), std::string::npos) << "a year folder: " << original;
+    EXPECT_EQ(ReadText(original), ReadText(pictures + (k == 0 ? "/a.jpg" : "/b.jpg")));
+    EXPECT_EQ(written[static_cast<std::size_t>(2 * k + 1)],
+              original.substr(0, original.size() - 4) + "-processed.jpg");
+    EXPECT_TRUE(ToolSucceeds("djpeg '" + written[static_cast<std::size_t>(2 * k + 1)] +
+                             "' > /dev/null"));
+  }
+  const RunResult second = Cli(get);
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(second.out, "");
+  EXPECT_NE(second.err.find("0 saved, 2 skipped, 0 failed"), std::string::npos) << second.err;
+}
+
 TEST_F(CliCamera, GetRangeKeepsExistingFilesWithoutForceOverwrite) {
   StartSim({"--generate", "4"});
   const std::string out = dir_ / "out";

@@ -74,8 +74,12 @@ TEST(ImportRecord, LinesRoundTripAndBadOnesAreRefused) {
                           "1999-12-30 10:07\t4\t640x480\t0123456789abcdef\tx.jpg",
                           "1999-12-30 10:07\t41\t640*480\t0123456789abcdef\tx.jpg",
                           "1999-12-30 10:07\t41\t640x480\t0123456789abcdeg\tx.jpg",
-                          "1999-12-30 10:07\t41\t640x480\t0123456789abcdef\ta/x.jpg"})
+                          "1999-12-30 10:07\t41\t640x480\t0123456789abcdef\t../x.jpg",
+                          "1999-12-30 10:07\t41\t640x480\t0123456789abcdef\t/x.jpg",
+                          "1999-12-30 10:07\t41\t640x480\t0123456789abcdef\ta//x.jpg"})
     EXPECT_FALSE(ParseImportLine(bad)) << bad;
+  const ImportEntry inFolder{Key(7, 1), "1999/12/x.jpg"};
+  EXPECT_EQ(ParseImportLine(FormatImportLine(inFolder))->fileName, inFolder.fileName);
   EXPECT_EQ(FormatImportLine({Key(7, 1), "two\nlines.jpg"}), "");
 }
 
@@ -119,6 +123,7 @@ TEST(FileNames, PatternsExpandTheirTokens) {
   NameFields f{LocalTime{2001, 3, 7, 9, 5, 0}, 7, 3, true};
   EXPECT_EQ(ExpandFilePattern(kDefaultFilePattern, f), "20010307-0905-F");
   EXPECT_EQ(ExpandFilePattern("%y-%m-%d %H.%M %n%q 100%%", f), "01-03-07 09.05 007F 100%");
+  EXPECT_EQ(ExpandFilePattern("%Y/%m/%Y%m%d-%H%M%S-%N.%C", f), "2001/03/20010307-090500-007.jpg");
   f.fine = false;
   f.numberWidth = NumberWidth(6);
   EXPECT_EQ(ExpandFilePattern("%n%q", f), "7N");
@@ -130,8 +135,11 @@ TEST(FileNames, PatternsExpandTheirTokens) {
 TEST(FileNames, PatternsThatCouldLeaveTheFolderOrBreakTheRecordAreRefused) {
   EXPECT_EQ(CheckFilePattern(kDefaultFilePattern), "");
   EXPECT_EQ(CheckFilePattern(".."), "") << "the extension follows, so no name is \"..\"";
-  for (const std::string& bad : std::vector<std::string>{"", "../%Y", "%Y/%m", "a%", "%x",
-                                                        "a\nb", "a\tb", std::string(250, 'a')})
+  EXPECT_EQ(CheckFilePattern("%Y/%m/%Y%m%d-%H%M%S-%N"), "") << "date folders";
+  EXPECT_EQ(CheckFilePattern(std::string(250, 'a') + "/" + std::string(240, 'b')), "");
+  for (const std::string& bad :
+       std::vector<std::string>{"", "../%Y", "%Y/../a", "/tmp/%Y", "a//b", "a/./b", "%Y/", "a%",
+                                "%x", "a\nb", "a\tb", std::string(250, 'a')})
     EXPECT_NE(CheckFilePattern(bad), "") << bad;
 }
 
