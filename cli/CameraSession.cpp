@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-#include <thread>
+#include <fstream>
 #include <ostream>
+#include <thread>
 
 #include "cli/Interrupt.h"
 #include "cli/OfflineCommands.h"
@@ -42,13 +43,22 @@ CameraSession::CameraSession(const GlobalOptions& options, ConsoleNotifier& noti
       options_(options),
       progress_(err, progress),
       ui_(progress_),
+      traceFile_(options.debugLogFile.empty()
+                     ? nullptr
+                     : std::make_unique<std::ofstream>(options.debugLogFile, std::ios::app)),
+      trace_(traceFile_ ? traceFile_.get() : options.debug ? &err : nullptr),
       tempA_(CreateUserTempFile("tmp").value_or("")),
       tempB_(CreateUserTempFile("tmp").value_or("")) {
   notifier_.SetBeforePrint([](void* p) { static_cast<Progress*>(p)->Clear(); }, &progress_);
   if (options.maxSpeed)
     cappedOpener_ = std::make_unique<SpeedCapOpener>(posixOpener_, *options.maxSpeed);
+  SerialPortOpener* opener = cappedOpener_ ? cappedOpener_.get() : &posixOpener_;
+  if (trace_.On()) {
+    tracedOpener_ = std::make_unique<TracedOpener>(*opener, trace_);
+    opener = tracedOpener_.get();
+  }
   LinkParts parts;
-  parts.link.opener = cappedOpener_ ? cappedOpener_.get() : &posixOpener_;
+  parts.link.opener = opener;
   parts.link.portMap = PortMapFor(options);
   parts.link.notifier = &notifier_;
   parts.link.ui = &ui_;
@@ -74,6 +84,11 @@ ExitStatus CameraSession::Connect() {
     ReportError(err_, "cannot create temporary files");
     return ExitStatus::FileError;
   }
+  if (traceFile_ && !*traceFile_) {
+    ReportError(err_, "cannot write " + options_.debugLogFile);
+    return ExitStatus::FileError;
+  }
+  trace_.Note("connect: scan, identify, speed, list");
   const ExitStatus status =
       RunAndReport([this](OperationDone done) { Operations().Index(std::move(done)); });
   if (status == ExitStatus::Success) device_ = Link().DevicePath();
@@ -100,7 +115,12 @@ LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds i
     loop_.RunUntil(finished, kSlice);
   }
   progress_.Clear();
-  return outcome.value_or(LinkOutcome::Of(OutcomeKind::Cancelled));
+  const LinkOutcome result = outcome.value_or(LinkOutcome::Of(OutcomeKind::Cancelled));
+  trace_.Note(std::string("outcome ") + Describe(result.kind) +
+              (result.picture >= 0 ? " picture " + std::to_string(result.picture + 1) : "") +
+              (result.reason.empty() ? "" : ": " + result.reason) +
+              (result.what.empty() ? "" : ": " + result.what));
+  return result;
 }
 
 namespace {
@@ -127,6 +147,7 @@ bool CameraSession::Reconnect() {
   if (!WaitUntil(std::chrono::seconds(2), [&] { return DeviceExists(device_); })) return false;
   // A try that found no camera closed the port: only a new scan opens it again.
   const bool portOpen = Link().PortOpen();
+  trace_.Note(portOpen ? "reconnect: reset and identify" : "reconnect: scan from the first port");
   const LinkOutcome outcome = Run([this, portOpen](OperationDone done) {
     if (portOpen) Operations().Reload(std::move(done));
     else Operations().Index(std::move(done));

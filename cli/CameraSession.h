@@ -20,6 +20,7 @@
 #include "cli/ConsoleNotifier.h"
 #include "cli/ExitStatus.h"
 #include "cli/HeadlessLinkUi.h"
+#include "cli/PortTrace.h"
 #include "cli/Progress.h"
 #include "imagefile/TempFile.h"
 #include "link/CameraLink.h"
@@ -86,6 +87,8 @@ class CameraSession {
   HeadlessLinkUi& Ui() { return ui_; }
   Progress& ProgressLine() { return progress_; }
   ConsoleNotifier& Messages() { return notifier_; }
+  // --debug, --debug-logfile (off without them).
+  PortTrace& Trace() { return trace_; }
   // The link's transfer entry points (download, upload, delete, live).
   LinkTransfers* Transfers() { return &assembly_->Transfers(); }
   LinkOperations& Operations();
@@ -110,6 +113,9 @@ class CameraSession {
   HeadlessLinkUi ui_;
   PosixSerialPortOpener posixOpener_;
   std::unique_ptr<SerialPortOpener> cappedOpener_;
+  std::unique_ptr<std::ostream> traceFile_;
+  PortTrace trace_;
+  std::unique_ptr<SerialPortOpener> tracedOpener_;
   TempFileGuard tempA_, tempB_;
   std::unique_ptr<LinkAssembly> assembly_;
   std::string device_;

@@ -12,7 +12,8 @@
 namespace lumarel::cli {
 
 const char* const kUsage =
-    "usage: lumarel-cli [--port DEVICE] [--settings FILE] [--max-speed BPS] [-q] COMMAND [ARGS]\n"
+    "usage: lumarel-cli [--port DEVICE] [--settings FILE] [--max-speed BPS] [-q] [--debug]\n"
+    "                  [--debug-logfile FILE] COMMAND [ARGS]\n"
     "\n"
     "Camera commands (picture numbers N are 1-based, as the labels show them;\n"
     "ranges 1-5 and 10- (to the last picture) are accepted too):\n"
@@ -40,7 +41,9 @@ const char* const kUsage =
     "  --settings FILE   settings file (default: ~/.config/lumarel/zelcam.ini, or\n"
     "                    zelcam.ini beside the executable when that exists)\n"
     "  --max-speed BPS   fastest line speed to negotiate: 115200, 57600 or 19200\n"
-    "  -q                no progress, no list of written files, no summary\n"
+    "  -q, --quiet       no progress, no list of written files, no summary\n"
+    "  --debug           trace the line and each step on standard error\n"
+    "  --debug-logfile FILE  the same trace into FILE (see the manual for its format)\n"
     "  --version         print the version\n"
     "  COMMAND --help    that command's usage\n"
     "\n"
@@ -189,6 +192,13 @@ struct Parser {
       if (!OptionValue(word, value)) return false;
       if (value.empty()) return Fail("--port needs a device");
       req.global.port = value;
+    } else if (word == "--debug") {
+      req.global.debug = true;
+    } else if (word.rfind("--debug-logfile", 0) == 0 &&
+               (word == "--debug-logfile" || HasInlineValue(word))) {
+      if (!OptionValue(word, value)) return false;
+      if (value.empty()) return Fail("--debug-logfile needs a file");
+      req.global.debugLogFile = value;
     } else if (word.rfind("--settings", 0) == 0 &&
                (word == "--settings" || HasInlineValue(word))) {
       if (!OptionValue(word, value)) return false;

@@ -29,6 +29,8 @@ struct GlobalOptions {
   std::string settings;                // empty: the user's zelcam.ini (platform/UserPaths.h)
   std::optional<std::uint32_t> maxSpeed;  // 115200, 57600 or 19200
   bool quiet = false;
+  bool debug = false;                  // --debug: the trace on standard error
+  std::string debugLogFile;            // --debug-logfile FILE: the trace into FILE
 };
 
 struct AdjustOptions {

@@ -131,6 +131,8 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
     for (int tries = 0;;) {
       if (p.position < 0) break;
       session.ProgressLine().SetItem(static_cast<int>(k) + 1, total);
+      session.Trace().Note(PictureName(p) + ": download from place " +
+                           std::to_string(p.position + 1) + (tries > 0 ? " after try " + std::to_string(tries) : ""));
       block.emplace(list.entries[static_cast<std::size_t>(p.position)]);
       outcome = session.Run([&](OperationDone done) {
         ops.Download(p.position, *block, *captureTimers, std::move(done));
@@ -153,6 +155,8 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       }
       // The list was read again: every remaining picture by its key.
       FindAgain(fetch, k, list);
+      session.Trace().Note("list read again: " + std::to_string(list.receivedEntries) +
+                           " pictures");
     }
     if (InterruptRequested()) break;
     if (p.position < 0) {
@@ -191,6 +195,7 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       continue;
     }
     report.Saved(p.path);
+    session.Trace().Note(PictureName(p) + ": saved " + p.path);
     if (request.original && request.processed) {
       const std::string processed = ProcessedPath(p.path, format);
       const ExitStatus also =

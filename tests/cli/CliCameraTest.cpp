@@ -460,6 +460,35 @@ TEST_F(CliCamera, GetOriginalIntoDateFoldersKeepsTheCamerasBytes) {
   EXPECT_NE(second.err.find("0 saved, 2 skipped, 0 failed"), std::string::npos) << second.err;
 }
 
+// The trace: time-stamped lines in order, the bytes each way, the command's steps.
+TEST_F(CliCamera, DebugLogfileTracesTheLineAndTheSteps) {
+  StartSim({"--generate", "2"});
+  const std::string trace = dir_ / "trace.log";
+  const RunResult r = Cli({"--debug-logfile", trace, "get", "2", "--out", dir_ / "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  double last = 0;
+  std::set<std::string> kinds;
+  for (const std::string& line : Lines(ReadText(trace))) {
+    std::istringstream in(line);
+    double stamp = -1;
+    std::string dir;
+    in >> stamp >> dir;
+    EXPECT_GE(stamp, last) << line;
+    last = stamp;
+    kinds.insert(dir);
+  }
+  EXPECT_EQ(kinds, (std::set<std::string>{"--", "io", "rx", "tx"}));
+  const std::string text = ReadText(trace);
+  for (const std::string& part :
+       {"io open " + sim_->Link(), std::string(" rx 116 bytes: "), std::string(" tx 1 byte: "),
+        std::string("-- picture 2 (1999-12-31 10:37): download from place 2"),
+        std::string("-- outcome done"), std::string("saved " + (dir_ / "out"))})
+    EXPECT_NE(text.find(part), std::string::npos) << part;
+  const RunResult onStderr = Cli({"--debug", "info"});
+  EXPECT_NE(onStderr.err.find(" -- outcome done"), std::string::npos) << onStderr.err;
+  EXPECT_EQ(onStderr.out.find(" tx "), std::string::npos) << "stdout stays the command's";
+}
+
 TEST_F(CliCamera, GetRangeKeepsExistingFilesWithoutForceOverwrite) {
   StartSim({"--generate", "4"});
   const std::string out = dir_ / "out";
