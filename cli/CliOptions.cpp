@@ -70,6 +70,7 @@ constexpr CommandUsage kCommandUsages[] = {
     {Command::Get,
      "usage: lumarel-cli [OPTIONS] get (N... | --all) [--new] [--out DIR] [--filename PATTERN]\n"
      "       [--format jpg|bmp|bmp8] [--skip-existing | --force-overwrite] [--retries N]\n"
+     "       [--original [--processed]] [--hook CMD] [-0]\n"
      "Download pictures (N: 7, 1-5, 10- to the last, 1-3,5) and print each file written.\n"
      "  --new               only pictures never imported into DIR (its .lumarel-imports)\n"
      "  --out DIR           where to save (default: the current folder; created when missing)\n"
@@ -82,7 +83,9 @@ constexpr CommandUsage kCommandUsages[] = {
      "  --force-overwrite   replace existing files (else asked, or kept without a terminal)\n"
      "  --retries N         further tries after a lost or silent line (default 2)\n"
      "  --original          save the camera's JPEG bytes untouched (date in the file time)\n"
-     "  --processed         with --original, also the processed picture as NAME-processed\n"},
+     "  --processed         with --original, also the processed picture as NAME-processed\n"
+     "  --hook CMD          run CMD (sh -c) after each file and at the end; see the manual\n"
+     "  -0, --null          end each printed path with NUL instead of a newline\n"},
     {Command::Put, "usage: lumarel-cli [OPTIONS] put FILE (--fine | --normal)\n"
                    "Send a JPEG or BMP file to the camera in Fine or Normal quality.\n"},
     {Command::Delete, "usage: lumarel-cli [OPTIONS] delete (N... | --all) [--yes]\n"
@@ -260,6 +263,11 @@ struct Parser {
     else if (name == "--force-overwrite" && c == Command::Get) req.forceOverwrite = true;
     else if (name == "--original" && c == Command::Get) req.original = true;
     else if (name == "--processed" && c == Command::Get) req.processed = true;
+    else if ((name == "-0" || name == "--null") && c == Command::Get) req.nullSeparated = true;
+    else if (name == "--hook" && c == Command::Get) {
+      if (!OptionValue(word, req.hook)) return false;
+      if (req.hook.empty()) return Fail("--hook needs a command");
+    }
     else if (name == "--filename" && c == Command::Get) {
       if (!OptionValue(word, req.filePattern)) return false;
       if (std::string why = CheckFilePattern(req.filePattern); !why.empty()) return Fail(why);
@@ -313,7 +321,7 @@ struct Parser {
   bool ParseArguments() {
     while (!words.Done()) {
       std::string word = words.Take();
-      const bool negativeNumber = word.size() > 1 && word[0] == '-' &&
+      const bool negativeNumber = word.size() > 1 && word[0] == '-' && word != "-0" &&
                                   std::isdigit(static_cast<unsigned char>(word[1]));
       if (word.size() > 1 && word[0] == '-' && !negativeNumber) {
         if (!ParseCommandOption(word)) return false;

@@ -53,6 +53,8 @@ struct Request {
   int retries = 2;                     // get --retries: further tries after a lost or silent line
   bool original = false;               // get --original: the camera's JPEG bytes as received
   bool processed = false;              // get --processed: with --original, also the processed one
+  std::string hook;                    // get --hook CMD (cli/Hook.h)
+  bool nullSeparated = false;          // get -0, --null: paths end in NUL, not a newline
   std::vector<std::string> files;      // positional file arguments
   bool fine = false;                   // put: --fine (else --normal)
   bool yes = false;

@@ -5,6 +5,7 @@
 // position of an older list.
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -14,6 +15,7 @@
 #include "cli/CameraCommands.h"
 #include "cli/CameraSession.h"
 #include "cli/GetPlan.h"
+#include "cli/Hook.h"
 #include "cli/ImportRecord.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputChecks.h"
@@ -69,6 +71,13 @@ ExitStatus SaveOriginal(CommandContext& ctx, const std::string& received, const 
   return ExitStatus::Success;
 }
 
+std::string IsoDate(const LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
 bool LineFault(const LinkOutcome& outcome) {
   return outcome.kind == OutcomeKind::CameraSilent || outcome.kind == OutcomeKind::LineLost;
 }
@@ -106,7 +115,16 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
     numbers = *resolved;
   }
   const FileFormat format = request.format.value_or(FileFormat::Jpeg);
-  RunReport report(ctx.out, ctx.err, request.global.quiet);
+  RunReport report(ctx.out, ctx.err, request.global.quiet, request.nullSeparated ? '\0' : '\n');
+  Hook hook(request.hook, ctx.err);
+  auto afterSaving = [&](const PlannedPicture& p, const std::string& path) {
+    if (!hook.Enabled()) return;
+    session.ProgressLine().Clear();
+    if (!hook.Run({{"LUMAREL_ACTION", "saved"}, {"LUMAREL_FILE", path},
+                   {"LUMAREL_NUMBER", std::to_string(p.number)},
+                   {"LUMAREL_DATE", p.time ? IsoDate(*p.time) : ""}}))
+      report.Worsen(ExitStatus::LinkFailure);
+  };
   OverwritePolicy policy(OverwritePolicy::ModeFor(request.forceOverwrite, ::isatty(STDIN_FILENO),
                                                   ::isatty(STDERR_FILENO)),
                          std::cin, ctx.err);
@@ -195,13 +213,17 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       continue;
     }
     report.Saved(p.path);
+    afterSaving(p, p.path);
     session.Trace().Note(PictureName(p) + ": saved " + p.path);
     if (request.original && request.processed) {
       const std::string processed = ProcessedPath(p.path, format);
       const ExitStatus also =
           SaveThroughTemp(ctx, block->Picture(), processed, format, SaveWindow::Capture, p.time);
       if (also != ExitStatus::Success) report.Failed(also);
-      else report.AlsoWritten(processed);
+      else {
+        report.AlsoWritten(processed);
+        afterSaving(p, processed);
+      }
     }
     if (!record.Append(request.outDir, {p.key, p.fileName}))
       ReportError(ctx.err, "cannot add " + p.fileName + " to " +
@@ -215,6 +237,16 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
     }
   }
   report.PrintSummary();
+  if (hook.Enabled() && !InterruptRequested()) {
+    const ExitStatus status = report.Status();
+    if (!hook.Run({{"LUMAREL_ACTION", "end"},
+                   {"LUMAREL_SAVED", std::to_string(report.SavedCount())},
+                   {"LUMAREL_SKIPPED", std::to_string(report.SkippedCount())},
+                   {"LUMAREL_FAILED", std::to_string(report.FailedCount())},
+                   {"LUMAREL_NOT_ATTEMPTED", std::to_string(report.NotAttemptedCount())},
+                   {"LUMAREL_STATUS", std::to_string(static_cast<int>(status))}}))
+      report.Worsen(ExitStatus::LinkFailure);
+  }
   return InterruptRequested() ? ExitStatus::Interrupted : report.Status();
 }
 

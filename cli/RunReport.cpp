@@ -7,11 +7,11 @@ namespace lumarel::cli {
 
 void RunReport::Saved(const std::string& path) {
   ++saved_;
-  if (!quiet_) out_ << path << std::endl;  // flushed: a pipe sees each file as it comes
+  if (!quiet_) out_ << path << terminator_ << std::flush;  // a pipe sees each file as it comes
 }
 
 void RunReport::AlsoWritten(const std::string& path) {
-  if (!quiet_) out_ << path << std::endl;
+  if (!quiet_) out_ << path << terminator_ << std::flush;
 }
 
 void RunReport::Skipped(bool unaskedSkip) {

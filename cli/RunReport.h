@@ -14,8 +14,9 @@ namespace lumarel::cli {
 
 class RunReport {
  public:
-  RunReport(std::ostream& out, std::ostream& err, bool quiet)
-      : out_(out), err_(err), quiet_(quiet) {}
+  // terminator ends each printed path ('\0' for -0).
+  RunReport(std::ostream& out, std::ostream& err, bool quiet, char terminator = '\n')
+      : out_(out), err_(err), quiet_(quiet), terminator_(terminator) {}
 
   void Saved(const std::string& path);
   // A second file of the same picture (--original --processed): printed, not counted.
@@ -26,6 +27,8 @@ class RunReport {
   void Failed(ExitStatus why);
   // Never tried: the run ended before its turn (the line is gone, the disk full).
   void NotAttempted(ExitStatus why);
+  // Something went wrong that is no picture's (a hook failed).
+  void Worsen(ExitStatus why) { worst_ = Worse(worst_, why); }
 
   int SavedCount() const { return saved_; }
   int SkippedCount() const { return skipped_; }
@@ -43,6 +46,7 @@ class RunReport {
   std::ostream& out_;
   std::ostream& err_;
   bool quiet_;
+  char terminator_;
   int saved_ = 0, skipped_ = 0, failed_ = 0, notAttempted_ = 0;
   bool unaskedSkip_ = false;
   ExitStatus worst_ = ExitStatus::Success;

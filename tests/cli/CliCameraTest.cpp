@@ -489,6 +489,24 @@ TEST_F(CliCamera, DebugLogfileTracesTheLineAndTheSteps) {
   EXPECT_EQ(onStderr.out.find(" tx "), std::string::npos) << "stdout stays the command's";
 }
 
+// -0 ends each path with NUL; the hook runs after each file and at the end,
+// its output kept off standard output; a failing hook fails the run.
+TEST_F(CliCamera, HookAndNulSeparatedPaths) {
+  StartSim({"--generate", "2"});
+  const std::string out = dir_ / "out", log = dir_ / "hook.txt";
+  const std::string hook = "echo \"$LUMAREL_ACTION $LUMAREL_NUMBER $LUMAREL_DATE $LUMAREL_FILE"
+                           "$LUMAREL_SAVED $LUMAREL_STATUS\" >> '" + log + "'; echo noise";
+  const RunResult r = Cli({"get", "--all", "-0", "--hook", hook, "--out", out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string first = out + "/19991230-1000-F.jpg", second = out + "/19991231-1037-N.jpg";
+  EXPECT_EQ(r.out, first + '\0' + second + '\0');
+  EXPECT_EQ(ReadText(log), "saved 1 1999-12-30T10:00:00 " + first + " \nsaved 2 1999-12-31T10:37:00 " +
+                               second + " \nend   2 0\n");
+  const RunResult failing = Cli({"get", "1", "--force-overwrite", "--hook", "exit 3", "--out", out});
+  EXPECT_EQ(failing.status, 1) << failing.err;
+  EXPECT_NE(failing.err.find("the hook failed (status 3)"), std::string::npos) << failing.err;
+}
+
 TEST_F(CliCamera, GetRangeKeepsExistingFilesWithoutForceOverwrite) {
   StartSim({"--generate", "4"});
   const std::string out = dir_ / "out";
