@@ -5,6 +5,7 @@
 // position of an older list.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -47,16 +48,18 @@ class CaptureBlock final : public DownloadTarget {
 
 // The camera's JPEG bytes untouched at path, dated only by the file's time.
 ExitStatus SaveOriginal(CommandContext& ctx, const std::string& received, const std::string& path,
-                        const std::optional<LocalTime>& time) {
+                        const std::optional<LocalTime>& time, bool& diskFull) {
   std::ifstream in(received, std::ios::binary);
   const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
   OutputFile output(path);
   bool ok = in.good() || in.eof();
   if (ok && output.Ok()) {
     std::ofstream out(output.TempPath(), std::ios::binary | std::ios::trunc);
+    errno = 0;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     ok = !out.fail();
+    diskFull = !ok && (errno == ENOSPC || errno == EDQUOT);
   }
   if (!ok || !output.Ok() || bytes.empty()) {
     ReportError(ctx.err, "cannot write " + path);
@@ -139,6 +142,7 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
   const int total = static_cast<int>(fetch.size());
   const std::string device = session.Device();
   bool lineGone = false;
+  ExitStatus stoppedBy = ExitStatus::LinkFailure;  // why pictures were left untried
   std::size_t k = 0;
   for (; k < fetch.size() && !lineGone && !InterruptRequested(); ++k) {
     PlannedPicture& p = fetch[k];
@@ -204,12 +208,20 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       report.Failed(ExitStatus::FileError);
       continue;
     }
+    bool diskFull = false;
     const ExitStatus saved =
-        request.original
-            ? SaveOriginal(ctx, session.ReceivedJpegPath(), p.path, p.time)
-            : SaveThroughTemp(ctx, block->Picture(), p.path, format, SaveWindow::Capture, p.time);
+        request.original ? SaveOriginal(ctx, session.ReceivedJpegPath(), p.path, p.time, diskFull)
+                         : SaveThroughTemp(ctx, block->Picture(), p.path, format,
+                                           SaveWindow::Capture, p.time, &diskFull);
     if (saved != ExitStatus::Success) {
       report.Failed(saved);
+      if (diskFull) {
+        // Every later picture would fail the same way: the run ends here.
+        ReportError(ctx.err, PictureName(p) + ": " + p.path + " not written: the disk is full");
+        stoppedBy = ExitStatus::FileError;
+        ++k;
+        break;
+      }
       continue;
     }
     report.Saved(p.path);
@@ -217,8 +229,8 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
     session.Trace().Note(PictureName(p) + ": saved " + p.path);
     if (request.original && request.processed) {
       const std::string processed = ProcessedPath(p.path, format);
-      const ExitStatus also =
-          SaveThroughTemp(ctx, block->Picture(), processed, format, SaveWindow::Capture, p.time);
+      const ExitStatus also = SaveThroughTemp(ctx, block->Picture(), processed, format,
+                                              SaveWindow::Capture, p.time);
       if (also != ExitStatus::Success) report.Failed(also);
       else {
         report.AlsoWritten(processed);
@@ -230,11 +242,10 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
                                JoinPath(request.outDir, kImportRecordName));
   }
   session.ProgressLine().Clear();
-  if (!InterruptRequested()) {
-    for (; k < fetch.size(); ++k) {
-      ReportError(ctx.err, PictureName(fetch[k]) + ": not attempted");
-      report.NotAttempted(ExitStatus::LinkFailure);
-    }
+  // After Ctrl-C (which stopped the picture under way) only the count.
+  for (; k < fetch.size(); ++k) {
+    if (!InterruptRequested()) ReportError(ctx.err, PictureName(fetch[k]) + ": not attempted");
+    report.NotAttempted(stoppedBy);
   }
   report.PrintSummary();
   if (hook.Enabled() && !InterruptRequested()) {

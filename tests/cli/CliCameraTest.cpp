@@ -714,6 +714,9 @@ TEST_F(CliFault, CtrlCDuringGetExits130LeavingNoFile) {
   ASSERT_GT(cli, 0);
   ::kill(cli, SIGINT);
   EXPECT_EQ(WaitFor(cli, std::chrono::seconds(30)), 130) << ReadText(dir_ / "get.err");
+  EXPECT_NE(ReadText(dir_ / "get.err").find("0 saved, 0 skipped, 0 failed, 2 not attempted"),
+            std::string::npos)
+      << "the summary so far";
   EXPECT_TRUE(DirectoryNames(dir_ / "out").empty());
 }
 
