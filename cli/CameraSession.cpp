@@ -53,10 +53,8 @@ CameraSession::CameraSession(const GlobalOptions& options, ConsoleNotifier& noti
   if (options.maxSpeed)
     cappedOpener_ = std::make_unique<SpeedCapOpener>(posixOpener_, *options.maxSpeed);
   SerialPortOpener* opener = cappedOpener_ ? cappedOpener_.get() : &posixOpener_;
-  if (trace_.On()) {
-    tracedOpener_ = std::make_unique<TracedOpener>(*opener, trace_);
-    opener = tracedOpener_.get();
-  }
+  tracedOpener_ = std::make_unique<TracedOpener>(*opener, trace_);
+  opener = tracedOpener_.get();
   LinkParts parts;
   parts.link.opener = opener;
   parts.link.portMap = PortMapFor(options);
@@ -187,6 +185,8 @@ void CameraSession::Report(const LinkOutcome& outcome, const std::string& pictur
       if (Link().State().linkPhase != LinkPhase::Connected) {
         for (const PortFailure& f : Link().OpenFailures().Failures())
           if (!f.device.empty()) err_ << "lumarel-cli: " << FormatPortFailure(f) << std::endl;
+        for (const std::string& device : tracedOpener_->Opened())
+          err_ << "lumarel-cli: " << device << ": opened, but no camera answered" << std::endl;
       }
       ReportError(err_, about + (outcome.reason.empty() ? "the camera does not answer" : outcome.reason));
       return;

@@ -115,7 +115,7 @@ class CameraSession {
   std::unique_ptr<SerialPortOpener> cappedOpener_;
   std::unique_ptr<std::ostream> traceFile_;
   PortTrace trace_;
-  std::unique_ptr<SerialPortOpener> tracedOpener_;
+  std::unique_ptr<TracedOpener> tracedOpener_;
   TempFileGuard tempA_, tempB_;
   std::unique_ptr<LinkAssembly> assembly_;
   std::string device_;

@@ -112,7 +112,7 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
     std::string error;
     const auto resolved = ResolveNumbers(request.ranges, list.receivedEntries, error);
     if (!resolved) {
-      ReportError(ctx.err, error);
+      ReportUsageError(ctx.err, error);
       return ExitStatus::Usage;
     }
     numbers = *resolved;

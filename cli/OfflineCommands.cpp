@@ -48,6 +48,11 @@ void ReportError(std::ostream& err, const std::string& what) {
   err << "lumarel-cli: " << what << std::endl;
 }
 
+void ReportUsageError(std::ostream& err, const std::string& what) {
+  ReportError(err, what);
+  err << kTryHelp << std::endl;
+}
+
 SaveFileType SaveTypeFor(FileFormat format) {
   switch (format) {
     case FileFormat::Jpeg: return SaveFileType::Jpeg;

@@ -46,5 +46,7 @@ ExitStatus PrepareFileForCamera(CommandContext& ctx, const std::string& path, bo
                                 PreparedUpload& prepared);
 // Prints "lumarel-cli: what" on err.
 void ReportError(std::ostream& err, const std::string& what);
+// The same, then "Try 'lumarel-cli --help'." (a usage error found after connecting).
+void ReportUsageError(std::ostream& err, const std::string& what);
 
 }  // namespace lumarel::cli

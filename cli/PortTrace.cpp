@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/PortTrace.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -63,6 +64,9 @@ std::unique_ptr<SerialPort> TracedOpener::Open(const std::string& device, PortOp
     return nullptr;
   }
   trace_.Line("io", "open " + device);
+  if (std::find(opened_.begin(), opened_.end(), device) == opened_.end())
+    opened_.push_back(device);
+  if (!trace_.On()) return port;
   return std::make_unique<TracedPort>(std::move(port), trace_);
 }
 

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/ForwardingSerialPort.h"
 
@@ -53,14 +54,18 @@ class TracedPort final : public ForwardingSerialPort {
   PortTrace& trace_;
 };
 
+// Opens through inner, traced, and remembers which devices opened (so that
+// "no camera found" can name the ports that opened but had no camera).
 class TracedOpener final : public SerialPortOpener {
  public:
   TracedOpener(SerialPortOpener& inner, PortTrace& trace) : inner_(inner), trace_(trace) {}
   std::unique_ptr<SerialPort> Open(const std::string& device, PortOpenError& error) override;
+  const std::vector<std::string>& Opened() const { return opened_; }
 
  private:
   SerialPortOpener& inner_;
   PortTrace& trace_;
+  std::vector<std::string> opened_;
 };
 
 }  // namespace lumarel::cli

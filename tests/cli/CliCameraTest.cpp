@@ -143,6 +143,14 @@ TEST_F(CliCamera, NoCameraIsALinkFailure) {
   const RunResult r = RunProgram({CliPath(), "--port", dir_ / "nothing", "info"}, dir_.Path());
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("no camera found"), std::string::npos) << r.err;
+  // A port that opens with no camera behind it is named as such.
+  StartSim({"--generate", "1"});
+  ::kill(sim_->Pid(), SIGSTOP);
+  const RunResult silent = Cli({"info"});
+  ::kill(sim_->Pid(), SIGCONT);
+  EXPECT_EQ(silent.status, 1);
+  EXPECT_NE(silent.err.find(sim_->Link() + ": opened, but no camera answered"), std::string::npos)
+      << silent.err;
 }
 
 TEST_F(CliCamera, WithoutPortTheSettingsFileMapsComPorts) {
@@ -194,7 +202,7 @@ TEST_F(CliCamera, DeleteWithoutYesOrTerminalIsRefusedBeforeConnecting) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"delete", "1"}, std::vector<std::string>{"erase"}}) {
     const RunResult r = Cli(args);
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.status, 1) << "a question no one could answer";
     EXPECT_NE(r.err.find("--yes"), std::string::npos) << r.err;
   }
   EXPECT_EQ(sim_->LogText().find("CmdIdentify"), std::string::npos);
@@ -349,7 +357,11 @@ TEST_F(CliCamera, AnInterruptedGetLeavesNoFileUnderARealName) {
 
 TEST_F(CliCamera, GetOfAPictureNotListedIsAUsageError) {
   StartSim({"--generate", "2"});
-  EXPECT_EQ(Cli({"get", "3", "--out", dir_.Path()}).status, 2);
+  const RunResult r = Cli({"get", "3", "--out", dir_.Path()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("no picture 3 (the camera lists 2)\nTry 'lumarel-cli --help'."),
+            std::string::npos)
+      << r.err;
   EXPECT_EQ(Cli({"get", "3-", "--out", dir_.Path()}).status, 2);
   // A folder that cannot be made is found before connecting.
   std::ofstream(dir_ / "plain") << "x";
@@ -740,7 +752,8 @@ TEST_F(CliFault, DeleteAllOnAnEmptyCardSendsNothing) {
   StartSim({"--generate", "0"});
   const RunResult r = Cli({"delete", "--all", "--yes"});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("nothing to delete"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("nothing to delete"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "") << "human text only on standard error";
   EXPECT_EQ(sim_->LogText().find("rx CmdEraseAll"), std::string::npos);
 }
 
