@@ -154,7 +154,8 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       if (p.position < 0) break;
       session.ProgressLine().SetItem(static_cast<int>(k) + 1, total);
       session.Trace().Note(PictureName(p) + ": download from place " +
-                           std::to_string(p.position + 1) + (tries > 0 ? " after try " + std::to_string(tries) : ""));
+                           std::to_string(p.position + 1) +
+                           (tries > 0 ? " after try " + std::to_string(tries) : ""));
       block.emplace(list.entries[static_cast<std::size_t>(p.position)]);
       outcome = session.Run([&](OperationDone done) {
         ops.Download(p.position, *block, *captureTimers, std::move(done));
@@ -225,21 +226,22 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       continue;
     }
     report.Saved(p.path);
-    afterSaving(p, p.path);
     session.Trace().Note(PictureName(p) + ": saved " + p.path);
+    if (!record.Append(request.outDir, {p.key, p.fileName}))
+      ReportError(ctx.err, "cannot add " + p.fileName + " to " +
+                               JoinPath(request.outDir, kImportRecordName));
+    afterSaving(p, p.path);
     if (request.original && request.processed) {
       const std::string processed = ProcessedPath(p.path, format);
       const ExitStatus also = SaveThroughTemp(ctx, block->Picture(), processed, format,
                                               SaveWindow::Capture, p.time);
-      if (also != ExitStatus::Success) report.Failed(also);
-      else {
+      if (also != ExitStatus::Success) {
+        report.Failed(also);
+      } else {
         report.AlsoWritten(processed);
         afterSaving(p, processed);
       }
     }
-    if (!record.Append(request.outDir, {p.key, p.fileName}))
-      ReportError(ctx.err, "cannot add " + p.fileName + " to " +
-                               JoinPath(request.outDir, kImportRecordName));
   }
   session.ProgressLine().Clear();
   // After Ctrl-C (which stopped the picture under way) only the count.

@@ -79,12 +79,19 @@ GetPlan PlanGet(const Request& request, const std::vector<int>& numbers, const P
       report.Skipped();
       continue;
     }
-    if (Exists(p.path)) {
+    // With --original --processed either file of the picture is asked about.
+    const std::string existing =
+        Exists(p.path) ? p.path
+        : request.original && request.processed &&
+                Exists(ProcessedPath(p.path, request.format.value_or(FileFormat::Jpeg)))
+            ? ProcessedPath(p.path, request.format.value_or(FileFormat::Jpeg))
+            : std::string();
+    if (!existing.empty()) {
       if (request.skipExisting) {
         report.Skipped();
         continue;
       }
-      const OverwriteDecision decision = policy.ForExisting(p.path);
+      const OverwriteDecision decision = policy.ForExisting(existing);
       if (decision != OverwriteDecision::Write) {
         report.Skipped(policy.Mode() == OverwriteMode::Skip);
         plan.quit = decision == OverwriteDecision::Quit;

@@ -245,6 +245,10 @@ TEST_F(GetPlanTest, NewLeavesOutImportedPicturesAndExistingFilesAreNotReplacedUn
   request_.skipExisting = true;
   EXPECT_TRUE(Plan({3}, OverwriteMode::Skip, record, quietRun).fetch.empty());
   EXPECT_EQ(quietRun.Status(), ExitStatus::Success) << "--skip-existing is a choice, not a failure";
+  // The processed file beside an original counts as the picture's file too.
+  request_.original = request_.processed = true;
+  std::ofstream(dir_.File("20000101-0000-N-processed.jpg")) << "x";
+  EXPECT_TRUE(Plan({4}, OverwriteMode::Skip, record, quietRun).fetch.empty());
 }
 
 // A picture's key covers its preview's header and pixels only: what an
