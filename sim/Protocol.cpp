@@ -67,6 +67,7 @@ std::string StatusName(std::uint8_t status) {
     case StatusCameraReady: return "StatusCameraReady";
     case StatusVcrMode: return "StatusVcrMode";
     case StatusNoCard: return "StatusNoCard";
+    case StatusNoPicture: return "StatusNoPicture";
     default: return "status " + Hex(status);
   }
 }

@@ -60,6 +60,9 @@ enum : std::uint8_t {
   StatusCameraReady = 0xA0,
   StatusVcrMode = 0xA2,
   StatusNoCard = 0xA3,
+  // The camera's refusal of CmdSendPicture for a number it does not hold. The
+  // program knows no such status, so it takes it as a bad packet.
+  StatusNoPicture = 0x8A,
 };
 
 // One-byte replies during an upload.

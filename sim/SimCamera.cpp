@@ -22,6 +22,7 @@ std::uint16_t Saturate16(std::uint32_t value) {
 SimCamera::SimCamera(CameraSettings settings, std::vector<StoredPicture> pictures)
     : settings_(std::move(settings)), pictures_(std::move(pictures)) {
   if (pictures_.size() > kMostPictures) pictures_.resize(kMostPictures);
+  TruncatePicture();
 }
 
 std::uint16_t SimCamera::AddressedNumber() const {
@@ -76,6 +77,7 @@ void SimCamera::HandleByte(std::uint8_t byte, std::uint32_t lineSpeed, Answers& 
   }
   Log("rx " + CommandName(byte) + " at " + std::to_string(lineSpeed));
   HandleCommand(byte, out);
+  CountForWriteProtect(byte);
 }
 
 void SimCamera::ResetConversation() {
@@ -230,8 +232,9 @@ void SimCamera::Send(const Packet& packet, std::string description, Answers& out
   tx.speed = speed_;
   tx.afterSpeedChange = speedChange;
   tx.description = std::move(description);
-  if (cardReportDue_ && connected_) {
-    cardReportDue_ = false;
+  // A card report going out anyway tells the news itself; another one ahead of it would repeat it.
+  const bool isCardReport = packet[0] == kStatusMarker && packet[8] == StatusCardReport;
+  if (cardReportDue_ && connected_ && !isCardReport) {
     Transmission report;
     const Packet reportPacket = MakeStatusPacket(StatusCardReport, settings_.writeProtected);
     report.bytes.assign(reportPacket.begin(), reportPacket.end());
@@ -240,6 +243,7 @@ void SimCamera::Send(const Packet& packet, std::string description, Answers& out
                          (settings_.writeProtected ? " (write-protected)" : " (writable)");
     out.push_back(std::move(report));
   }
+  if (connected_) cardReportDue_ = false;
   last_.assign(1, tx);
   out.push_back(std::move(tx));
 }

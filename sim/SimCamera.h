@@ -8,7 +8,9 @@
 // (a speed above maxSpeed is never answered), keeps the addressed picture
 // number from the digit commands, serves the index, pictures, live frames and
 // zoom stills one packet per CmdAck, resends its last packet on CmdNak, deletes
-// and erases, and takes uploads packet by packet with one-byte replies.
+// and erases, and takes uploads packet by packet with one-byte replies. A
+// picture number it does not hold is refused with StatusNoPicture, again on
+// every CmdNak and every new CmdSendPicture.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +37,10 @@ struct CameraSettings {
   int badPreview = 0;                       // this index entry's preview (from 1) is not a JPEG; 0: none
   bool uploadNoReply = false;               // an upload command gets no answer
   int uploadSilentAfter = -1;               // upload packets answered before falling silent; -1: all
+  int nakUploadAfter = -1;                  // upload packets taken before all get ReplyNak; -1: all
+  int writeProtectAfter = -1;               // commands after identification before write protection
+                                            // turns on; -1: never
+  int truncatedPicture = 0;                 // this picture (from 1) keeps half its JPEG; 0: none
   std::uint32_t cardBytes = 8u << 20;       // card size; what pictures leave free is reported
   unsigned sceneSeed = 1;                   // varies the live scene
 };
@@ -122,6 +128,11 @@ class SimCamera {
   void StoreUpload();
   bool CardFull(std::uint32_t pictureSize) const;
 
+  // Fault switches (SimCameraFaults.cpp).
+  void TruncatePicture();
+  void CountForWriteProtect(std::uint8_t command);
+  bool UploadNaksFromNow() const;
+
   void Send(const Packet& packet, std::string description, Answers& out, bool speedChange = false);
   void SendStatus(std::uint8_t status, Answers& out);
   void SendReply(std::uint8_t reply, Answers& out);
@@ -146,6 +157,7 @@ class SimCamera {
   std::uint32_t counter_ = 0;           // packet of the current item (0 = header)
   std::vector<std::uint8_t> badPreviewData_;  // what --bad-preview serves instead of a JPEG
   int uploadPacketsSeen_ = 0;           // packets of the running upload
+  int commandsSinceIdentify_ = -1;      // for --write-protect-after; -1: no identification yet
   std::uint32_t packets_ = 0;           // data packets of the current item
   const std::vector<std::uint8_t>* itemData_ = nullptr;
   Packet itemHeader_{};

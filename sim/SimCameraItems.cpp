@@ -69,7 +69,8 @@ void SimCamera::StartPicture(Answers& out) {
   transfer_ = Transfer::None;
   const std::size_t position = AddressedNumber();
   if (position >= pictures_.size()) {
-    Log("   no picture " + std::to_string(position) + ": no answer");
+    Log("   no picture " + std::to_string(position) + ": refused");
+    SendStatus(StatusNoPicture, out);
     return;
   }
   const StoredPicture& picture = pictures_[position];

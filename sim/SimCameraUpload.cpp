@@ -46,6 +46,11 @@ void SimCamera::HandleUploadPacket(const Packet& packet, Answers& out) {
     Log("rx upload packet, left unanswered");
     return;
   }
+  if (UploadNaksFromNow()) {
+    Log("rx upload packet, refused (--nak-upload-after)");
+    SendReply(ReplyNak, out);
+    return;
+  }
   ++uploadPacketsSeen_;
   const auto sequence = static_cast<std::uint8_t>(counter_);
   const auto complement = static_cast<std::uint8_t>(256 - sequence);

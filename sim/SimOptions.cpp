@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <climits>
 
 namespace lumarel::sim {
 
@@ -33,6 +34,12 @@ const char* const kSimUsage =
     "  --bad-preview K        the Kth preview of the index (from 1) is not a JPEG\n"
     "  --upload-no-reply      never answer an upload command\n"
     "  --upload-silent-after N  stop answering after N packets of an upload\n"
+    "  --nak-upload-after N   take N packets of each upload, then answer every packet\n"
+    "                         (resends too) with ReplyNak, for ever\n"
+    "  --write-protect-after N  turn the write-protect switch on once N commands\n"
+    "                         after an identification have been answered\n"
+    "  --truncated-picture K  the Kth picture (from 1) holds only the first half of\n"
+    "                         its JPEG, no end marker; its header gives the cut size\n"
     "  --small-previews       every second picture's preview is 80 x 60, not 160 x 120\n"
     "  --return-after MS      after --hangup-after, the line is there again MS later\n"
     "                         (the camera started afresh)\n"
@@ -109,6 +116,12 @@ bool NumberOption(const std::string& name, long value, SimOptions& o) {
   else if (name == "--bad-preview" && value >= 1) o.camera.badPreview = static_cast<int>(value);
   else if (name == "--upload-silent-after" && value >= 0)
     o.camera.uploadSilentAfter = static_cast<int>(value);
+  else if (name == "--nak-upload-after" && value >= 0)
+    o.camera.nakUploadAfter = static_cast<int>(value);
+  else if (name == "--write-protect-after" && value >= 0)
+    o.camera.writeProtectAfter = static_cast<int>(value);
+  else if (name == "--truncated-picture" && value >= 1)
+    o.camera.truncatedPicture = static_cast<int>(value);
   else if (name == "--seed" && value >= 0) o.seed = static_cast<unsigned>(value);
   else if (name == "--adapter-latency" && value >= 1 && value <= 255) o.adapterLatencyMs = static_cast<int>(value);
   // Changes to the card.
@@ -143,7 +156,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
     else if (name == "--model" && IsModel(value)) o.camera.model = value;
     else if (name == "--mode" && ParseMode(value, o.camera.mode)) {}
     else if (FaultOption(name, value, o.faults)) {}
-    else if (ToInt(value, number) && NumberOption(name, number, o)) {}
+    else if (ToInt(value, number) && number <= INT_MAX && NumberOption(name, number, o)) {}
     else {
       error = "bad option " + name + " " + value;
       return false;

@@ -102,6 +102,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::vector<StoredPicture> pictures = LoadPictures(options);
+  if (static_cast<std::size_t>(options.camera.truncatedPicture) > pictures.size()) {
+    std::cerr << "vidmarelle-sim: --truncated-picture " << options.camera.truncatedPicture
+              << ": the card holds " << pictures.size() << " pictures\n";
+    return 2;
+  }
   if (options.card.smallPreviews) ShrinkEverySecondPreview(pictures);
   // With --return-after the camera comes back once after a hang-up, started
   // afresh, without the picture of --return-without.

@@ -17,7 +17,7 @@ CameraLink::CameraLink(LinkServices services)
       setup_(std::make_unique<LinkSetup>(*this)) {
   previewWatchdog_ = std::make_unique<LinkWatchdog>(
       *this, *services_.previewTimers, kPreviewWatchdog,
-      LinkWatchdog::Hooks{[this] { return state_.indexActive; }, {}, {}});
+      LinkWatchdog::Hooks{[this] { return state_.indexActive || state_.deleteActive; }, {}, {}});
   InstallHandlers();
 }
 
@@ -186,9 +186,29 @@ void CameraLink::EndVisibleTransfer() {
 }
 
 void CameraLink::OpenDisconnectDialog() {
+  NewWorkEpoch();
+  state_.deleteActive = false;
   FinishOperation(Operation::None, LinkOutcome::Of(OutcomeKind::CameraSilent));
   EndVisibleTransfer();
+  ShowDisconnectDialog();
+}
+
+void CameraLink::ShowDisconnectDialog() {
+  if (disconnectDialogOpen_) return;
+  // The GUI's dialog is modal: the flag covers the faults that arrive while it is open.
+  disconnectDialogOpen_ = true;
   Ui().OpenDisconnectDialog();
+  disconnectDialogOpen_ = false;
+}
+
+std::optional<MessageAnswer> CameraLink::ShowFromHandler(const std::string& text,
+                                                         const char* caption,
+                                                         MessageButtons buttons,
+                                                         MessageIcon icon) {
+  const std::uint64_t epoch = workEpoch_;
+  const MessageAnswer answer = Messages().Show(text, caption, buttons, icon);
+  if (epoch != workEpoch_) return std::nullopt;
+  return answer;
 }
 
 void CameraLink::BeginOperation(Operation kind, OperationDone done) {
@@ -209,8 +229,10 @@ void CameraLink::LineLost(const std::string& reason) {
   if (lineLost_ || port_ == nullptr) return;
   lineLost_ = true;
   lineLostReason_ = reason;
+  NewWorkEpoch();
   // Every transfer stops where it is; their watchdogs find nothing active.
   state_.indexActive = state_.downloadActive = state_.liveActive = state_.zoomActive = false;
+  state_.deleteActive = false;
   state_.frameRequested = false;
   state_.awaitingPacket = false;
   previewWatchdog_->Stop();
@@ -222,7 +244,7 @@ void CameraLink::LineLost(const std::string& reason) {
   LinkOutcome outcome = LinkOutcome::Of(OutcomeKind::LineLost);
   outcome.reason = reason;
   FinishOperation(Operation::None, outcome);
-  Ui().OpenDisconnectDialog();
+  ShowDisconnectDialog();
 }
 
 void CameraLink::ReopenAfterLineLost() {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,10 @@ class Receiver {
 using ReceiverFactory =
     std::function<std::unique_ptr<Receiver>(SerialPort& port, CameraLink& link)>;
 
-// Decodes a JPEG file into a 24-bit BMP file; the result is judged by reading the output.
-using JpegDecoder = std::function<void(const std::string& jpegPath, const std::string& bmpPath)>;
+// Decodes a JPEG file into a 24-bit BMP file; the result is judged by reading
+// the output. False when the JPEG is not whole (it ends before its end
+// marker): such a picture decodes partly grey and must not pass for good.
+using JpegDecoder = std::function<bool(const std::string& jpegPath, const std::string& bmpPath)>;
 
 // Everything the link is given from outside.
 struct LinkServices {
@@ -151,6 +154,7 @@ struct LinkState {
 
   // Activity flags.
   bool indexActive = false;
+  bool deleteActive = false;  // a delete or erase waits for the camera's report
   bool downloadActive = false;
   bool liveActive = false;
   bool zoomActive = false;
@@ -237,7 +241,21 @@ class CameraLink {
 
   // COM_DISCONNECT, opened by a watchdog: the transfer on screen ends (wait
   // dialog closed, status "Ready"), a running operation ends as camera silent.
+  // At most one is open: a fault while it is open (an unplug after a silence)
+  // ends the transfer but opens no second dialog over the first.
   void OpenDisconnectDialog();
+
+  // The link's work epoch. It moves on whenever the work in progress is
+  // abandoned: a disconnect, a lost line, a reconnect or reload. A handler that
+  // shows a message box runs a nested event loop in which any of these can
+  // happen; ShowFromHandler tells it so, and it must then drop what it was
+  // doing instead of writing into the new list or to the camera.
+  std::uint64_t WorkEpoch() const { return workEpoch_; }
+  void NewWorkEpoch() { ++workEpoch_; }
+  // Shows a message from inside a response handler or timer. Nothing when the
+  // work epoch moved on while the box was open.
+  std::optional<MessageAnswer> ShowFromHandler(const std::string& text, const char* caption,
+                                               MessageButtons buttons, MessageIcon icon);
 
   // The running operation (at most one). Begin ends an earlier one as
   // cancelled; Finish calls its completion exactly once and only when `kind`
@@ -266,6 +284,7 @@ class CameraLink {
 
  private:
   void InstallHandlers();
+  void ShowDisconnectDialog();
   // The transfer the user sees ends: wait dialog closed, progress hidden, "Ready".
   void EndVisibleTransfer();
 
@@ -288,6 +307,8 @@ class CameraLink {
   OperationDone operationDone_;
   bool lineLost_ = false;
   std::string lineLostReason_;
+  std::uint64_t workEpoch_ = 0;
+  bool disconnectDialogOpen_ = false;
 };
 
 }  // namespace lumarel

@@ -8,6 +8,7 @@
 
 #include "link/IndexHandler.h"
 #include "link/LinkTexts.h"
+#include "link/LinkWatchdog.h"
 
 namespace lumarel {
 
@@ -25,7 +26,19 @@ Label RenumberFileName(const Label& name, int number) {
 }
 
 DeleteOps::DeleteOps(CameraLink& link) : link_(link) {
-  link_.Index().SetDeleteHooks({[this] { OnAccepted(); }, [this] { OnDeleteDone(); }});
+  link_.Index().SetDeleteHooks({[this] { OnAccepted(); }, [this] { OnDeleteDone(); },
+                                [this](bool writeProtected) { OnCardReport(writeProtected); }});
+}
+
+void DeleteOps::Started() {
+  refusedByCard_ = false;
+  link_.State().deleteActive = true;
+  link_.State().awaitingPacket = true;
+  link_.PreviewWatchdog().Arm();
+}
+
+void DeleteOps::OnCardReport(bool writeProtected) {
+  if (Active() && writeProtected) refusedByCard_ = true;
 }
 
 bool DeleteOps::RefuseWriteProtected() {
@@ -45,6 +58,7 @@ bool DeleteOps::DeletePages() {
   if (list.currentPicture < 0 || list.currentPicture >= list.receivedEntries) return false;
   if (RefuseWriteProtected() || !Confirm("Delete selected page?", "DELETE PAGE")) return false;
   LinkState& s = link_.State();
+  capacityBefore_ = list.freeCapacity;
   s.deleteMode = 1;
   s.digitStep = 5;
   s.responseKind = ResponseKind::Index;
@@ -52,6 +66,7 @@ bool DeleteOps::DeletePages() {
   list.downloadsPending = list.selectedCount;
   s.currentPictureNumber = static_cast<std::uint16_t>(list.currentPicture);
   CreditFreeCapacity();
+  Started();
   link_.OpenWaitDialog(WaitDialogKind::Erase);
   return true;
 }
@@ -71,24 +86,34 @@ void DeleteOps::CreditFreeCapacity() {
 bool DeleteOps::DeleteAll() {
   if (RefuseWriteProtected() || !Confirm("Delete all pages?", "DELETE ALL")) return false;
   PictureList& list = link_.Pictures();
+  capacityBefore_ = list.freeCapacity;
   const int count = std::min<int>(list.pictureCount, kMaxPictures);
   for (int i = 0; i < count; ++i) list.entries[i].selectionMark = 2;
   list.freeCapacity = {1, 1};
   link_.State().responseKind = ResponseKind::Index;
   link_.WriteCommand(CmdEraseAll);
+  Started();
   link_.OpenWaitDialog(WaitDialogKind::Erase);
   return true;
 }
 
 bool DeleteOps::FlashAllErase() {
-  if (!Confirm("Delete all Flash memory?", "ALL ERASE")) return false;
+  if (RefuseWriteProtected() || !Confirm("Delete all Flash memory?", "ALL ERASE")) return false;
   SendEraseAll();
   return true;
 }
 
 void DeleteOps::SendEraseAll() {
+  // The erase takes every picture: marked, they all leave the list when the
+  // camera reports it done (a list left as it was would offer pictures that
+  // are no longer there).
+  PictureList& list = link_.Pictures();
+  capacityBefore_ = list.freeCapacity;
+  for (int i = 0; i < std::min<int>(list.pictureCount, kMaxPictures); ++i)
+    list.entries[i].selectionMark = 2;
   link_.State().responseKind = ResponseKind::Index;
   link_.WriteCommand(CmdEraseAll);
+  Started();
 }
 
 void DeleteOps::OnAccepted() {
@@ -121,8 +146,37 @@ void DeleteOps::OnAccepted() {
   }
 }
 
+void DeleteOps::RefusedByCard() {
+  PictureList& list = link_.Pictures();
+  LinkState& s = link_.State();
+  for (PictureEntry& entry : list.entries) entry.selectionMark = 0;
+  list.freeCapacity = capacityBefore_;
+  list.selectedCount = 0;
+  list.downloadsPending = 0;
+  s.deleteMode = 0;
+  s.digitStep = 0;
+  link_.Ui().Repaint(LinkWindow::Preview, std::nullopt);
+  AnswerAsRejected();
+  if (!link_.ShowFromHandler(kWriteProtected, text::kWarning, MessageButtons::Ok,
+                             MessageIcon::Exclamation))
+    return;
+  const Operation running = link_.RunningOperation();
+  if (running == Operation::DeletePictures || running == Operation::DeleteAll ||
+      running == Operation::Erase) {
+    link_.FinishOperation(running, LinkOutcome::Of(OutcomeKind::WriteProtected));
+  }
+}
+
 void DeleteOps::OnDeleteDone() {
+  const bool refused = refusedByCard_;
+  refusedByCard_ = false;
+  link_.State().deleteActive = false;
+  link_.PreviewWatchdog().Stop();
   link_.CloseWaitDialog();
+  if (refused) {
+    RefusedByCard();
+    return;
+  }
   Compact();
   UpdatePreviewWindow();
   AnswerAsRejected();

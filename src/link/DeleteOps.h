@@ -26,16 +26,23 @@ class DeleteOps {
   // Delete All (40013): refuses a write-protected card, asks "Delete all
   // pages?", marks every picture for removal, sends CmdEraseAll, PERASE_PROC.
   bool DeleteAll();
-  // Flash All Erase (40008): asks "Delete all Flash memory?" and sends
-  // CmdEraseAll; marks nothing.
+  // Flash All Erase (40008): refuses a write-protected card, asks "Delete all
+  // Flash memory?" and sends CmdEraseAll. Every picture is marked: once the
+  // camera reports the erase done the list is empty, as the card is.
   bool FlashAllErase();
   // CmdEraseAll with the index handler taking the camera's reports; nothing asked.
   void SendEraseAll();
+  // A delete or erase is under way (the Preview watchdog watches it).
+  bool Active() const { return link_.State().deleteActive; }
 
   // StatusAccepted during a page-by-page delete.
   void OnAccepted();
-  // StatusDeleteDone: the list loses every entry marked 2.
+  // StatusDeleteDone: the list loses every entry marked 2 - unless the camera
+  // reported its card write-protected on the way, in which case it deleted
+  // nothing and the list stays as it was.
   void OnDeleteDone();
+  // StatusCardReport while deleting.
+  void OnCardReport(bool writeProtected);
 
  private:
   bool RefuseWriteProtected();
@@ -44,8 +51,13 @@ class DeleteOps {
   void Compact();
   void UpdatePreviewWindow();
   void AnswerAsRejected();
+  // Marks sent, watchdog armed, PERASE_PROC open.
+  void Started();
+  void RefusedByCard();
 
   CameraLink& link_;
+  bool refusedByCard_ = false;
+  FreeCapacity capacityBefore_;
 };
 
 // A default file name "%dF..." or "%dN..." renumbered for list position `number`.

@@ -49,7 +49,10 @@ void IndexHandler::Handle(const CameraPacket& packet) {
 void IndexHandler::HandleStatus(const CameraPacket& packet) {
   LinkState& s = link_.State();
   switch (StatusCode(packet)) {
-    case StatusCardReport: s.writeProtected = packet[7] == 1; return;
+    case StatusCardReport:
+      s.writeProtected = packet[7] == 1;
+      if (deleteHooks_.onCardReport) deleteHooks_.onCardReport(s.writeProtected);
+      return;
     case StatusBusy: return;
     case StatusAccepted: {
       if (s.deleteMode != 0 && deleteHooks_.onAccepted) {
@@ -156,8 +159,10 @@ void IndexHandler::EmptyCard() {
   LinkUi& ui = link_.Ui();
   s.indexActive = false;
   ui.Repaint(LinkWindow::Preview, std::nullopt);
-  link_.Messages().Show(text::kNoImages, text::kVidmarelleInfo, MessageButtons::Ok,
-                        MessageIcon::Exclamation);
+  ui.SetStatusText(text::kReady);
+  if (!link_.ShowFromHandler(text::kNoImages, text::kVidmarelleInfo, MessageButtons::Ok,
+                             MessageIcon::Exclamation))
+    return;  // a reconnect began while the box was open: that index is not this one
   ui.EnableMdiClient(true);
   ui.EnableMenuItem(MenuOwner::Preview, menu::kReload, true);
   ui.EnableMenuItem(MenuOwner::Openfile, menu::kFineMode, true);
@@ -175,7 +180,7 @@ void IndexHandler::MakePlaceholder() {
 
 // Decodes the collected JPEG bytes into the preview buffer, checking the type
 // and that the size is the header's and fits a slot.
-bool IndexHandler::DecodePreview() {
+IndexHandler::PreviewResult IndexHandler::DecodePreview() {
   auto& buffer = link_.PreviewBuffer();
   const char* error = text::kFileSizeWrong;
   if (!overflowed_) {
@@ -184,9 +189,10 @@ bool IndexHandler::DecodePreview() {
     error = DecodeThroughScratchFiles(link_.Services(), {buffer.data(), collected},
                                       header_.previewWidth, header_.previewHeight, buffer);
   }
-  if (error == nullptr) return true;
-  link_.Messages().Show(error, text::kError, MessageButtons::Ok, MessageIcon::Exclamation);
-  return false;
+  if (error == nullptr) return PreviewResult::Decoded;
+  if (!link_.ShowFromHandler(error, text::kError, MessageButtons::Ok, MessageIcon::Exclamation))
+    return PreviewResult::Abandoned;
+  return PreviewResult::Bad;
 }
 
 void IndexHandler::CompleteEntry() {
@@ -195,7 +201,17 @@ void IndexHandler::CompleteEntry() {
   // A preview that cannot be decoded (not a JPEG, wrong size) is reported
   // once and shown as the grey placeholder; the list goes on with the next
   // entry instead of asking for this one again and again.
-  if (s.packetsInItem < 2 || !DecodePreview()) MakePlaceholder();
+  if (s.packetsInItem < 2) {
+    MakePlaceholder();
+  } else {
+    switch (DecodePreview()) {
+      case PreviewResult::Decoded: break;
+      case PreviewResult::Bad: MakePlaceholder(); break;
+      // The line was given up or set up again while the message was open:
+      // this entry belongs to a list that no longer exists.
+      case PreviewResult::Abandoned: return;
+    }
+  }
   const int e = list.receivedEntries;
   const bool stored = e < kMaxPictures;  // entries past 800 are acknowledged, not kept
   if (stored) {
@@ -235,7 +251,7 @@ void IndexHandler::PrepareStore() {
   }
   const std::size_t slots = PreviewStore::SlotCountFor(s.capacity, s.identifiedPictures);
   if (!list.store.Allocate(slots, link_.Services().previewStoreLimit)) {
-    link_.Messages().Show(text::kNotEnoughMemory, text::kGlobalMemory, MessageButtons::Ok,
+    link_.ShowFromHandler(text::kNotEnoughMemory, text::kGlobalMemory, MessageButtons::Ok,
                           MessageIcon::Exclamation);
   }
 }

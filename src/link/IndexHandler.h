@@ -23,6 +23,7 @@ class IndexHandler final : public ResponseHandler {
   struct DeleteHooks {
     std::function<void()> onAccepted;
     std::function<void()> onDeleteDone;
+    std::function<void(bool writeProtected)> onCardReport;
   };
 
   explicit IndexHandler(CameraLink& link);
@@ -44,7 +45,8 @@ class IndexHandler final : public ResponseHandler {
   bool HandleHeader(const CameraPacket& packet);
   void AppendData(const CameraPacket& packet);
   void CompleteEntry();
-  bool DecodePreview();
+  enum class PreviewResult { Decoded, Bad, Abandoned };
+  PreviewResult DecodePreview();
   void MakePlaceholder();
   void Reject();
   void ListComplete();

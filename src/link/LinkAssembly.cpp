@@ -7,6 +7,7 @@
 #include "imagefile/JpegDecode.h"
 #include "link/EventLoop.h"
 #include "link/LinkOperations.h"
+#include "link/ScratchDecode.h"
 #include "platform/Clock.h"
 
 namespace lumarel {
@@ -40,9 +41,7 @@ LinkAssembly::LinkAssembly(LinkParts parts) {
     s.waitDialogTimers = waitTimers_.get();
   }
   if (!s.decodeJpeg) {
-    s.decodeJpeg = [](const std::string& jpeg, const std::string& bmp) {
-      DecodeJpegFile(jpeg, bmp);
-    };
+    s.decodeJpeg = DecodeCameraJpeg;
   }
   link_ = std::make_unique<CameraLink>(std::move(s));
 

@@ -224,7 +224,7 @@ void LinkSetup::ResetLinkState() {
   s.badPacketCount = 0;
   s.uploadPreviewPhase = false;
   s.liveActive = s.zoomActive = s.frameRequested = false;
-  s.indexActive = s.downloadActive = false;
+  s.indexActive = s.downloadActive = s.deleteActive = false;
   s.awaitingPacket = false;
   list.selectedCount = 0;
   list.downloadsPending = 0;
@@ -232,6 +232,7 @@ void LinkSetup::ResetLinkState() {
 }
 
 void LinkSetup::BeginReconnect() {
+  link_.NewWorkEpoch();
   LinkUi& ui = link_.Ui();
   ui.EnableMenuItem(MenuOwner::Preview, menu::kReload, false);
   ui.EnableMenuItem(MenuOwner::Preview, menu::kDeleteAll, false);

@@ -10,11 +10,16 @@ namespace lumarel {
 PictureHandler::PictureHandler(CameraLink& link, DownloadTakeOver& takeOver)
     : link_(link), takeOver_(takeOver) {}
 
-void PictureHandler::Reset() { jpegSize_ = 0; }
+void PictureHandler::Reset() {
+  jpegSize_ = 0;
+  recoveries_ = 0;
+  gaveUp_ = false;
+}
 
 void PictureHandler::Handle(const CameraPacket& packet) {
   LinkState& s = link_.State();
   s.awaitingPacket = false;
+  if (s.downloadActive) gaveUp_ = false;
   if (IsStatusPacket(packet)) {
     HandleStatus(packet);
     return;
@@ -34,6 +39,7 @@ void PictureHandler::Handle(const CameraPacket& packet) {
   link_.Ui().SetProgressPosition(s.picturePacketCounter);
   ++s.picturePacketCounter;
   s.badPacketCount = 0;
+  recoveries_ = 0;
   if (s.picturePacketCounter <= s.packetsInItem) {
     link_.WriteCommand(CmdAck);
     return;
@@ -62,9 +68,25 @@ void PictureHandler::HandleStatus(const CameraPacket& packet) {
 
 void PictureHandler::Reject() {
   LinkState& s = link_.State();
+  if (gaveUp_ && !s.downloadActive) return;
+  if (s.downloadActive && s.badPacketCount >= kMaxBadPackets &&
+      recoveries_ + 1 >= kMaxDownloadRecoveries) {
+    // The camera refuses whatever it is asked for this picture: each refusal
+    // is answered and keeps the watchdog content, so without this the
+    // download would never end.
+    recoveries_ = 0;
+    gaveUp_ = true;
+    s.badPacketCount = 0;
+    s.picturePacketCounter = 0;
+    s.downloadActive = false;
+    EmptyBuffer();
+    takeOver_.Abandon(text::kCameraRefused);
+    return;
+  }
   bool recovered = false;
   link_.WriteCommand(AnswerBadPacket(s.badPacketCount, s.lastCommandByte, recovered));
   if (!recovered) return;
+  ++recoveries_;
   s.picturePacketCounter = 0;
   EmptyBuffer();
 }

@@ -28,6 +28,8 @@ class PictureHandler final : public ResponseHandler {
   CameraLink& link_;
   DownloadTakeOver& takeOver_;
   std::uint32_t jpegSize_ = 0;
+  int recoveries_ = 0;  // recoveries since the last good packet
+  bool gaveUp_ = false;  // refusals are no longer answered until the next download
 };
 
 }  // namespace lumarel

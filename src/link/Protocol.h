@@ -137,6 +137,12 @@ enum class TransferKind { IndexEntry, Picture, LiveFrame, ZoomPicture };
 std::uint8_t RecoveryByte(TransferKind kind, std::uint8_t lastCommandByte, bool liveActive);
 
 inline constexpr std::int8_t kMaxBadPackets = 10;
+// A camera that answers every recovery of a download with refusals again
+// (a picture that is no longer on its card) is given up after this many.
+inline constexpr int kMaxDownloadRecoveries = 3;
+// Refusals in a row after which an upload is given up: the camera takes
+// none of the packets it is sent.
+inline constexpr int kMaxUploadNaks = 20;
 // The bad-packet rule: returns the byte to answer with and updates the count.
 // Up to 10 consecutive bad packets get CmdNak; the next one gets the recovery
 // byte, the count returns to 0 and `recovered` is set so the caller can reset

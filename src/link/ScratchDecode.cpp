@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "imagefile/JpegDecode.h"
 #include "link/LinkTexts.h"
 #include "link/PictureWork.h"
 
@@ -26,6 +29,33 @@ std::int32_t ReadLittleEndian32(const std::uint8_t* p) {
 
 }  // namespace
 
+bool JpegIsWhole(std::span<const std::uint8_t> jpeg) {
+  std::size_t end = jpeg.size();
+  while (end > 0 && jpeg[end - 1] == 0x00) --end;
+  // Some encoders leave fill bytes after the marker; a few are allowed.
+  constexpr std::size_t kTailAllowance = 16;
+  const std::size_t from = end > kTailAllowance + 2 ? end - kTailAllowance - 2 : 0;
+  for (std::size_t i = end; i >= from + 2; --i) {
+    if (jpeg[i - 2] == 0xFF && jpeg[i - 1] == 0xD9) return true;
+  }
+  return false;
+}
+
+bool DecodeCameraJpeg(const std::string& jpegPath, const std::string& bmpPath) {
+  std::vector<std::uint8_t> bytes;
+  {
+    File file(std::fopen(jpegPath.c_str(), "rb"));
+    if (!file) return false;
+    std::uint8_t chunk[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+      bytes.insert(bytes.end(), chunk, chunk + n);
+  }
+  if (!JpegIsWhole(bytes)) return false;
+  DecodeJpegFile(jpegPath, bmpPath);
+  return true;
+}
+
 const char* DecodeThroughScratchFiles(const LinkServices& services,
                                       std::span<const std::uint8_t> jpeg, std::int32_t width,
                                       std::int32_t height, std::span<std::uint8_t> dib) {
@@ -35,7 +65,10 @@ const char* DecodeThroughScratchFiles(const LinkServices& services,
   }
   // A bitmap left over from the previous item must not pass for this one.
   std::remove(services.tempPathB.c_str());
-  if (services.decodeJpeg) services.decodeJpeg(services.tempPathA, services.tempPathB);
+  if (services.decodeJpeg && !services.decodeJpeg(services.tempPathA, services.tempPathB)) {
+    std::remove(services.tempPathB.c_str());
+    return text::kFileSizeWrong;
+  }
 
   File bmp(std::fopen(services.tempPathB.c_str(), "rb"));
   std::uint8_t fileHeader[14] = {};

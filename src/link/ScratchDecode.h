@@ -16,6 +16,15 @@ namespace lumarel {
 // checking that it is a 24-bit bitmap of exactly width x height that fits.
 // Returns nullptr on success, otherwise the message to show; a short read of
 // the rows zeroes `dib` rather than leave it half-filled.
+// True when the JPEG bytes end with the end-of-image marker, after any zero
+// padding of the last packet. A picture cut short in the camera or on the way
+// has no end marker.
+bool JpegIsWhole(std::span<const std::uint8_t> jpeg);
+
+// The program's decoder for the camera's JPEGs: refuses (false, no bitmap) a
+// JPEG that is not whole, else decodes it with DecodeJpegFile.
+bool DecodeCameraJpeg(const std::string& jpegPath, const std::string& bmpPath);
+
 const char* DecodeThroughScratchFiles(const LinkServices& services,
                                       std::span<const std::uint8_t> jpeg, std::int32_t width,
                                       std::int32_t height, std::span<std::uint8_t> dib);

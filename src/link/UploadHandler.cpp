@@ -63,6 +63,7 @@ bool UploadHandler::Start(const UploadRequest& r, Timers& openfileTimers) {
   }
   running_ = true;
   replySinceTick_ = false;
+  naksInRow_ = 0;
   pictureHeaderMade_ = false;
   timers_ = &openfileTimers;
   link_.WriteCommand(r.fine ? CmdUploadFine : CmdUploadNormal);
@@ -79,12 +80,21 @@ void UploadHandler::Handle(const CameraPacket& packet) {
   replySinceTick_ = true;
   if (s.picturePacketCounter != 0) s.awaitingPacket = false;
   switch (packet[0]) {
-    case ReplySendHeader: SendHeaderReply(); return;
+    case ReplySendHeader: naksInRow_ = 0; SendHeaderReply(); return;
     case ReplyAck:
+      naksInRow_ = 0;
       ++s.picturePacketCounter;
       SendCurrent();
       return;
-    case ReplyNak: SendCurrent(); return;
+    case ReplyNak:
+      // A camera that refuses every packet would otherwise be sent the same
+      // packet for ever (each refusal also satisfies the watchdog).
+      if (++naksInRow_ >= kMaxUploadNaks) {
+        Fail(text::kCameraRefused);
+        return;
+      }
+      SendCurrent();
+      return;
     case ReplySendPreview: SendPreviewHeader(); return;
     case ReplyUploadDone: Done(); return;
     case ReplyMemoryFull: MemoryFull(); return;

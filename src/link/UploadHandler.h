@@ -53,6 +53,7 @@ class UploadHandler final : public ResponseHandler {
   Timers* timers_ = nullptr;
   bool running_ = false;
   bool replySinceTick_ = false;
+  int naksInRow_ = 0;
   CameraPacket pictureHeader_{};
   bool pictureHeaderMade_ = false;
   std::uint16_t preparedEntry_ = 0;

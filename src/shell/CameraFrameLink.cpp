@@ -8,6 +8,7 @@
 #include "link/CameraLink.h"
 #include "link/LinkSetup.h"
 #include "link/LinkTransfers.h"
+#include "link/ScratchDecode.h"
 #include "windows/LiveControlLink.h"
 #include "platform/Clock.h"
 #include "platform/serial/PosixSerialPort.h"
@@ -109,9 +110,7 @@ void CameraFrameLink::StartCore(const LinkWiring& wiring) {
   services.notifier = &wiring.notifier;
   services.ui = c.ui.get();
   services.dispatcher = &c.dispatcher;
-  services.decodeJpeg = [](const std::string& jpeg, const std::string& bmp) {
-    DecodeJpegFile(jpeg, bmp);
-  };
+  services.decodeJpeg = DecodeCameraJpeg;
   services.tempPathA = wiring.tempPathA;
   services.tempPathB = wiring.tempPathB;
   c.link = std::make_unique<CameraLink>(std::move(services));

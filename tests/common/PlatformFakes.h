@@ -4,8 +4,10 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -28,6 +30,8 @@ class RecordingNotifier final : public Notifier {
   MessageAnswer Show(const std::string& text, const std::string& caption, MessageButtons buttons,
                      MessageIcon icon) override {
     shown.push_back({text, caption, buttons, icon});
+    // What happens in the nested event loop while the box is open; runs once.
+    if (auto during = std::exchange(whileShown, nullptr)) during();
     if (!answers.empty()) {
       MessageAnswer a = answers.front();
       answers.pop_front();
@@ -37,6 +41,7 @@ class RecordingNotifier final : public Notifier {
   }
   std::vector<ShownMessage> shown;
   std::deque<MessageAnswer> answers;
+  std::function<void()> whileShown;
 };
 
 // Records starts and stops; `running` holds each armed timer's period.

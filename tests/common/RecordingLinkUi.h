@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
+#include <utility>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,11 +83,14 @@ class RecordingLinkUi : public LinkUi {
   void OpenDisconnectDialog() override {
     ++disconnectDialogs;
     Log("COM_DISCONNECT");
+    // What happens while the (modal) dialog is open; runs once.
+    if (auto during = std::exchange(whileDisconnectOpen, nullptr)) during();
   }
   void OpenReconnectDialog() override {
     ++reconnectDialogs;
     Log("COM_RECONNECT");
   }
+  std::function<void()> whileDisconnectOpen;
   bool AskCancelOk() override {
     Log("COM_CANCELOK");
     if (cancelOkAnswers.empty()) return true;

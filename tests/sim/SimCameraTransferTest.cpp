@@ -2,6 +2,11 @@
 // Index, picture download, delete, erase and upload on the simulated camera.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
+#include "Jpeg.h"
+#include "Scene.h"
 #include "SimTestSupport.h"
 
 namespace lumarel::sim {
@@ -12,6 +17,8 @@ using testing::IsStatus;
 using testing::ItemData;
 using testing::RawPicture;
 using testing::RawPictures;
+
+constexpr std::uint8_t kEndOfImage[] = {0xFF, 0xD9};
 
 TEST(SimCameraIndex, SendsEveryEntryWithPreviewThenTheEndMarker) {
   std::vector<StoredPicture> pictures = RawPictures(3);
@@ -153,12 +160,37 @@ TEST(SimCameraPicture, SendPictureAgainRestartsFromTheHeader) {
   EXPECT_EQ(line.One(CmdSendPicture), header);
 }
 
-TEST(SimCameraPicture, MissingPictureIsNotAnswered) {
+TEST(SimCameraPicture, MissingPictureIsRefusedEveryTimeItIsAskedFor) {
   SimCamera camera({}, RawPictures(2));
   Driver line{camera};
   line.Connect();
-  line.Address(7);
-  EXPECT_TRUE(line.Send(CmdSendPicture).empty());
+  line.Address(2);
+  const std::vector<std::uint8_t> refusal = line.One(CmdSendPicture);
+  EXPECT_TRUE(IsStatus(refusal, StatusNoPicture));
+  EXPECT_EQ(line.One(CmdNak), refusal);
+  EXPECT_EQ(line.One(CmdSendPicture), refusal);
+  EXPECT_TRUE(line.Send(CmdAck).empty());
+}
+
+TEST(SimCameraPicture, TruncatedPictureSendsTheFirstHalfOfItsJpeg) {
+  std::vector<StoredPicture> pictures = RawPictures(3);
+  const std::vector<std::uint8_t> jpeg = EncodeJpeg(RenderScene(320, 240, 2, 0, 5), 80);
+  ASSERT_FALSE(jpeg.empty());
+  pictures[1].jpeg = jpeg;
+  CameraSettings settings;
+  settings.truncatedPicture = 2;
+  SimCamera camera(settings, pictures);
+  Driver line{camera};
+  line.Connect();
+  line.Address(1);
+  const auto packets = line.Item(CmdSendPicture);
+  EXPECT_EQ(GetBe32(&packets[0][4]), jpeg.size() / 2);
+  EXPECT_EQ(GetBe16(&packets[0][8]), pictures[1].width);
+  const std::vector<std::uint8_t> data = ItemData(packets);
+  EXPECT_EQ(data, std::vector<std::uint8_t>(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
+  EXPECT_EQ(std::search(data.begin(), data.end(), kEndOfImage, kEndOfImage + 2), data.end());
+  line.Address(2);
+  EXPECT_EQ(ItemData(line.Item(CmdSendPicture)), pictures[2].jpeg) << "the others are whole";
 }
 
 TEST(SimCameraDelete, DeletesTheAddressedPicturesAndCompacts) {
@@ -179,20 +211,64 @@ TEST(SimCameraDelete, DeletesTheAddressedPicturesAndCompacts) {
   EXPECT_TRUE(line.Send(CmdNak).empty()) << "StatusDeleteDone is never resent";
 }
 
-TEST(SimCameraDelete, WriteProtectedCardKeepsItsPictures) {
+// However the switch came on, a delete or an erase ends with the card report
+// (write-protected) and StatusDeleteDone, and the card keeps every picture.
+enum class SwitchOn { AtStart, BySignal, AfterIdentification };
+
+class SimCameraProtectedDelete : public ::testing::TestWithParam<std::tuple<SwitchOn, bool>> {};
+
+TEST_P(SimCameraProtectedDelete, ReportsTheCardAndDeletesNothing) {
+  const auto [switchOn, erase] = GetParam();
   CameraSettings settings;
-  settings.writeProtected = true;
-  SimCamera camera(settings, RawPictures(2));
+  settings.writeProtected = switchOn == SwitchOn::AtStart;
+  if (switchOn == SwitchOn::AfterIdentification) settings.writeProtectAfter = 0;
+  SimCamera camera(settings, RawPictures(3));
+  const std::vector<StoredPicture> before = camera.Pictures();
   Driver line{camera};
   line.Connect();
-  line.Send(CmdDeleteBegin);
-  line.Address(0);
-  line.Send(CmdDeletePicture);
-  const std::vector<Transmission> answers = line.Send(CmdDeleteEnd);
+  if (switchOn == SwitchOn::BySignal) camera.SetWriteProtected(true);
+  std::vector<Transmission> answers;
+  if (erase) {
+    answers = line.Send(CmdEraseAll);
+  } else {
+    line.Send(CmdDeleteBegin);
+    line.Address(1);
+    line.Send(CmdDeletePicture);
+    answers = line.Send(CmdDeleteEnd);
+  }
   ASSERT_EQ(answers.size(), 2u);
   EXPECT_TRUE(IsStatus(answers[0].bytes, StatusCardReport));
+  EXPECT_EQ(answers[0].bytes[7], 1);
   EXPECT_TRUE(IsStatus(answers[1].bytes, StatusDeleteDone));
-  EXPECT_EQ(camera.Pictures().size(), 2u);
+  ASSERT_EQ(camera.Pictures().size(), before.size());
+  for (std::size_t i = 0; i < before.size(); ++i)
+    EXPECT_EQ(camera.Pictures()[i].jpeg, before[i].jpeg);
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, SimCameraProtectedDelete,
+                         ::testing::Combine(::testing::Values(SwitchOn::AtStart, SwitchOn::BySignal,
+                                                              SwitchOn::AfterIdentification),
+                                            ::testing::Bool()));
+
+// Commands count from the latest identification; the switch comes on after
+// the Nth has been answered and is reported ahead of the next answer.
+TEST(SimCameraDelete, WriteProtectAfterCountsCommandsFromTheIdentification) {
+  CameraSettings settings;
+  settings.writeProtectAfter = 3;
+  SimCamera camera(settings, RawPictures(1));
+  Driver line{camera};
+  for (int i = 0; i < 5; ++i) line.Send(CmdWake);  // before any identification: not counted
+  EXPECT_EQ(line.One(CmdIdentify)[2], 0x00) << "identified writable";
+  line.Send(CmdSpeed115200);
+  line.Send(CmdSpeedConfirm);
+  EXPECT_FALSE(camera.WriteProtected());
+  EXPECT_TRUE(IsStatus(line.One(CmdDigitOnes), StatusAccepted));
+  EXPECT_TRUE(camera.WriteProtected());
+  const std::vector<Transmission> answers = line.Send(CmdDigitTens);
+  ASSERT_EQ(answers.size(), 2u);
+  EXPECT_TRUE(IsStatus(answers[0].bytes, StatusCardReport));
+  EXPECT_EQ(answers[0].bytes[7], 1);
+  EXPECT_EQ(line.One(CmdIdentify)[2], 0x10) << "a new identification tells it";
 }
 
 TEST(SimCameraDelete, EraseAllEmptiesTheCard) {

@@ -165,6 +165,24 @@ TEST_F(UploadFixture, FaultSwitchesLeaveTheUploadUnanswered) {
   }
 }
 
+// Every packet from the third on, resends included, gets ReplyNak and nothing is stored.
+TEST_F(UploadFixture, NakUploadAfterRefusesEveryLaterPacketForEver) {
+  CameraSettings settings;
+  settings.nakUploadAfter = 2;
+  SimCamera camera(settings, RawPictures(1));
+  Driver line{camera};
+  line.Connect();
+  EXPECT_EQ(Reply(line.Send(CmdUploadFine)), ReplySendHeader);
+  EXPECT_EQ(Reply(line.Send(UploadHeader(1, static_cast<std::uint32_t>(picture.size()), true))),
+            ReplyAck);
+  EXPECT_EQ(Reply(line.Send(UploadData(picture, 1))), ReplyAck);
+  for (int resend = 0; resend < 50; ++resend)
+    ASSERT_EQ(Reply(line.Send(UploadData(picture, 2))), ReplyNak) << "resend " << resend;
+  EXPECT_EQ(Reply(line.Send(UploadData(picture, 3))), ReplyNak);
+  EXPECT_TRUE(camera.Uploading());
+  EXPECT_EQ(camera.Pictures().size(), 1u);
+}
+
 TEST(SimCameraFaults, BadPreviewIsNoJpegAndPictureDataIsMarked) {
   CameraSettings settings;
   settings.badPreview = 2;

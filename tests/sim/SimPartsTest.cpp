@@ -251,6 +251,23 @@ TEST(SimOptionsParse, AdapterLatencyAndVersion) {
   EXPECT_TRUE(v.version);
 }
 
+TEST(SimOptionsParse, CameraFaultSwitches) {
+  SimOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseSimOptions({"--link", "x", "--nak-upload-after", "0", "--write-protect-after",
+                               "4", "--truncated-picture", "3"},
+                              o, error))
+      << error;
+  EXPECT_EQ(o.camera.nakUploadAfter, 0);
+  EXPECT_EQ(o.camera.writeProtectAfter, 4);
+  EXPECT_EQ(o.camera.truncatedPicture, 3);
+  SimOptions none;
+  ASSERT_TRUE(ParseSimOptions({"--link", "x"}, none, error)) << error;
+  EXPECT_EQ(none.camera.nakUploadAfter, -1);
+  EXPECT_EQ(none.camera.writeProtectAfter, -1);
+  EXPECT_EQ(none.camera.truncatedPicture, 0);
+}
+
 class SimOptionsBad : public ::testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(SimOptionsBad, AreRefused) {
@@ -275,7 +292,13 @@ INSTANTIATE_TEST_SUITE_P(
                       std::vector<std::string>{"--link", "x", "--silence-rate", "nan"},
                       std::vector<std::string>{"--link", "x", "--silence-ms", "2000-500"},
                       std::vector<std::string>{"--link", "x", "--silence-ms", "-5"},
-                      std::vector<std::string>{"--link", "x", "--silence-ms", "500-"}));
+                      std::vector<std::string>{"--link", "x", "--silence-ms", "500-"},
+                      std::vector<std::string>{"--link", "x", "--nak-upload-after", "-1"},
+                      std::vector<std::string>{"--link", "x", "--write-protect-after", "soon"},
+                      std::vector<std::string>{"--link", "x", "--write-protect-after", "1e9"},
+                      std::vector<std::string>{"--link", "x", "--nak-upload-after", "4294967296"},
+                      std::vector<std::string>{"--link", "x", "--truncated-picture", "0"},
+                      std::vector<std::string>{"--link", "x", "--truncated-picture"}));
 
 }  // namespace
 }  // namespace lumarel::sim

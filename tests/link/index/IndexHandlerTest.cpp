@@ -173,6 +173,41 @@ INSTANTIATE_TEST_SUITE_P(
                                  "This file size is wrong. "}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The bad-preview box stays open while the watchdog gives up and the user
+// reconnects: when the box returns, the old entry must not land in the new
+// list (it used to shift every picture by one).
+TEST(IndexEntry, AnEntryWhoseMessageOutlivesAReconnectIsDropped) {
+  LinkHarness h;
+  h.IndexStarted();
+  SendEntry(h, HeaderFields{});
+  h.Written();
+  h.decodedWidth = 0;  // the next preview does not decode
+  h.notifier.whileShown = [&h] {
+    // The camera stays silent: the watchdog sends one CmdNak, then gives up.
+    for (int tick = 0; tick < 5 && h.ui.disconnectDialogs == 0; ++tick)
+      h.link->PreviewWatchdog().Tick();
+    h.link->Setup().DisconnectDialogCommand(1);  // Reconnect
+  };
+  SendEntry(h, HeaderFields{});
+  EXPECT_EQ(h.ui.disconnectDialogs, 1);
+  EXPECT_EQ(h.List().receivedEntries, 0);  // the new list starts empty
+  EXPECT_EQ(Text(h.List().entries[0].label), "");
+  const Bytes w = h.Written();
+  EXPECT_EQ(std::count(w.begin(), w.end(), CmdNextEntry), 0);
+}
+
+TEST(Disconnect, AFaultWhileTheDialogIsOpenOpensNoSecondOne) {
+  LinkHarness h;
+  h.IndexStarted();
+  h.ui.whileDisconnectOpen = [&h] { h.link->LineLost("hang-up"); };
+  h.link->OpenDisconnectDialog();
+  EXPECT_EQ(h.ui.disconnectDialogs, 1);
+  EXPECT_TRUE(h.link->LineIsLost());
+  h.link->LineLost("hang-up");  // reported once only
+  h.link->OpenDisconnectDialog();  // a later silence opens it again
+  EXPECT_EQ(h.ui.disconnectDialogs, 2);
+}
+
 TEST(IndexList, EndMarkerCompletesAfterFirstEntry) {
   LinkHarness h;
   h.IndexStarted();

@@ -8,6 +8,7 @@
 #include "TransferHarness.h"
 #include "link/LinkOperations.h"
 #include "link/LinkSetup.h"
+#include "link/ScratchDecode.h"
 
 namespace lumarel::testing {
 namespace {
@@ -193,6 +194,90 @@ TEST(DeleteOutcome, DoneWhenTheCameraReportsTheEnd) {
   EXPECT_TRUE(o.got.empty());
   h.Feed(EncodeStatusPacket(StatusDeleteDone));
   EXPECT_EQ(o.Only().kind, OutcomeKind::Done);
+}
+
+// The switch on the card turned on after identification: the camera answers
+// the delete with its card report and ends it without deleting anything.
+TEST(DeleteOutcome, WriteProtectionReportedOnTheWayKeepsTheList) {
+  using Start = void (*)(TransferHarness&, Outcomes&);
+  const Start starts[] = {
+      [](TransferHarness& h, Outcomes& o) { Ops(h).DeletePictures({1}, o.Sink()); },
+      [](TransferHarness& h, Outcomes& o) { Ops(h).DeleteAll(o.Sink()); },
+      [](TransferHarness& h, Outcomes& o) { Ops(h).Erase(o.Sink()); },
+  };
+  for (Start start : starts) {
+    TransferHarness h;
+    const std::string second(h.List().entries[1].label.data());
+    Outcomes o;
+    start(h, o);
+    CameraPacket report = EncodeStatusPacket(StatusCardReport);
+    report[7] = 1;
+    h.Feed(report);
+    h.Feed(EncodeStatusPacket(StatusDeleteDone));
+    EXPECT_EQ(o.Only().kind, OutcomeKind::WriteProtected);
+    EXPECT_EQ(h.List().receivedEntries, 6);
+    EXPECT_EQ(std::string(h.List().entries[1].label.data()), second);
+    EXPECT_EQ(h.notifier.shown.back().text, kWriteProtected);
+    EXPECT_FALSE(h.State().deleteActive);
+  }
+}
+
+TEST(DeleteOutcome, ASilentCameraEndsTheDeleteInDisconnect) {
+  TransferHarness h;
+  Outcomes o;
+  Ops(h).DeletePictures({2}, o.Sink());
+  ASSERT_TRUE(h.State().deleteActive);
+  for (int tick = 0; tick < 5 && o.got.empty(); ++tick) h.link->OnPreviewTimer(1);
+  EXPECT_EQ(o.Only().kind, OutcomeKind::CameraSilent);
+  EXPECT_EQ(h.ui.disconnectDialogs, 1);
+  EXPECT_TRUE(h.ui.Has("WaitClose"));
+  EXPECT_EQ(h.List().receivedEntries, 6);
+}
+
+// A picture no longer on the card: the camera refuses every request for it.
+TEST(DownloadOutcome, ACameraThatKeepsRefusingEndsAsBadData) {
+  TransferHarness h;
+  Outcomes o;
+  Ops(h).Download(3, h.target, h.captureTimers, o.Sink());
+  for (int i = 0; i < 200 && o.got.empty(); ++i) h.Feed(EncodeStatusPacket(0x15));
+  EXPECT_EQ(o.Only().kind, OutcomeKind::BadData);
+  EXPECT_EQ(o.Only().picture, 3);
+  EXPECT_FALSE(h.State().downloadActive);
+  h.Written();
+  h.Feed(EncodeStatusPacket(0x15));
+  EXPECT_TRUE(h.Written().empty());  // the refusals are no longer answered
+}
+
+TEST(DownloadOutcome, APictureCutShortIsBadDataNeverDone) {
+  const Bytes whole{0xFF, 0xD8, 1, 2, 3, 0xFF, 0xD9};
+  EXPECT_TRUE(JpegIsWhole(whole));
+  Bytes padded = whole;
+  padded.insert(padded.end(), 100, 0x00);  // the last packet's padding
+  EXPECT_TRUE(JpegIsWhole(padded));
+  EXPECT_FALSE(JpegIsWhole(Bytes{0xFF, 0xD8, 1, 2, 3, 0xFF, 0x00}));
+  EXPECT_FALSE(JpegIsWhole(Bytes{}));
+
+  TransferHarness h;
+  h.link->Services().decodeJpeg = [](const std::string&, const std::string&) { return false; };
+  Outcomes o;
+  Ops(h).Download(2, h.target, h.captureTimers, o.Sink());
+  h.FeedPicture(500);
+  EXPECT_EQ(o.Only().kind, OutcomeKind::BadData);
+  EXPECT_EQ(o.Only().picture, 2);
+}
+
+TEST(UploadOutcome, ACameraThatRefusesEveryPacketEndsAsBadData) {
+  UploadFixture f(5000);
+  Outcomes o;
+  Ops(f.h).Upload(f.request, f.h.openfileTimers, o.Sink());
+  f.h.Feed(Reply(ReplySendHeader));
+  f.h.Feed(Reply(ReplyAck));
+  for (int i = 0; i < 1000 && o.got.empty(); ++i) f.h.Feed(Reply(ReplyNak));
+  EXPECT_EQ(o.Only().kind, OutcomeKind::BadData);
+  EXPECT_EQ(f.h.List().receivedEntries, 6);
+  f.h.Written();
+  f.h.Feed(Reply(ReplyNak));
+  EXPECT_LT(f.h.Written().size(), kPacketSize);  // no upload packet goes out any more
 }
 
 TEST(LiveOutcome, ASilentCameraAfterTheRequestEndsInDisconnect) {
