@@ -24,7 +24,7 @@ namespace lumarel::cli {
 struct PlannedPicture {
   int number = 0;                     // 1-based, as listed when the run began
   int position = -1;                  // 0-based place in the list now; -1: no longer there
-  std::string fileName;               // without the folder
+  std::string fileName;               // below outDir, with the pattern's folders
   std::string path;                   // outDir / fileName
   PictureKey key;                     // for the import record
   std::optional<LocalTime> time;      // the picture's own date; nothing when the list's is impossible

@@ -40,7 +40,7 @@ struct PictureIdentity {
 
 struct ImportEntry {
   PictureKey key;
-  std::string fileName;  // as written, without the folder
+  std::string fileName;  // below the record's folder ("2000/01/x.jpg" with date folders)
 };
 
 // One line of the record; nothing when it is not one.
