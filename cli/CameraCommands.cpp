@@ -106,7 +106,7 @@ void AnswerDeleteQuestions(CommandContext& ctx, bool& declined) {
 ExitStatus StatusOfDelete(CommandContext& ctx, CameraSession& session, const LinkOutcome& outcome,
                           bool declined, const char* nothingText) {
   if (declined && outcome.kind == OutcomeKind::Cancelled && !InterruptRequested()) {
-    ctx.out << nothingText << std::endl;
+    ctx.err << nothingText << std::endl;
     return kDeclinedStatus;
   }
   session.Report(outcome);
@@ -122,13 +122,13 @@ ExitStatus RunDelete(CommandContext& ctx, CameraSession& session) {
     std::string error;
     const auto numbers = ResolveNumbers(ctx.request.ranges, list.receivedEntries, error);
     if (!numbers) {
-      ReportError(ctx.err, error);
+      ReportUsageError(ctx.err, error);
       return ExitStatus::Usage;
     }
     for (int n : *numbers) positions.push_back(n - 1);
   }
   if (ctx.request.all && list.pictureCount == 0) {
-    ctx.out << "nothing to delete: the camera has no pictures" << std::endl;
+    ctx.err << "nothing to delete: the camera has no pictures" << std::endl;
     return ExitStatus::Success;
   }
   bool declined = false;
@@ -182,8 +182,9 @@ ExitStatus CheckOutputBeforeConnecting(CommandContext& ctx) {
 
 ExitStatus RunCameraCommand(CommandContext& ctx) {
   const Command command = ctx.request.command;
+  // A question no one could answer: a failure, not a usage error.
   if ((command == Command::Delete || command == Command::Erase) && !MayAsk(ctx))
-    return ExitStatus::Usage;
+    return ExitStatus::LinkFailure;
   if (ExitStatus s = CheckOutputBeforeConnecting(ctx); s != ExitStatus::Success) return s;
   ImportRecord record;
   if (command == Command::Get)

@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-#include <thread>
+#include <fstream>
 #include <ostream>
+#include <thread>
 
 #include "cli/Interrupt.h"
 #include "cli/OfflineCommands.h"
@@ -41,11 +42,16 @@ CameraSession::CameraSession(const GlobalOptions& options, ConsoleNotifier& noti
       options_(options),
       progress_(err, progress),
       ui_(progress_),
+      traceFile_(options.debugLogFile.empty()
+                     ? nullptr
+                     : std::make_unique<std::ofstream>(options.debugLogFile, std::ios::app)),
+      trace_(traceFile_ ? traceFile_.get() : options.debug ? &err : nullptr),
       tempA_(CreateUserTempFile("tmp").value_or("")),
       tempB_(CreateUserTempFile("tmp").value_or("")) {
   notifier_.SetBeforePrint([](void* p) { static_cast<Progress*>(p)->Clear(); }, &progress_);
+  tracedOpener_ = std::make_unique<TracedOpener>(posixOpener_, trace_);
   LinkParts parts;
-  parts.link.opener = &posixOpener_;
+  parts.link.opener = tracedOpener_.get();
   parts.link.maxSpeed = options.maxSpeed.value_or(115200);
   parts.link.portMap = PortMapFor(options);
   parts.link.notifier = &notifier_;
@@ -72,7 +78,15 @@ ExitStatus CameraSession::Connect() {
     ReportError(err_, "cannot create temporary files");
     return ExitStatus::FileError;
   }
-  return RunAndReport([this](OperationDone done) { Operations().Index(std::move(done)); });
+  if (traceFile_ && !*traceFile_) {
+    ReportError(err_, "cannot write " + options_.debugLogFile);
+    return ExitStatus::FileError;
+  }
+  trace_.Note("connect: scan, identify, speed, list");
+  const ExitStatus status =
+      RunAndReport([this](OperationDone done) { Operations().Index(std::move(done)); });
+  if (status == ExitStatus::Success) device_ = Link().DevicePath();
+  return status;
 }
 
 LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds idleLimit) {
@@ -95,7 +109,12 @@ LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds i
     loop_.RunUntil(finished, kSlice);
   }
   progress_.Clear();
-  return outcome.value_or(LinkOutcome::Of(OutcomeKind::Cancelled));
+  const LinkOutcome result = outcome.value_or(LinkOutcome::Of(OutcomeKind::Cancelled));
+  trace_.Note(std::string("outcome ") + Describe(result.kind) +
+              (result.picture >= 0 ? " picture " + std::to_string(result.picture + 1) : "") +
+              (result.reason.empty() ? "" : ": " + result.reason) +
+              (result.what.empty() ? "" : ": " + result.what));
+  return result;
 }
 
 namespace {
@@ -116,24 +135,24 @@ bool DeviceExists(const std::string& path) {
 
 }  // namespace
 
-bool CameraSession::Reconnect(int attempts) {
-  const std::string device = Link().DevicePath();
-  std::chrono::steady_clock::duration backOff = std::chrono::seconds(1);
-  for (int attempt = 0; attempt < attempts; ++attempt) {
-    if (attempt > 0) {
-      WaitUntil(backOff, [] { return false; });
-      backOff *= 2;
-    }
-    // A USB adapter that was pulled comes back under the same name.
-    const bool there = WaitUntil(std::chrono::seconds(2), [&] { return DeviceExists(device); });
-    if (InterruptRequested()) return false;
-    if (!there) continue;
-    const LinkOutcome outcome =
-        Run([this](OperationDone done) { Operations().Reload(std::move(done)); });
-    if (outcome.Ok()) return true;
-    if (outcome.kind == OutcomeKind::Cancelled) return false;
-  }
-  return false;
+bool CameraSession::Reconnect() {
+  // A USB adapter that was pulled comes back under the same name. (The
+  // link's own port number has moved on when a try's scan found nothing.)
+  if (!WaitUntil(std::chrono::seconds(2), [&] { return DeviceExists(device_); })) return false;
+  // A try that found no camera closed the port: only a new scan opens it again.
+  const bool portOpen = Link().PortOpen();
+  trace_.Note(portOpen ? "reconnect: reset and identify" : "reconnect: scan from the first port");
+  const LinkOutcome outcome = Run([this, portOpen](OperationDone done) {
+    if (portOpen) Operations().Reload(std::move(done));
+    else Operations().Index(std::move(done));
+  });
+  return outcome.Ok();
+}
+
+void CameraSession::PauseBeforeTry(int tryNumber) {
+  if (tryNumber <= 1) return;
+  const auto pause = std::chrono::seconds(1 << std::min(tryNumber - 2, 3));
+  WaitUntil(pause, [] { return false; });
 }
 
 ExitStatus CameraSession::StatusFor(const LinkOutcome& outcome) {
@@ -146,23 +165,26 @@ ExitStatus CameraSession::RunAndReport(const Starter& start, std::chrono::millis
   return StatusFor(outcome);
 }
 
-void CameraSession::Report(const LinkOutcome& outcome, int picture) {
+void CameraSession::Report(const LinkOutcome& outcome, const std::string& picture) {
   progress_.Clear();
-  const std::string which = outcome.picture >= 0 ? "picture " + std::to_string(outcome.picture + 1)
-                            : picture > 0        ? "picture " + std::to_string(picture)
-                                                 : std::string();
+  const std::string which = !picture.empty()     ? picture
+                            : outcome.picture >= 0 ? "picture " + std::to_string(outcome.picture + 1)
+                                                   : std::string();
+  const std::string about = picture.empty() ? std::string() : picture + ": ";
   switch (outcome.kind) {
     case OutcomeKind::Done: return;
     case OutcomeKind::LineLost:
-      ReportError(err_, "the line to " + Link().DevicePath() + " was lost: " +
+      ReportError(err_, about + "the line to " + Device() + " was lost: " +
                             (outcome.reason.empty() ? "hang-up" : outcome.reason));
       return;
     case OutcomeKind::CameraSilent:
       if (Link().State().linkPhase != LinkPhase::Connected) {
         for (const PortFailure& f : Link().OpenFailures().Failures())
           if (!f.device.empty()) err_ << "lumarel-cli: " << FormatPortFailure(f) << std::endl;
+        for (const std::string& device : tracedOpener_->Opened())
+          err_ << "lumarel-cli: " << device << ": opened, but no camera answered" << std::endl;
       }
-      ReportError(err_, outcome.reason.empty() ? "the camera does not answer" : outcome.reason);
+      ReportError(err_, about + (outcome.reason.empty() ? "the camera does not answer" : outcome.reason));
       return;
     case OutcomeKind::WriteProtected: ReportError(err_, "the card is write-protected"); return;
     case OutcomeKind::MemoryFull: ReportError(err_, "the camera's memory is full"); return;

@@ -20,6 +20,7 @@
 #include "cli/ConsoleNotifier.h"
 #include "cli/ExitStatus.h"
 #include "cli/HeadlessLinkUi.h"
+#include "cli/PortTrace.h"
 #include "cli/Progress.h"
 #include "imagefile/TempFile.h"
 #include "link/CameraLink.h"
@@ -61,25 +62,33 @@ class CameraSession {
   LinkOutcome Run(const Starter& start,
                   std::chrono::milliseconds idleLimit = std::chrono::seconds(20));
   // Prints the one message of a failed outcome on err ("the line to DEVICE was
-  // lost: REASON", "picture 3: This file size is wrong.", ...); `picture` names
-  // the 1-based picture a download or upload was about when the outcome has none.
-  void Report(const LinkOutcome& outcome, int picture = 0);
+  // lost: REASON", "picture 3 cannot be used: ...", ...); `picture` names the
+  // picture a download was about ("picture 3 (1999-12-30 10:01)"), in place
+  // of the outcome's position.
+  void Report(const LinkOutcome& outcome, const std::string& picture = {});
   // 0 for done, 1 for every other outcome.
   static ExitStatus StatusFor(const LinkOutcome& outcome);
-  // After a silent or lost line: closes the port, waits for the device to be
-  // there again and runs the reconnect sequence (reset, identify, list), as the
-  // Reconnect button does; up to `attempts` tries, waiting 1, 2, 4 ... s
-  // between them. True when the camera answers and its list is read again.
-  bool Reconnect(int attempts = 3);
+  // One try after a silent or lost line: waits up to 2 s for the device path
+  // to be there, then opens the port again and identifies the camera (the
+  // Reconnect button's sequence when the port is still open, the start's
+  // scan when an earlier try closed it) and reads the list. True when the
+  // camera answered and its list is read again.
+  bool Reconnect();
+  // The pause before try n (from 1): none, then 1, 2, 4, 8, 8 ... s; an interrupt ends it.
+  static void PauseBeforeTry(int tryNumber);
   // Run, Report and StatusFor in one.
   ExitStatus RunAndReport(const Starter& start,
                           std::chrono::milliseconds idleLimit = std::chrono::seconds(20));
 
   CameraLink& Link() { return assembly_->Link(); }
+  // The device the camera was found on (the link's current one before that).
+  std::string Device() { return device_.empty() ? Link().DevicePath() : device_; }
   EventLoop& Loop() { return loop_; }
   HeadlessLinkUi& Ui() { return ui_; }
   Progress& ProgressLine() { return progress_; }
   ConsoleNotifier& Messages() { return notifier_; }
+  // --debug, --debug-logfile (off without them).
+  PortTrace& Trace() { return trace_; }
   // The link's transfer entry points (download, upload, delete, live).
   LinkTransfers* Transfers() { return &assembly_->Transfers(); }
   LinkOperations& Operations();
@@ -87,6 +96,9 @@ class CameraSession {
   std::span<std::uint8_t> LiveFrame() { return assembly_->LiveFrame(); }
   std::span<std::uint8_t> LivePhoto() { return assembly_->LivePhoto(); }
   std::ostream& Err() { return err_; }
+  // The camera's JPEG of the last picture downloaded, as received: the link
+  // writes it to its first scratch file to decode it.
+  const std::string& ReceivedJpegPath() const { return tempA_.path(); }
   // Timers for a window that runs a transfer (Capture, Openfile, Live).
   std::unique_ptr<Timers> MakeWindowTimers(EventLoop::TimerHandler handler) {
     return loop_.MakeTimers(std::move(handler));
@@ -100,8 +112,12 @@ class CameraSession {
   Progress progress_;
   HeadlessLinkUi ui_;
   PosixSerialPortOpener posixOpener_;
+  std::unique_ptr<std::ostream> traceFile_;
+  PortTrace trace_;
+  std::unique_ptr<TracedOpener> tracedOpener_;
   TempFileGuard tempA_, tempB_;
   std::unique_ptr<LinkAssembly> assembly_;
+  std::string device_;
 };
 
 }  // namespace lumarel::cli

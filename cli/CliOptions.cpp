@@ -12,7 +12,8 @@
 namespace lumarel::cli {
 
 const char* const kUsage =
-    "usage: lumarel-cli [--port DEVICE] [--settings FILE] [--max-speed BPS] [-q] COMMAND [ARGS]\n"
+    "usage: lumarel-cli [--port DEVICE] [--settings FILE] [--max-speed BPS] [-q] [--debug]\n"
+    "                  [--debug-logfile FILE] COMMAND [ARGS]\n"
     "\n"
     "Camera commands (picture numbers N are 1-based, as the labels show them;\n"
     "ranges 1-5 and 10- (to the last picture) are accepted too):\n"
@@ -40,7 +41,9 @@ const char* const kUsage =
     "  --settings FILE   settings file (default: ~/.config/lumarel/zelcam.ini, or\n"
     "                    zelcam.ini beside the executable when that exists)\n"
     "  --max-speed BPS   fastest line speed to negotiate: 115200, 57600 or 19200\n"
-    "  -q                no progress, no list of written files, no summary\n"
+    "  -q, --quiet       no progress, no list of written files, no summary\n"
+    "  --debug           trace the line and each step on standard error\n"
+    "  --debug-logfile FILE  the same trace into FILE (see the manual for its format)\n"
     "  --version         print the version\n"
     "  COMMAND --help    that command's usage\n"
     "\n"
@@ -67,15 +70,22 @@ constexpr CommandUsage kCommandUsages[] = {
     {Command::Get,
      "usage: lumarel-cli [OPTIONS] get (N... | --all) [--new] [--out DIR] [--filename PATTERN]\n"
      "       [--format jpg|bmp|bmp8] [--skip-existing | --force-overwrite] [--retries N]\n"
-     "Download pictures (N: 7, 1-5, 10- for 10 to the last) and print each file written.\n"
+     "       [--original [--processed]] [--hook CMD] [-0]\n"
+     "Download pictures (N: 7, 1-5, 10- to the last, 1-3,5) and print each file written.\n"
      "  --new               only pictures never imported into DIR (its .lumarel-imports)\n"
      "  --out DIR           where to save (default: the current folder; created when missing)\n"
-     "  --filename PATTERN  %Y %y %m %d %H %M (the picture's date), %n (its number), %q (F or N),\n"
-     "                      %%; default %Y%m%d-%H%M-%q; -2, -3 ... when two would share a name\n"
+     "  --filename PATTERN  %Y %y %m %d %H %M %S (the picture's date), %n (its number, as wide\n"
+     "                      as the count), %N (its number, 3 digits), %q (F or N), %C (the\n"
+     "                      extension), %%; '/' makes folders; default %Y%m%d-%H%M-%q;\n"
+     "                      -2, -3 ... when two would share a name\n"
      "  --format FORMAT     jpg (Exif JPEG, default), bmp (24-bit), bmp8 (256 colours)\n"
      "  --skip-existing     leave out pictures whose file exists\n"
      "  --force-overwrite   replace existing files (else asked, or kept without a terminal)\n"
-     "  --retries N         attempts per picture after a lost or silent link (default 2)\n"},
+     "  --retries N         further tries after a lost or silent line (default 2)\n"
+     "  --original          save the camera's JPEG bytes untouched (date in the file time)\n"
+     "  --processed         with --original, also the processed picture as NAME-processed\n"
+     "  --hook CMD          run CMD (sh -c) after each file and at the end; see the manual\n"
+     "  -0, --null          end each printed path with NUL instead of a newline\n"},
     {Command::Put, "usage: lumarel-cli [OPTIONS] put FILE (--fine | --normal)\n"
                    "Send a JPEG or BMP file to the camera in Fine or Normal quality.\n"},
     {Command::Delete, "usage: lumarel-cli [OPTIONS] delete (N... | --all) [--yes]\n"
@@ -185,6 +195,13 @@ struct Parser {
       if (!OptionValue(word, value)) return false;
       if (value.empty()) return Fail("--port needs a device");
       req.global.port = value;
+    } else if (word == "--debug") {
+      req.global.debug = true;
+    } else if (word.rfind("--debug-logfile", 0) == 0 &&
+               (word == "--debug-logfile" || HasInlineValue(word))) {
+      if (!OptionValue(word, value)) return false;
+      if (value.empty()) return Fail("--debug-logfile needs a file");
+      req.global.debugLogFile = value;
     } else if (word.rfind("--settings", 0) == 0 &&
                (word == "--settings" || HasInlineValue(word))) {
       if (!OptionValue(word, value)) return false;
@@ -244,6 +261,13 @@ struct Parser {
     else if (name == "--skip-existing" && c == Command::Get) req.skipExisting = true;
     else if (name == "--new" && c == Command::Get) req.onlyNew = true;
     else if (name == "--force-overwrite" && c == Command::Get) req.forceOverwrite = true;
+    else if (name == "--original" && c == Command::Get) req.original = true;
+    else if (name == "--processed" && c == Command::Get) req.processed = true;
+    else if ((name == "-0" || name == "--null") && c == Command::Get) req.nullSeparated = true;
+    else if (name == "--hook" && c == Command::Get) {
+      if (!OptionValue(word, req.hook)) return false;
+      if (req.hook.empty()) return Fail("--hook needs a command");
+    }
     else if (name == "--filename" && c == Command::Get) {
       if (!OptionValue(word, req.filePattern)) return false;
       if (std::string why = CheckFilePattern(req.filePattern); !why.empty()) return Fail(why);
@@ -278,18 +302,26 @@ struct Parser {
     return true;
   }
 
+  // "1-3,5 7": ranges separated by commas and blanks, in one word or several.
   bool ParsePictureNumbers(const std::string& word) {
-    std::string why;
-    const std::optional<NumberRange> range = ParseNumberRange(word, why);
-    if (!range) return Fail(why);
-    req.ranges.push_back(*range);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= word.size(); ++i) {
+      if (i < word.size() && word[i] != ',' && word[i] != ' ' && word[i] != '\t') continue;
+      const std::string part = word.substr(start, i - start);
+      start = i + 1;
+      if (part.empty()) continue;
+      std::string why;
+      const std::optional<NumberRange> range = ParseNumberRange(part, why);
+      if (!range) return Fail(why);
+      req.ranges.push_back(*range);
+    }
     return true;
   }
 
   bool ParseArguments() {
     while (!words.Done()) {
       std::string word = words.Take();
-      const bool negativeNumber = word.size() > 1 && word[0] == '-' &&
+      const bool negativeNumber = word.size() > 1 && word[0] == '-' && word != "-0" &&
                                   std::isdigit(static_cast<unsigned char>(word[1]));
       if (word.size() > 1 && word[0] == '-' && !negativeNumber) {
         if (!ParseCommandOption(word)) return false;
@@ -320,7 +352,13 @@ struct Parser {
         return files(1, "FILE");
       case Command::Get:
       case Command::Delete:
-        if (req.all == !req.ranges.empty()) return Fail("give picture numbers or --all");
+        if (req.all && !req.ranges.empty())
+          return Fail("give picture numbers or --all, not both");
+        if (!req.all && req.ranges.empty()) return Fail("give picture numbers or --all");
+        if (req.processed && !req.original)
+          return Fail("--processed goes with --original (without it the picture is processed)");
+        if (req.original && !req.processed && req.format && *req.format != FileFormat::Jpeg)
+          return Fail("--original keeps the camera's JPEG; --format needs --processed");
         if (req.skipExisting && req.forceOverwrite)
           return Fail("--skip-existing and --force-overwrite exclude each other");
         req.numbers = ClosedNumbers(req.ranges);

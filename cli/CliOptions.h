@@ -29,6 +29,8 @@ struct GlobalOptions {
   std::string settings;                // empty: the user's zelcam.ini (platform/UserPaths.h)
   std::optional<std::uint32_t> maxSpeed;  // 115200, 57600 or 19200
   bool quiet = false;
+  bool debug = false;                  // --debug: the trace on standard error
+  std::string debugLogFile;            // --debug-logfile FILE: the trace into FILE
 };
 
 struct AdjustOptions {
@@ -48,7 +50,11 @@ struct Request {
   bool onlyNew = false;                // get --new: pictures never imported into outDir
   std::string filePattern = kDefaultFilePattern;  // get --filename
   bool forceOverwrite = false;         // get --force-overwrite
-  int retries = 2;                     // get --retries: attempts after a lost or silent link
+  int retries = 2;                     // get --retries: further tries after a lost or silent line
+  bool original = false;               // get --original: the camera's JPEG bytes as received
+  bool processed = false;              // get --processed: with --original, also the processed one
+  std::string hook;                    // get --hook CMD (cli/Hook.h)
+  bool nullSeparated = false;          // get -0, --null: paths end in NUL, not a newline
   std::vector<std::string> files;      // positional file arguments
   bool fine = false;                   // put: --fine (else --normal)
   bool yes = false;

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <set>
 
-#include "cli/PictureDate.h"
 
 namespace lumarel::cli {
 namespace {
@@ -17,8 +16,8 @@ constexpr std::size_t kSuffixRoom = 4 + 4;
 std::size_t TokenWidth(char token) {
   switch (token) {
     case 'Y': return 4;
-    case 'y': case 'm': case 'd': case 'H': case 'M': return 2;
-    case 'n': return 3;
+    case 'y': case 'm': case 'd': case 'H': case 'M': case 'S': return 2;
+    case 'n': case 'N': case 'C': return 3;
     case 'q': case '%': return 1;
     default: return 0;
   }
@@ -34,10 +33,23 @@ std::string Digits(int value, int width) {
 
 std::string CheckFilePattern(const std::string& pattern) {
   if (pattern.empty()) return "--filename needs a pattern";
+  if (pattern[0] == '/') return "--filename must not be an absolute path";
+  std::size_t start = 0;  // of the current part (folder or name)
   std::size_t longest = 0;
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(pattern[i]);
-    if (c == '/') return "--filename must not contain '/'";
+  for (std::size_t i = 0; i <= pattern.size(); ++i) {
+    const unsigned char c = i < pattern.size() ? static_cast<unsigned char>(pattern[i]) : '/';
+    if (c == '/') {
+      const std::string part = pattern.substr(start, i - start);
+      const bool last = i == pattern.size();  // gets the extension: never "." or ".."
+      if (part.empty() || (!last && (part == "." || part == "..")))
+        return "--filename must not contain empty, '.' or '..' folders";
+      // The last part gets the extension and a "-NNN" suffix.
+      if (longest + (last ? kSuffixRoom : 0) > kNameMax)
+        return "--filename makes names that are too long";
+      start = i + 1;
+      longest = 0;
+      continue;
+    }
     if (c < 0x20 || c == 0x7F) return "--filename must not contain control characters";
     if (c != '%') {
       ++longest;
@@ -48,7 +60,6 @@ std::string CheckFilePattern(const std::string& pattern) {
     if (width == 0) return std::string("unknown token %") + pattern[i] + " in --filename";
     longest += width;
   }
-  if (longest + kSuffixRoom > kNameMax) return "--filename makes names that are too long";
   return "";
 }
 
@@ -72,7 +83,10 @@ std::string ExpandFilePattern(const std::string& pattern, const NameFields& f) {
       case 'd': name += Digits(f.time.day, 2); break;
       case 'H': name += Digits(f.time.hour, 2); break;
       case 'M': name += Digits(f.time.minute, 2); break;
+      case 'S': name += Digits(f.time.second, 2); break;
       case 'n': name += Digits(f.number, f.numberWidth); break;
+      case 'N': name += Digits(f.number, NumberWidth(kMaxPictures)); break;
+      case 'C': name += f.extension; break;
       case 'q': name += f.fine ? 'F' : 'N'; break;
       default: name += pattern[i]; break;  // %%
     }
@@ -80,15 +94,8 @@ std::string ExpandFilePattern(const std::string& pattern, const NameFields& f) {
   return name;
 }
 
-NameRequest NameRequestFor(const PictureEntry& entry, int number, int pictureCount,
-                           std::span<const std::uint8_t> previewBytes) {
-  NameRequest r;
-  r.fields.time = ListedTime(entry);
-  r.fields.number = number;
-  r.fields.numberWidth = NumberWidth(pictureCount);
-  r.fields.fine = (entry.quality & 0x0F) != 0;
-  r.key = {r.fields.time, entry.quality, entry.width, entry.height, PreviewHash(previewBytes)};
-  return r;
+NameFields NameFieldsOf(const PictureEntry& entry, int number, int pictureCount) {
+  return NameFields{entry.ListedTime(), number, NumberWidth(pictureCount), entry.Fine()};
 }
 
 std::vector<std::string> PlanFileNames(const std::vector<NameRequest>& pictures,
@@ -97,10 +104,12 @@ std::vector<std::string> PlanFileNames(const std::vector<NameRequest>& pictures,
   std::set<std::string> used;
   std::vector<std::string> names;
   for (const NameRequest& p : pictures) {
-    const std::string base = ExpandFilePattern(pattern, p.fields);
+    NameFields fields = p.fields;
+    fields.extension = extension.empty() ? "" : extension.substr(1);
+    const std::string base = ExpandFilePattern(pattern, fields);
     std::string name = base + extension;
     for (int k = 2; used.count(name) != 0 ||
-                    (record != nullptr && record->NameTakenByOther(name, p.key));
+                    (record != nullptr && record->NameTakenByOther(name, p.id));
          ++k)
       name = base + "-" + std::to_string(k) + extension;
     used.insert(name);

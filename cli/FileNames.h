@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // File names of downloads from a pattern (`--filename`):
 //   %Y year (4 digits)  %y year (2)  %m month  %d day  %H hour  %M minute
+//   %S seconds (00: the camera's list has none)
 //   %n the picture's number, zero-padded to the width of the card's count
-//   %q F or N           %%  a percent sign
-// The extension follows the file format. Names depend on the picture, not on
-// the order of a run, except that pictures of one run that would share a name
-// get "-2", "-3", ... in list order.
+//   %N the picture's number, zero-padded to 3 digits (the card's 800 pictures)
+//   %q F or N           %C the extension ("jpg", "bmp")   %%  a percent sign
+// A '/' makes folders below --out ("%Y/%m/%Y%m%d-%H%M"). The extension follows
+// the file format. Names depend on the picture, not on the order of a run,
+// except that pictures of one run that would share a name get "-2", "-3", ...
+// in list order.
 #pragma once
 
 #include <optional>
@@ -21,17 +24,18 @@ namespace lumarel::cli {
 inline constexpr char kDefaultFilePattern[] = "%Y%m%d-%H%M-%q";
 
 // Why a pattern cannot be used; empty when it can. Refused: an empty pattern,
-// an unknown or unfinished token, a '/' (a name never leaves the folder, so
-// neither can "..") and control characters (the import record is line-based).
-// So are patterns whose names would exceed the file system's 255 bytes.
+// an unknown or unfinished token, a leading '/', an empty, "." or ".." folder
+// (a name never leaves --out), control characters (the import record is
+// line-based), and parts whose names would exceed the file system's 255 bytes.
 std::string CheckFilePattern(const std::string& pattern);
 
 // What a name is made of.
 struct NameFields {
-  LocalTime time;      // the picture's date (seconds unused)
+  LocalTime time;      // the picture's date
   int number = 0;      // 1-based position on the card
   int numberWidth = 1; // digits of %n
   bool fine = false;
+  std::string extension = "jpg";  // %C
 };
 
 // Digits of the card's picture count (at least 1): %n of picture 7 of 120 is "007".
@@ -43,13 +47,11 @@ std::string ExpandFilePattern(const std::string& pattern, const NameFields& fiel
 // One picture of a run to be named.
 struct NameRequest {
   NameFields fields;
-  PictureKey key;  // to tell its own import-record line from another picture's
+  PictureIdentity id;  // to tell its own import-record line from another picture's
 };
 
-// Picture `number` (1-based) of a card holding pictureCount, from its list
-// entry and the bytes its preview is known by (see PreviewHash).
-NameRequest NameRequestFor(const PictureEntry& entry, int number, int pictureCount,
-                           std::span<const std::uint8_t> previewBytes);
+// The name fields of picture `number` (1-based) of a card holding pictureCount.
+NameFields NameFieldsOf(const PictureEntry& entry, int number, int pictureCount);
 
 // The file name (with extension) of each request, in order. Callers pass the
 // whole list, so that a picture's suffix does not depend on the selection. A name is taken

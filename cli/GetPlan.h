@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,8 +22,9 @@
 namespace lumarel::cli {
 
 struct PlannedPicture {
-  int number = 0;                     // 1-based
-  std::string fileName;               // without the folder
+  int number = 0;                     // 1-based, as listed when the run began
+  int position = -1;                  // 0-based place in the list now; -1: no longer there
+  std::string fileName;               // below outDir, with the pattern's folders
   std::string path;                   // outDir / fileName
   PictureKey key;                     // for the import record
   std::optional<LocalTime> time;      // the picture's own date; nothing when the list's is impossible
@@ -32,16 +32,31 @@ struct PlannedPicture {
 
 struct GetPlan {
   std::vector<PlannedPicture> fetch;
+  // Pictures --new found by a line of an older version: the same line with
+  // today's key, to add to the record so that they are known whatever changes
+  // on the camera later.
+  std::vector<ImportEntry> renewed;
   bool quit = false;  // the user chose to download nothing more
 };
 
-// The bytes a list entry's preview is known by (k 0-based).
-using PreviewBytes = std::function<std::span<const std::uint8_t>(int k)>;
+// "picture 3 (1999-12-30 10:01)": how messages name a planned picture.
+std::string PictureName(const PlannedPicture& picture);
 
-// numbers: the resolved selection (1-based, ascending); entries: the list's
-// received entries. Skipped pictures are counted in report as they are left out.
-GetPlan PlanGet(const Request& request, const std::vector<int>& numbers,
-                std::span<const PictureEntry> entries, const PreviewBytes& previewOf,
+// With --original --processed: where the processed picture goes, beside the
+// original ("x.jpg" -> "x-processed.jpg", or .bmp by --format).
+std::string ProcessedPath(const std::string& originalPath, FileFormat format);
+
+// List entry k (0-based) as the import record may know it.
+PictureIdentity IdentityOf(const PictureList& list, int k);
+
+// numbers: the resolved selection (1-based, ascending) of the list's received
+// entries. Skipped pictures are counted in report as they are left out.
+GetPlan PlanGet(const Request& request, const std::vector<int>& numbers, const PictureList& list,
                 const ImportRecord& record, OverwritePolicy& policy, RunReport& report);
+
+// After the list was read again: where each planned picture from `first` on
+// is now, found by its key (of equal ones the nearest to where it was, never
+// two at one place); -1 for a picture that is no longer on the camera.
+void FindAgain(std::vector<PlannedPicture>& fetch, std::size_t first, const PictureList& list);
 
 }  // namespace lumarel::cli

@@ -89,27 +89,23 @@ bool ScanAll(const std::string& text, const char* format, int fields, Args*... a
          used == static_cast<int>(text.size());
 }
 
+// A name below the record's folder: no tab, not absolute, no "." or ".."
+// folder (folders of a --filename pattern are allowed).
+bool UsableName(const std::string& name) {
+  if (name.empty() || name[0] == '/' || name.find('\t') != std::string::npos) return false;
+  std::size_t start = 0;
+  for (std::size_t end = name.find('/');; end = name.find('/', start)) {
+    const std::string part = name.substr(start, end == std::string::npos ? end : end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    if (end == std::string::npos) return true;
+    start = end + 1;
+  }
+}
+
 }  // namespace
 
-bool PictureKey::operator==(const PictureKey& o) const {
-  const LocalTime& a = time;
-  const LocalTime& b = o.time;
-  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
-         a.minute == b.minute && quality == o.quality && width == o.width && height == o.height &&
-         previewHash == o.previewHash;
-}
-
-std::uint64_t PreviewHash(std::span<const std::uint8_t> bytes) {
-  std::uint64_t h = 0xcbf29ce484222325ull;
-  for (std::uint8_t b : bytes) {
-    h ^= b;
-    h *= 0x100000001b3ull;
-  }
-  return h;
-}
-
 std::string FormatImportLine(const ImportEntry& e) {
-  if (e.fileName.empty() || e.fileName.find_first_of("\t\n\r/") != std::string::npos) return "";
+  if (!UsableName(e.fileName) || e.fileName.find_first_of("\n\r") != std::string::npos) return "";
   const LocalTime& t = e.key.time;
   char fields[96];
   std::snprintf(fields, sizeof fields, "%04d-%02d-%02d %02d:%02d\t%02x\t%ux%u\t%016llx\t", t.year,
@@ -143,8 +139,7 @@ std::optional<ImportEntry> ParseImportLine(const std::string& line) {
       !ScanAll(fields[2], "%5ux%5u", 2, &w, &h) || w > 0xFFFF || h > 0xFFFF)
     return std::nullopt;
   e.fileName = fields[4];
-  if (e.fileName.empty() || e.fileName.find_first_of("\t/") != std::string::npos)
-    return std::nullopt;
+  if (!UsableName(e.fileName)) return std::nullopt;
   e.key.quality = static_cast<std::uint8_t>(quality);
   e.key.width = static_cast<std::uint16_t>(w);
   e.key.height = static_cast<std::uint16_t>(h);
@@ -184,15 +179,16 @@ std::string ImportRecord::SkippedLinesWarning(const std::string& dir) const {
   return text + " not understood, ignored";
 }
 
-const ImportEntry* ImportRecord::Find(const PictureKey& key) const {
+const ImportEntry* ImportRecord::Find(const PictureIdentity& picture) const {
   for (const ImportEntry& e : entries_)
-    if (e.key == key) return &e;
+    if (picture.Matches(e.key)) return &e;
   return nullptr;
 }
 
-bool ImportRecord::NameTakenByOther(const std::string& fileName, const PictureKey& key) const {
+bool ImportRecord::NameTakenByOther(const std::string& fileName,
+                                    const PictureIdentity& picture) const {
   for (const ImportEntry& e : entries_)
-    if (e.fileName == fileName && !(e.key == key)) return true;
+    if (e.fileName == fileName && !picture.Matches(e.key)) return true;
   return false;
 }
 

@@ -7,7 +7,9 @@
 //
 // Line format (tab-separated, the file name last so it may hold blanks):
 //   YYYY-MM-DD HH:MM <TAB> QQ <TAB> WIDTHxHEIGHT <TAB> HASH <TAB> NAME
-// QQ is the quality byte in hex, HASH 16 hex digits. Lines starting with '#'
+// QQ is the quality byte in hex, HASH 16 hex digits (PreviewHash of the
+// preview's own bytes; lines of older versions hashed the whole preview slot
+// and are still recognised). Lines starting with '#'
 // are comments. A line that does not parse is kept in the file but does not
 // count; the loader reports it.
 #pragma once
@@ -18,29 +20,27 @@
 #include <string>
 #include <vector>
 
+#include "link/PictureKey.h"
 #include "platform/Clock.h"
 
 namespace lumarel::cli {
 
 inline constexpr char kImportRecordName[] = ".lumarel-imports";
 
-// What identifies a picture across runs.
-struct PictureKey {
-  LocalTime time;             // seconds 0
-  std::uint8_t quality = 0;   // the list's quality byte
-  std::uint16_t width = 0;
-  std::uint16_t height = 0;
-  std::uint64_t previewHash = 0;
-  bool operator==(const PictureKey& other) const;
+// How the record may know one picture: by its key (see link/PictureKey.h),
+// or, on lines older versions wrote, by `olderKey`: the hash of the whole
+// preview slot, and the year they read from the list's two-digit name.
+struct PictureIdentity {
+  PictureKey key;
+  PictureKey olderKey;
+  bool Matches(const PictureKey& recorded) const {
+    return recorded == key || recorded == olderKey;
+  }
 };
-
-// 64-bit FNV-1a over the preview's bytes: not a defence against forgery, a
-// fingerprint that tells two pictures of the same minute apart.
-std::uint64_t PreviewHash(std::span<const std::uint8_t> bytes);
 
 struct ImportEntry {
   PictureKey key;
-  std::string fileName;  // as written, without the folder
+  std::string fileName;  // below the record's folder ("2000/01/x.jpg" with date folders)
 };
 
 // One line of the record; nothing when it is not one.
@@ -63,9 +63,9 @@ class ImportRecord {
   std::string SkippedLinesWarning(const std::string& dir) const;
 
   // The entry of the same picture, wherever it was on the camera.
-  const ImportEntry* Find(const PictureKey& key) const;
-  // True when a picture other than `key` was saved under fileName.
-  bool NameTakenByOther(const std::string& fileName, const PictureKey& key) const;
+  const ImportEntry* Find(const PictureIdentity& picture) const;
+  // True when a picture other than this one was saved under fileName.
+  bool NameTakenByOther(const std::string& fileName, const PictureIdentity& picture) const;
 
   // Adds one line to the record in DIR. The file is rewritten through a
   // temporary file that is synced and renamed over it, with the folder

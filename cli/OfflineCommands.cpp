@@ -48,6 +48,11 @@ void ReportError(std::ostream& err, const std::string& what) {
   err << "lumarel-cli: " << what << std::endl;
 }
 
+void ReportUsageError(std::ostream& err, const std::string& what) {
+  ReportError(err, what);
+  err << kTryHelp << std::endl;
+}
+
 SaveFileType SaveTypeFor(FileFormat format) {
   switch (format) {
     case FileFormat::Jpeg: return SaveFileType::Jpeg;
@@ -63,7 +68,7 @@ ExitStatus StatusOf(SaveResult result) {
 
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
                            const std::string& finalPath, FileFormat format, SaveWindow window,
-                           const std::optional<LocalTime>& pictureTime) {
+                           const std::optional<LocalTime>& pictureTime, bool* diskFull) {
   Scratch scratch;
   OutputFile output(finalPath);
   if (!scratch.Ok() || !output.Ok()) {
@@ -76,6 +81,7 @@ ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> pi
   SaveServices services{&ctx.notifier, clock, scratch.a.path(), scratch.b.path(), {}};
   const SaveResult result =
       SavePictureFile(picture, output.TempPath(), SaveTypeFor(format), window, services);
+  if (diskFull != nullptr) *diskFull = result == SaveResult::DiskFull;
   if (result == SaveResult::Failed) ReportError(ctx.err, "cannot write " + finalPath);
   if (result != SaveResult::Saved) return StatusOf(result);
   // Set before the rename, which keeps it: the file never shows another time.

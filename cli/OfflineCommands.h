@@ -35,14 +35,18 @@ ExitStatus StatusOf(SaveResult result);
 // pictureTime (a downloaded picture's own date) the Exif date tags, where the
 // window's save writes them, carry that time instead of the time of saving,
 // and so does the file's modification time.
+// `diskFull`, when given, tells whether the save ran out of room.
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
                            const std::string& finalPath, FileFormat format, SaveWindow window,
-                           const std::optional<LocalTime>& pictureTime = std::nullopt);
+                           const std::optional<LocalTime>& pictureTime = std::nullopt,
+                           bool* diskFull = nullptr);
 // Opens path as the Open command does and prepares it for the camera as
 // "Data out to camera" does (Fine or Normal).
 ExitStatus PrepareFileForCamera(CommandContext& ctx, const std::string& path, bool fine,
                                 PreparedUpload& prepared);
 // Prints "lumarel-cli: what" on err.
 void ReportError(std::ostream& err, const std::string& what);
+// The same, then "Try 'lumarel-cli --help'." (a usage error found after connecting).
+void ReportUsageError(std::ostream& err, const std::string& what);
 
 }  // namespace lumarel::cli

@@ -45,6 +45,15 @@ std::string PrepareOutputDirectory(const std::string& dir) {
   return Writable(dir);
 }
 
+std::string PrepareFoldersOf(const std::string& dir, const std::string& name) {
+  for (std::size_t end = name.find('/'); end != std::string::npos; end = name.find('/', end + 1)) {
+    const std::string folder = dir + "/" + name.substr(0, end);
+    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return Reason(folder, errno);
+    if (!IsDirectory(folder)) return folder + ": not a directory";
+  }
+  return "";
+}
+
 std::string CheckOutputFile(const std::string& path) {
   if (path.empty() || path.back() == '/' || IsDirectory(path))
     return path + ": is a directory, a file name is needed";

@@ -12,6 +12,11 @@ namespace lumarel::cli {
 // (like mkdir -p), then DIR must be a folder this user can write into.
 std::string PrepareOutputDirectory(const std::string& dir);
 
+// The folders of a planned name ("2000/01/x.jpg") below dir, made as needed
+// (0755 under the umask); a folder that cannot be made or is no folder gives
+// the reason.
+std::string PrepareFoldersOf(const std::string& dir, const std::string& name);
+
 // `live OUT`, `still OUT`: OUT names a file (not a folder) whose folder
 // exists and can be written into; an existing OUT is replaced, as cp does.
 std::string CheckOutputFile(const std::string& path);

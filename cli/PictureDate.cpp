@@ -15,32 +15,6 @@ int FullYear(int shownYear) {
   return shownYear >= 69 ? 1900 + shownYear : 2000 + shownYear;
 }
 
-std::optional<EntryDate> EntryDateOf(const PictureEntry& entry) {
-  const Label& name = entry.fileName;
-  const std::string text(name.data(), strnlen(name.data(), name.size()));
-  int number = 0, used = 0;
-  char quality = 0;
-  EntryDate d;
-  if (std::sscanf(text.c_str(), "%d%c%d-%d-%d(%d-%d)%n", &number, &quality, &d.year, &d.month,
-                  &d.day, &d.hour, &d.minute, &used) != 7 ||
-      static_cast<std::size_t>(used) != text.size() || (quality != 'F' && quality != 'N'))
-    return std::nullopt;
-  return d;
-}
-
-std::optional<LocalTime> PictureTime(const EntryDate& d) {
-  if (d.year < 0 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 || d.hour < 0 ||
-      d.hour > 23 || d.minute < 0 || d.minute > 59)
-    return std::nullopt;
-  return LocalTime{FullYear(d.year), d.month, d.day, d.hour, d.minute, 0};
-}
-
-LocalTime ListedTime(const PictureEntry& entry) {
-  const std::optional<EntryDate> d = EntryDateOf(entry);
-  if (!d) return {};
-  return LocalTime{FullYear(d->year), d->month, d->day, d->hour, d->minute, 0};
-}
-
 bool SetFileTime(const std::string& path, const LocalTime& t) {
   std::tm tm{};
   tm.tm_year = t.year - 1900;

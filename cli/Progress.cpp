@@ -49,10 +49,17 @@ std::string RunProgress::Text(std::int64_t nowMs) const {
   const double seconds = static_cast<double>(nowMs - runStartMs_) / 1000.0;
   const double runDone = static_cast<double>(finishedBytes_ + pictureDone_);
   const double rate = seconds > 0.05 ? runDone / seconds : 0.0;
-  used += std::snprintf(text + used, sizeof text - used, "%s of %s kB, %.1f kB/s",
-                        KiloBytes(pictureDone_).c_str(), KiloBytes(pictureBytes_).c_str(),
-                        rate / 1000.0);
-  if (rate > 0) {
+  // A picture received whole is done, not moving: no "65 of 65 kB".
+  if (pictureBytes_ > 0 && pictureDone_ == pictureBytes_)
+    used += std::snprintf(text + used, sizeof text - used, "%s kB received",
+                          KiloBytes(pictureBytes_).c_str());
+  else
+    used += std::snprintf(text + used, sizeof text - used, "%s of %s kB",
+                          KiloBytes(pictureDone_).c_str(), KiloBytes(pictureBytes_).c_str());
+  // No rate until one can be told (not "0.0 kB/s" at the start).
+  if (rate > 0)
+    used += std::snprintf(text + used, sizeof text - used, ", %.1f kB/s", rate / 1000.0);
+  if (rate > 0 && (pictureDone_ < pictureBytes_ || pictures_ > current_)) {
     const int begun = current_ > 0 ? current_ : 1;
     const int toCome = pictures_ > current_ ? pictures_ - current_ : 0;
     const double average = static_cast<double>(startedTotal_) / begun;

@@ -23,9 +23,11 @@ class RunProgress {
   // Bytes of the current picture received so far.
   void Advance(std::uint64_t bytesDone);
 
-  // "picture 3 of 6: 41 of 82 kB, 9.6 kB/s, 0:42 left". The time left is for
-  // the run: the rest of this picture and, for the pictures still to come,
-  // the average size of those begun so far, at the run's rate.
+  // "picture 3 of 6: 41 of 82 kB, 9.6 kB/s, 0:42 left"; a picture received
+  // whole says "82 kB received"; no rate or time left until a rate is known.
+  // The time left is for the run: the rest of this picture and, for the
+  // pictures still to come, the average size of those begun so far, at the
+  // run's rate.
   std::string Text(std::int64_t nowMs) const;
 
  private:

@@ -14,20 +14,28 @@ namespace lumarel::cli {
 
 class RunReport {
  public:
-  RunReport(std::ostream& out, std::ostream& err, bool quiet)
-      : out_(out), err_(err), quiet_(quiet) {}
+  // terminator ends each printed path ('\0' for -0).
+  RunReport(std::ostream& out, std::ostream& err, bool quiet, char terminator = '\n')
+      : out_(out), err_(err), quiet_(quiet), terminator_(terminator) {}
 
   void Saved(const std::string& path);
+  // A second file of the same picture (--original --processed): printed, not counted.
+  void AlsoWritten(const std::string& path);
   // Left out on purpose (--skip-existing, --new, answered no); unaskedSkip: an
   // existing file kept only because nobody could be asked, which fails the run.
   void Skipped(bool unaskedSkip = false);
   void Failed(ExitStatus why);
+  // Never tried: the run ended before its turn (the line is gone, the disk full).
+  void NotAttempted(ExitStatus why);
+  // Something went wrong that is no picture's (a hook failed).
+  void Worsen(ExitStatus why) { worst_ = Worse(worst_, why); }
 
   int SavedCount() const { return saved_; }
   int SkippedCount() const { return skipped_; }
   int FailedCount() const { return failed_; }
+  int NotAttemptedCount() const { return notAttempted_; }
 
-  // "6 saved, 2 skipped, 0 failed".
+  // "6 saved, 2 skipped, 0 failed" (", 3 not attempted" when there are such).
   std::string SummaryText() const;
   // Prints the summary on err (not with -q).
   void PrintSummary();
@@ -38,7 +46,8 @@ class RunReport {
   std::ostream& out_;
   std::ostream& err_;
   bool quiet_;
-  int saved_ = 0, skipped_ = 0, failed_ = 0;
+  char terminator_;
+  int saved_ = 0, skipped_ = 0, failed_ = 0, notAttempted_ = 0;
   bool unaskedSkip_ = false;
   ExitStatus worst_ = ExitStatus::Success;
 };

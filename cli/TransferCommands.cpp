@@ -1,169 +1,18 @@
 // SPDX-License-Identifier: MIT
-// get, put, live and still: the commands that move pictures over the link.
-#include <unistd.h>
-
-#include <iostream>
-#include <optional>
+// put, live and still: the commands that move pictures over the link.
 #include <ostream>
 
 #include "cli/CameraCommands.h"
 #include "cli/CameraSession.h"
-#include "cli/FileNames.h"
-#include "cli/GetPlan.h"
-#include "cli/ImportRecord.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputChecks.h"
 #include "cli/OutputFile.h"
-#include "cli/OverwritePolicy.h"
 #include "cli/PictureBlocks.h"
-#include "cli/PictureNumbers.h"
-#include "cli/RunReport.h"
-#include "platform/Files.h"
 
 #include "link/LinkOperations.h"
 #include "link/LinkTransfers.h"
 
 namespace lumarel::cli {
-namespace {
-
-// The bytes a list entry's preview is known by: the decoded preview slot the
-// link keeps for it (nothing while the slot is not filled).
-std::span<const std::uint8_t> PreviewOf(const PictureList& list, int k) {
-  const std::uint8_t* slot = list.store.Slot(static_cast<std::size_t>(k));
-  return slot == nullptr ? std::span<const std::uint8_t>{}
-                         : std::span<const std::uint8_t>(slot, kPreviewSlotSize);
-}
-
-PictureKey KeyAt(const PictureList& list, int n) {
-  return NameRequestFor(list.entries[n - 1], n, list.receivedEntries, PreviewOf(list, n - 1)).key;
-}
-
-// The Capture window's picture block: width x height x 3 + 100 bytes.
-class CaptureBlock final : public DownloadTarget {
- public:
-  explicit CaptureBlock(const PictureEntry& entry)
-      : block_(std::size_t{entry.width} * entry.height * 3 + 100, 0) {}
-  std::span<std::uint8_t> Picture() override { return block_; }
-  std::span<std::uint8_t> Palette() override { return {}; }
-
- private:
-  std::vector<std::uint8_t> block_;
-};
-
-}  // namespace
-
-ExitStatus PrepareGet(CommandContext& ctx, ImportRecord& record) {
-  const std::string& dir = ctx.request.outDir;
-  if (const std::string why = PrepareOutputDirectory(dir); !why.empty()) {
-    ReportError(ctx.err, why);
-    return ExitStatus::FileError;
-  }
-  if (!record.Load(dir)) {
-    ReportError(ctx.err, "cannot read " + JoinPath(dir, kImportRecordName));
-    return ExitStatus::FileError;
-  }
-  if (const std::string warning = record.SkippedLinesWarning(dir); !warning.empty())
-    ReportError(ctx.err, warning);
-  return ExitStatus::Success;
-}
-
-ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& record) {
-  const Request& request = ctx.request;
-  PictureList& list = session.Link().Pictures();
-  std::vector<int> numbers;
-  if (request.all) {
-    for (int i = 1; i <= list.receivedEntries; ++i) numbers.push_back(i);
-  } else {
-    std::string error;
-    const auto resolved = ResolveNumbers(request.ranges, list.receivedEntries, error);
-    if (!resolved) {
-      ReportError(ctx.err, error);
-      return ExitStatus::Usage;
-    }
-    numbers = *resolved;
-  }
-  const FileFormat format = request.format.value_or(FileFormat::Jpeg);
-  RunReport report(ctx.out, ctx.err, request.global.quiet);
-  OverwritePolicy policy(OverwritePolicy::ModeFor(request.forceOverwrite, ::isatty(STDIN_FILENO),
-                                                  ::isatty(STDERR_FILENO)),
-                         std::cin, ctx.err);
-  const GetPlan plan = PlanGet(
-      request, numbers, std::span<const PictureEntry>(list.entries.data(), list.receivedEntries),
-      [&list](int k) { return PreviewOf(list, k); }, record, policy, report);
-
-  LinkOperations& ops = session.Operations();
-  DownloadControl& control = session.Transfers()->Download();
-  std::unique_ptr<Timers> captureTimers =
-      session.MakeWindowTimers([&control](int id) { control.OnCaptureTimer(id); });
-  const int total = static_cast<int>(plan.fetch.size());
-  const std::string device = session.Link().DevicePath();
-  bool lineUsable = true;
-  for (int k = 0; k < total && !InterruptRequested(); ++k) {
-    const PlannedPicture& p = plan.fetch[static_cast<std::size_t>(k)];
-    if (!lineUsable) {
-      report.Failed(ExitStatus::LinkFailure);
-      continue;
-    }
-    // A silent or lost line costs a reconnect and another attempt, up to --retries.
-    LinkOutcome outcome;
-    std::optional<CaptureBlock> block;
-    for (int attempt = 0;; ++attempt) {
-      session.ProgressLine().SetItem(k + 1, total);
-      block.emplace(list.entries[p.number - 1]);
-      outcome = session.Run([&](OperationDone done) {
-        ops.Download(p.number - 1, *block, *captureTimers, std::move(done));
-      });
-      ops.EndDownload(*block);
-      const bool lineFault =
-          outcome.kind == OutcomeKind::CameraSilent || outcome.kind == OutcomeKind::LineLost;
-      if (!lineFault || InterruptRequested()) break;
-      session.Report(outcome, p.number);
-      if (attempt >= request.retries) break;
-      ctx.err << "lumarel-cli: reconnecting to retry picture " << p.number << std::endl;
-      if (!session.Reconnect()) {
-        if (!InterruptRequested())
-          ReportError(ctx.err, "the camera did not answer again on " + device + "; giving up");
-        lineUsable = false;
-        break;
-      }
-      // The list was read again: the same picture must still be at this place.
-      if (p.number > list.receivedEntries || !(KeyAt(list, p.number) == p.key)) {
-        outcome = LinkOutcome::Bad(p.number - 1, "the camera's list changed");
-        break;
-      }
-    }
-    if (outcome.kind == OutcomeKind::Cancelled) {
-      if (!InterruptRequested()) {
-        session.Report(outcome, p.number);
-        report.Failed(ExitStatus::LinkFailure);
-      }
-      break;
-    }
-    if (!outcome.Ok()) {
-      if (lineUsable && outcome.kind != OutcomeKind::CameraSilent &&
-          outcome.kind != OutcomeKind::LineLost)
-        session.Report(outcome, p.number);
-      report.Failed(ExitStatus::LinkFailure);
-      if (outcome.kind == OutcomeKind::CameraSilent || outcome.kind == OutcomeKind::LineLost)
-        lineUsable = lineUsable && request.retries > 0;
-      continue;
-    }
-    const ExitStatus saved =
-        SaveThroughTemp(ctx, block->Picture(), p.path, format, SaveWindow::Capture, p.time);
-    if (saved != ExitStatus::Success) {
-      report.Failed(saved);
-      continue;
-    }
-    report.Saved(p.path);
-    if (!record.Append(request.outDir, {p.key, p.fileName}))
-      ReportError(ctx.err, "cannot add " + p.fileName + " to " +
-                               JoinPath(request.outDir, kImportRecordName));
-  }
-  session.ProgressLine().Clear();
-  if (InterruptRequested()) return ExitStatus::Interrupted;
-  report.PrintSummary();
-  return report.Status();
-}
 
 ExitStatus RunPut(CommandContext& ctx, CameraSession& session) {
   const bool fine = ctx.request.fine;

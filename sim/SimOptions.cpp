@@ -40,6 +40,10 @@ const char* const kSimUsage =
     "                         after an identification have been answered\n"
     "  --truncated-picture K  the Kth picture (from 1) holds only the first half of\n"
     "                         its JPEG, no end marker; its header gives the cut size\n"
+    "  --small-previews       every second picture's preview is 80 x 60, not 160 x 120\n"
+    "  --return-after MS      after --hangup-after, the line is there again MS later\n"
+    "                         (the camera started afresh)\n"
+    "  --return-without K     ...and picture K (from 1) is gone, as if deleted on the camera\n"
     "  --seed N               seed of the generated pictures, live scene, line noise\n"
     "                         and random faults\n"
     "  --log FILE             one line per command and response ('-': standard error)\n"
@@ -120,6 +124,9 @@ bool NumberOption(const std::string& name, long value, SimOptions& o) {
     o.camera.truncatedPicture = static_cast<int>(value);
   else if (name == "--seed" && value >= 0) o.seed = static_cast<unsigned>(value);
   else if (name == "--adapter-latency" && value >= 1 && value <= 255) o.adapterLatencyMs = static_cast<int>(value);
+  // Changes to the card.
+  else if (name == "--return-after" && value >= 0) o.card.returnAfterMs = static_cast<int>(value);
+  else if (name == "--return-without" && value >= 1) o.card.returnWithout = static_cast<int>(value);
   else return false;
   return true;
 }
@@ -135,6 +142,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
     if (name == "--realtime") { o.realtime = true; continue; }
     if (name == "--busy-during-live") { o.camera.busyDuringLive = true; continue; }
     if (name == "--upload-no-reply") { o.camera.uploadNoReply = true; continue; }
+    if (name == "--small-previews") { o.card.smallPreviews = true; continue; }
     if (i + 1 >= args.size()) {
       error = name.rfind("--", 0) == 0 ? name + " needs a value" : "unknown argument " + name;
       return false;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CardChanges.h"
 #include "LineFaults.h"
 #include "SimCamera.h"
 
@@ -23,6 +24,7 @@ struct SimOptions {
   unsigned seed = 1;          // --seed
   std::string logFile;        // --log FILE ("-": standard error)
   std::string probe;          // --probe PATH: run the probe client instead
+  CardChanges card;           // --small-previews, --return-after, --return-without
   bool help = false;
   bool version = false;       // --version
 };

@@ -6,8 +6,9 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
-#include <utility>
+#include <thread>
 
+#include "CardChanges.h"
 #include "Pictures.h"
 #include "Probe.h"
 #include "PtyTransport.h"
@@ -20,8 +21,10 @@ namespace {
 using namespace lumarel::sim;
 
 PtyTransport* gTransport = nullptr;
+volatile std::sig_atomic_t gStopped = 0;
 
 extern "C" void OnSignal(int signal) {
+  if (signal != SIGUSR1 && signal != SIGUSR2) gStopped = 1;
   if (gTransport == nullptr) return;
   if (signal == SIGUSR1) gTransport->RequestPhotoMode();
   else if (signal == SIGUSR2) gTransport->RequestToggleWriteProtect();
@@ -104,32 +107,48 @@ int main(int argc, char** argv) {
               << ": the card holds " << pictures.size() << " pictures\n";
     return 2;
   }
-  SimCamera camera(options.camera, std::move(pictures));
-  camera.SetLog([&log](const std::string& line) { log.Write(line); });
-  TransportSettings settings;
-  settings.linkPath = options.link;
-  settings.realtime = options.realtime;
-  settings.adapterLatencyMs = options.adapterLatencyMs;
-  settings.faults = options.faults;
-  settings.seed = options.seed;
-  settings.log = [&log](const std::string& line) { log.Write(line); };
-  PtyTransport transport(camera, settings);
-  if (!transport.Open(error)) {
-    std::cerr << "vidmarelle-sim: " << error << "\n";
-    return 1;
-  }
-  gTransport = &transport;
-  InstallSignals();
-  std::cout << "vidmarelle-sim: model " << options.camera.model << ", "
-            << camera.Pictures().size() << " pictures, line " << transport.SlavePath()
-            << " linked at " << options.link << std::endl;
-  transport.Run();
-  gTransport = nullptr;
-  const FaultCounts faults = transport.Faults();
-  if (faults.Total() > 0) {
-    std::cout << "vidmarelle-sim: " << faults.packets << " packets, " << faults.garbled
-              << " garbled, " << faults.dropped << " dropped, " << faults.silences
-              << " silences (" << faults.silentMs << " ms)" << std::endl;
+  if (options.card.smallPreviews) ShrinkEverySecondPreview(pictures);
+  // With --return-after the camera comes back once after a hang-up, started
+  // afresh, without the picture of --return-without.
+  for (bool returned = false;; returned = true) {
+    SimCamera camera(options.camera, pictures);
+    camera.SetLog([&log](const std::string& line) { log.Write(line); });
+    TransportSettings settings;
+    settings.linkPath = options.link;
+    settings.realtime = options.realtime;
+    settings.adapterLatencyMs = options.adapterLatencyMs;
+    settings.faults = options.faults;
+    if (returned) settings.faults.hangupAfter = -1;
+    settings.seed = options.seed;
+    settings.log = [&log](const std::string& line) { log.Write(line); };
+    PtyTransport transport(camera, settings);
+    if (!transport.Open(error)) {
+      std::cerr << "vidmarelle-sim: " << error << "\n";
+      return 1;
+    }
+    gTransport = &transport;
+    InstallSignals();
+    std::cout << "vidmarelle-sim: model " << options.camera.model << ", "
+              << camera.Pictures().size() << " pictures, line " << transport.SlavePath()
+              << " linked at " << options.link << std::endl;
+    transport.Run();
+    gTransport = nullptr;
+    if (!returned && !gStopped && options.card.returnAfterMs >= 0) {
+      for (int waited = 0; waited < options.card.returnAfterMs && !gStopped; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      RemovePicture(pictures, options.card.returnWithout);
+      if (!gStopped) {
+        log.Write("the line is back, " + std::to_string(pictures.size()) + " pictures");
+        continue;
+      }
+    }
+    const FaultCounts faults = transport.Faults();
+    if (faults.Total() > 0) {
+      std::cout << "vidmarelle-sim: " << faults.packets << " packets, " << faults.garbled
+                << " garbled, " << faults.dropped << " dropped, " << faults.silences
+                << " silences (" << faults.silentMs << " ms)" << std::endl;
+    }
+    break;
   }
   return 0;
 }

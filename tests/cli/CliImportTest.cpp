@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -32,8 +33,13 @@ std::string ReadAll(const std::string& path) {
   return s.str();
 }
 
+// An entry as the index gives it; date.year is the year byte (years since 1900).
 PictureEntry Entry(int number, bool fine, EntryDate date, std::uint8_t quality) {
   PictureEntry e;
+  e.date = {static_cast<std::uint8_t>(date.year), static_cast<std::uint8_t>(date.month),
+            static_cast<std::uint8_t>(date.day), static_cast<std::uint8_t>(date.hour),
+            static_cast<std::uint8_t>(date.minute)};
+  date.year = DisplayYear(e.date.yearByte);
   e.label = FormatLabel(number, fine, date);
   e.fileName = FormatFileName(number, fine, date);
   e.quality = quality;
@@ -48,32 +54,11 @@ TEST(PictureDate, TwoDigitYearsFollowTheStrptimeRule) {
     EXPECT_EQ(FullYear(shown), full) << shown;
 }
 
-TEST(PictureDate, ReadsTheListsFileNameAndRefusesImpossibleDates) {
-  // Year byte 101 is shown "01"; the name keeps minute and hour without padding.
-  const PictureEntry e = Entry(12, true, {DisplayYear(101), 3, 7, 9, 5}, 0x01);
-  const std::optional<EntryDate> d = EntryDateOf(e);
-  ASSERT_TRUE(d);
-  const std::optional<LocalTime> t = PictureTime(*d);
-  ASSERT_TRUE(t);
-  EXPECT_EQ(t->year, 2001);
-  EXPECT_EQ(t->month, 3);
-  EXPECT_EQ(t->day, 7);
-  EXPECT_EQ(t->hour, 9);
-  EXPECT_EQ(t->minute, 5);
-  EXPECT_EQ(t->second, 0);
-
-  EXPECT_FALSE(PictureTime({99, 0, 1, 0, 0}));
-  EXPECT_FALSE(PictureTime({99, 12, 32, 0, 0}));
-  EXPECT_FALSE(PictureTime({99, 12, 31, 24, 0}));
-  PictureEntry broken = e;
-  std::snprintf(broken.fileName.data(), broken.fileName.size(), "12F01-3-7");
-  EXPECT_FALSE(EntryDateOf(broken));
-  EXPECT_EQ(ListedTime(broken).year, 0);
-}
-
 PictureKey Key(int minute, std::uint64_t hash) {
   return {LocalTime{1999, 12, 30, 10, minute, 0}, 0x41, 640, 480, hash};
 }
+
+PictureIdentity Id(int minute, std::uint64_t hash) { return {Key(minute, hash), Key(minute, hash)}; }
 
 TEST(ImportRecord, LinesRoundTripAndBadOnesAreRefused) {
   const ImportEntry entry{Key(7, 0x0123456789abcdefull), "19991230-1007-F with blank.jpg"};
@@ -89,8 +74,12 @@ TEST(ImportRecord, LinesRoundTripAndBadOnesAreRefused) {
                           "1999-12-30 10:07\t4\t640x480\t0123456789abcdef\tx.jpg",
                           "1999-12-30 10:07\t41\t640*480\t0123456789abcdef\tx.jpg",
                           "1999-12-30 10:07\t41\t640x480\t0123456789abcdeg\tx.jpg",
-                          "1999-12-30 10:07\t41\t640x480\t0123456789abcdef\ta/x.jpg"})
+                          "1999-12-30 10:07\t41\t640x480\t0123456789abcdef\t../x.jpg",
+                          "1999-12-30 10:07\t41\t640x480\t0123456789abcdef\t/x.jpg",
+                          "1999-12-30 10:07\t41\t640x480\t0123456789abcdef\ta//x.jpg"})
     EXPECT_FALSE(ParseImportLine(bad)) << bad;
+  const ImportEntry inFolder{Key(7, 1), "1999/12/x.jpg"};
+  EXPECT_EQ(ParseImportLine(FormatImportLine(inFolder))->fileName, inFolder.fileName);
   EXPECT_EQ(FormatImportLine({Key(7, 1), "two\nlines.jpg"}), "");
 }
 
@@ -112,11 +101,11 @@ TEST(ImportRecord, FindsTheSamePictureAndSkipsBadLinesWithoutLosingThem) {
   ASSERT_EQ(again.Entries().size(), 3u);
   EXPECT_EQ(again.SkippedLines(), std::vector<int>{3});
   EXPECT_NE(ReadAll(dir.File(kImportRecordName)).find("garbled line\n"), std::string::npos);
-  ASSERT_NE(again.Find(Key(2, 22)), nullptr);
-  EXPECT_EQ(again.Find(Key(2, 22))->fileName, "b.jpg");
-  EXPECT_EQ(again.Find(Key(2, 23)), nullptr) << "another preview is another picture";
-  EXPECT_TRUE(again.NameTakenByOther("b.jpg", Key(1, 11)));
-  EXPECT_FALSE(again.NameTakenByOther("b.jpg", Key(2, 22)));
+  ASSERT_NE(again.Find(Id(2, 22)), nullptr);
+  EXPECT_EQ(again.Find(Id(2, 22))->fileName, "b.jpg");
+  EXPECT_EQ(again.Find(Id(2, 23)), nullptr) << "another preview is another picture";
+  EXPECT_TRUE(again.NameTakenByOther("b.jpg", Id(1, 11)));
+  EXPECT_FALSE(again.NameTakenByOther("b.jpg", Id(2, 22)));
   for (const auto& entry : fs::directory_iterator(dir.Path()))
     EXPECT_EQ(entry.path().filename(), kImportRecordName) << "no temporary file is left";
 }
@@ -134,6 +123,7 @@ TEST(FileNames, PatternsExpandTheirTokens) {
   NameFields f{LocalTime{2001, 3, 7, 9, 5, 0}, 7, 3, true};
   EXPECT_EQ(ExpandFilePattern(kDefaultFilePattern, f), "20010307-0905-F");
   EXPECT_EQ(ExpandFilePattern("%y-%m-%d %H.%M %n%q 100%%", f), "01-03-07 09.05 007F 100%");
+  EXPECT_EQ(ExpandFilePattern("%Y/%m/%Y%m%d-%H%M%S-%N.%C", f), "2001/03/20010307-090500-007.jpg");
   f.fine = false;
   f.numberWidth = NumberWidth(6);
   EXPECT_EQ(ExpandFilePattern("%n%q", f), "7N");
@@ -145,8 +135,11 @@ TEST(FileNames, PatternsExpandTheirTokens) {
 TEST(FileNames, PatternsThatCouldLeaveTheFolderOrBreakTheRecordAreRefused) {
   EXPECT_EQ(CheckFilePattern(kDefaultFilePattern), "");
   EXPECT_EQ(CheckFilePattern(".."), "") << "the extension follows, so no name is \"..\"";
-  for (const std::string& bad : std::vector<std::string>{"", "../%Y", "%Y/%m", "a%", "%x",
-                                                        "a\nb", "a\tb", std::string(250, 'a')})
+  EXPECT_EQ(CheckFilePattern("%Y/%m/%Y%m%d-%H%M%S-%N"), "") << "date folders";
+  EXPECT_EQ(CheckFilePattern(std::string(250, 'a') + "/" + std::string(240, 'b')), "");
+  for (const std::string& bad :
+       std::vector<std::string>{"", "../%Y", "%Y/../a", "/tmp/%Y", "a//b", "a/./b", "%Y/", "a%",
+                                "%x", "a\nb", "a\tb", std::string(250, 'a')})
     EXPECT_NE(CheckFilePattern(bad), "") << bad;
 }
 
@@ -154,7 +147,7 @@ TEST(FileNames, PicturesOfOneMinuteGetSuffixesAndRecordedNamesOfOthersAreAvoided
   auto request = [](int number, int minute, std::uint64_t hash) {
     NameRequest r;
     r.fields = {LocalTime{1999, 12, 30, 10, minute, 0}, number, 1, true};
-    r.key = Key(minute, hash);
+    r.id = Id(minute, hash);
     return r;
   };
   const std::vector<NameRequest> run{request(1, 0, 1), request(2, 0, 2), request(3, 1, 3),
@@ -174,32 +167,44 @@ TEST(FileNames, PicturesOfOneMinuteGetSuffixesAndRecordedNamesOfOthersAreAvoided
             (std::vector<std::string>{"19991230-1000-F-2.jpg", "19991230-1000-F-3.jpg"}));
 }
 
-TEST(FileNames, ARequestCarriesTheEntrysDateQualityAndSize) {
-  const PictureEntry e = Entry(3, false, {0, 1, 2, 3, 4}, 0x40);
-  const std::vector<std::uint8_t> preview{1, 2, 3};
-  const NameRequest r = NameRequestFor(e, 3, 12, preview);
-  EXPECT_EQ(ExpandFilePattern("%Y%m%d%H%M %n%q", r.fields), "200001020304 03N");
-  EXPECT_EQ(r.key, (PictureKey{LocalTime{2000, 1, 2, 3, 4, 0}, 0x40, 320, 240,
-                               PreviewHash(preview)}));
-  EXPECT_NE(PreviewHash(preview), PreviewHash(std::vector<std::uint8_t>{1, 2, 4}));
+TEST(FileNames, FieldsComeFromTheEntrysDateAndQuality) {
+  const PictureEntry e = Entry(3, false, {100, 1, 2, 3, 4}, 0x40);
+  EXPECT_EQ(ExpandFilePattern("%Y%m%d%H%M %n%q", NameFieldsOf(e, 3, 12)), "200001020304 03N");
+}
+
+// Puts a w x h preview into slot k: its header, pixels of `fill`, and the
+// rest of the slot (what an earlier, larger preview left there) `tail`.
+void SetPreview(PictureList& list, int k, int w, int h, std::uint8_t fill, std::uint8_t tail) {
+  std::uint8_t* slot = list.store.Slot(static_cast<std::size_t>(k));
+  std::fill_n(slot, kPreviewSlotSize, tail);
+  WriteEmptySlotHeader(slot);
+  slot[4] = static_cast<std::uint8_t>(w);
+  slot[8] = static_cast<std::uint8_t>(h);
+  std::fill_n(slot + kInfoHeaderSize, std::size_t(w) * h * 3, fill);
 }
 
 // Four pictures: 1 and 2 of one minute, 3 a minute later, 4 Normal.
 class GetPlanTest : public ::testing::Test {
  protected:
   GetPlanTest() {
-    entries_ = {Entry(1, true, {99, 12, 30, 10, 0}, 0x01), Entry(2, true, {99, 12, 30, 10, 0}, 0x01),
-                Entry(3, true, {99, 12, 30, 10, 1}, 0x41), Entry(4, false, {0, 1, 1, 0, 0}, 0x50)};
-    for (int k = 0; k < 4; ++k) previews_.push_back(std::vector<std::uint8_t>(8, std::uint8_t(k)));
+    const PictureEntry entries[] = {
+        Entry(1, true, {99, 12, 30, 10, 0}, 0x01), Entry(2, true, {99, 12, 30, 10, 0}, 0x01),
+        Entry(3, true, {99, 12, 30, 10, 1}, 0x41), Entry(4, false, {100, 1, 1, 0, 0}, 0x50)};
+    list_.receivedEntries = 4;
+    std::copy(std::begin(entries), std::end(entries), list_.entries.begin());
+    EXPECT_TRUE(list_.store.Allocate(4));
+    for (int k = 0; k < 4; ++k) SetPreview(list_, k, 8, 6, std::uint8_t(k), 0x80);
     request_.outDir = dir_.Path();
   }
-  GetPlan Plan(const std::vector<int>& numbers, OverwriteMode mode, const ImportRecord& record) {
+  GetPlan Plan(const std::vector<int>& numbers, OverwriteMode mode, const ImportRecord& record,
+               RunReport& report) {
     std::istringstream in;
     std::ostringstream err;
     OverwritePolicy policy(mode, in, err);
-    return PlanGet(request_, numbers, entries_,
-                   [this](int k) { return std::span<const std::uint8_t>(previews_[k]); }, record,
-                   policy, report_);
+    return PlanGet(request_, numbers, list_, record, policy, report);
+  }
+  GetPlan Plan(const std::vector<int>& numbers, OverwriteMode mode, const ImportRecord& record) {
+    return Plan(numbers, mode, record, report_);
   }
   static std::vector<std::string> Names(const GetPlan& plan) {
     std::vector<std::string> names;
@@ -207,8 +212,7 @@ class GetPlanTest : public ::testing::Test {
     return names;
   }
   TempFolder dir_;
-  std::vector<PictureEntry> entries_;
-  std::vector<std::vector<std::uint8_t>> previews_;
+  PictureList list_;
   Request request_;
   std::ostringstream out_, err_;
   RunReport report_{out_, err_, false};
@@ -221,6 +225,7 @@ TEST_F(GetPlanTest, NamesDoNotDependOnTheSelection) {
   ASSERT_TRUE(plan.fetch[1].time);
   EXPECT_EQ(plan.fetch[1].time->year, 2000);
   EXPECT_EQ(plan.fetch[1].key.quality, 0x50);
+  EXPECT_EQ(PictureName(plan.fetch[1]), "picture 4 (2000-01-01 00:00)");
 }
 
 TEST_F(GetPlanTest, NewLeavesOutImportedPicturesAndExistingFilesAreNotReplacedUnasked) {
@@ -238,13 +243,51 @@ TEST_F(GetPlanTest, NewLeavesOutImportedPicturesAndExistingFilesAreNotReplacedUn
 
   RunReport quietRun(out_, err_, true);
   request_.skipExisting = true;
-  std::istringstream in;
-  OverwritePolicy policy(OverwriteMode::Skip, in, err_);
-  const GetPlan third = PlanGet(request_, {3}, entries_,
-                                [this](int k) { return std::span<const std::uint8_t>(previews_[k]); },
-                                record, policy, quietRun);
-  EXPECT_TRUE(third.fetch.empty());
+  EXPECT_TRUE(Plan({3}, OverwriteMode::Skip, record, quietRun).fetch.empty());
   EXPECT_EQ(quietRun.Status(), ExitStatus::Success) << "--skip-existing is a choice, not a failure";
+  // The processed file beside an original counts as the picture's file too.
+  request_.original = request_.processed = true;
+  std::ofstream(dir_.File("20000101-0000-N-processed.jpg")) << "x";
+  EXPECT_TRUE(Plan({4}, OverwriteMode::Skip, record, quietRun).fetch.empty());
+}
+
+// A picture's key covers its preview's header and pixels only: what an
+// earlier, larger preview left in the slot does not change it. Record lines
+// of older versions (hash over the whole slot) still count.
+TEST_F(GetPlanTest, NewKnowsPicturesByTheirPreviewNotTheSlotsTail) {
+  ImportRecord record;
+  const PictureIdentity one = IdentityOf(list_, 0);
+  ASSERT_TRUE(record.Append(dir_.Path(), {one.key, "one.jpg"}));
+  ASSERT_TRUE(record.Append(dir_.Path(), {IdentityOf(list_, 1).olderKey, "two.jpg"}));
+  SetPreview(list_, 0, 8, 6, 0, 0x33);  // a neighbour deleted: another tail
+  EXPECT_EQ(IdentityOf(list_, 0).key, one.key);
+  SetPreview(list_, 2, 8, 6, 2, 0x80);
+
+  request_.onlyNew = true;
+  const GetPlan plan = Plan({1, 2, 3, 4}, OverwriteMode::Skip, record);
+  EXPECT_EQ(Names(plan), (std::vector<std::string>{"19991230-1001-F.jpg", "20000101-0000-N.jpg"}));
+  ASSERT_EQ(plan.renewed.size(), 1u) << "the older line is renewed with today's key";
+  EXPECT_EQ(plan.renewed[0].key, IdentityOf(list_, 1).key);
+  EXPECT_EQ(plan.renewed[0].fileName, "two.jpg");
+  SetPreview(list_, 0, 8, 6, 9, 0x33);  // other pixels: another picture
+  EXPECT_EQ(Plan({1}, OverwriteMode::Skip, record).fetch.size(), 1u);
+}
+
+// After a reconnect every remaining picture is found again by its key; one
+// deleted meanwhile has no place, and two equal pictures never share one.
+TEST_F(GetPlanTest, FindAgainFollowsEachPictureToItsNewPlace) {
+  SetPreview(list_, 1, 8, 6, 0, 0x80);
+  list_.entries[1] = list_.entries[0];  // 1 and 2 equal
+  GetPlan plan = Plan({1, 2, 3, 4}, OverwriteMode::Skip, ImportRecord{});
+  ASSERT_EQ(plan.fetch.size(), 4u);
+  // Picture 3 was deleted on the camera meanwhile.
+  list_.entries[2] = list_.entries[3];
+  SetPreview(list_, 2, 8, 6, 3, 0x80);
+  list_.receivedEntries = 3;
+  FindAgain(plan.fetch, 0, list_);
+  std::vector<int> places;
+  for (const PlannedPicture& p : plan.fetch) places.push_back(p.position);
+  EXPECT_EQ(places, (std::vector<int>{0, 1, -1, 2}));
 }
 
 TEST(PictureNumbers, RangesAreCheckedWhenParsedAndResolvedAgainstTheCount) {

@@ -47,6 +47,23 @@ TEST(CliOptions, RangesNewOptionsAndGlobalOptionsAfterTheCommand) {
   EXPECT_TRUE(r.global.quiet);
   EXPECT_EQ(Parse({"delete", "10-", "--yes"}).ranges, (std::vector<NumberRange>{{10, kNoEnd}}));
   EXPECT_EQ(Parse({"ports", "--max-speed", "19200"}).command, Command::Ports);
+  // Commas and blanks, in one word or several.
+  EXPECT_EQ(Parse({"get", "1-3,5 7", "9,"}).numbers, (std::vector<int>{1, 2, 3, 5, 7, 9}));
+  const Request both = Parse({"get", "2", "--original", "--processed", "--format", "bmp"});
+  EXPECT_TRUE(both.original && both.processed);
+}
+
+TEST(CliOptions, ConflictingFormsGetOnePreciseMessage) {
+  for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"get", "--all", "3"}, "give picture numbers or --all, not both"},
+           {{"get"}, "give picture numbers or --all"},
+           {{"get", "1,x"}, ""},
+           {{"get", "1", "--processed"}, "--processed goes with --original"},
+           {{"get", "1", "--original", "--format", "bmp"}, "--format needs --processed"}}) {
+    const ParseResult r = ParseCommandLine(args);
+    EXPECT_FALSE(r.ok) << args.back();
+    EXPECT_NE(r.error.find(message), std::string::npos) << r.error;
+  }
 }
 
 TEST(CliOptions, AdjustKeepsNegativeLevels) {
@@ -68,7 +85,7 @@ TEST(CliOptions, OptionsOfOtherCommandsAreRefused) {
        {std::vector<std::string>{"list", "--all"}, {"thumbs", "d", "--format", "jpg"},
         {"erase", "--out", "d"}, {"delete", "--all", "--skip-existing"}, {"live"},
         {"exif", "a", "b", "c"}, {"delete", "801"}, {"--port"}, {"get", "5-3"},
-        {"get", "1", "--filename", "%Y/%m"}, {"get", "1", "--filename", "%k"},
+        {"get", "1", "--filename", "../%Y"}, {"get", "1", "--filename", "%k"},
         {"get", "1", "--retries", "-1"}, {"get", "1", "--skip-existing", "--force-overwrite"},
         {"put", "f.jpg", "--fine", "--new"}, {"ports", "x"}, {"list", "--bogus"}}) {
     EXPECT_FALSE(ParseCommandLine(args).ok) << args[0];

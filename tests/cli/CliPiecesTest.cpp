@@ -114,7 +114,9 @@ TEST(Progress, ShowsThePictureTheRunsRateAndTheRunsTimeLeft) {
   RunProgress put;
   put.StartRun(0, 0);
   put.StartPicture(0, 5600);
-  EXPECT_EQ(put.Text(0), "0 of 6 kB, 0.0 kB/s");
+  EXPECT_EQ(put.Text(0), "0 of 6 kB");
+  put.Advance(5600);
+  EXPECT_EQ(put.Text(2000), "6 kB received, 2.8 kB/s") << "done: neither moving nor time left";
 }
 
 TEST(Progress, IsDrawnFromTheInjectedClock) {
@@ -127,7 +129,7 @@ TEST(Progress, IsDrawnFromTheInjectedClock) {
   p.SetPosition(5);  // too soon for a redraw
   clock.now_ms = 560;
   p.SetPosition(5);
-  EXPECT_EQ(err.str(), "\r\033[Kpicture 1 of 1: 0 of 1 kB, 0.0 kB/s"
+  EXPECT_EQ(err.str(), "\r\033[Kpicture 1 of 1: 0 of 1 kB"
                        "\r\033[Kpicture 1 of 1: 1 of 1 kB, 1.0 kB/s, 0:01 left");
 }
 
