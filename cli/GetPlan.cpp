@@ -57,6 +57,7 @@ GetPlan PlanGet(const Request& request, const std::vector<int>& numbers,
         plan.quit = decision == OverwriteDecision::Quit;
         continue;
       }
+      p.replace = true;
     }
     plan.fetch.push_back(std::move(p));
   }

@@ -63,28 +63,35 @@ ExitStatus StatusOf(SaveResult result) {
 
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
                            const std::string& finalPath, FileFormat format, SaveWindow window,
-                           const std::optional<LocalTime>& pictureTime) {
+                           const std::optional<LocalTime>& pictureTime, WriteMode mode,
+                           std::string* savedPath) {
   Scratch scratch;
-  OutputFile output(finalPath);
-  if (!scratch.Ok() || !output.Ok()) {
-    ReportError(ctx.err, "cannot write " + finalPath);
+  OutputFile output(finalPath, mode);
+  if (!output.Ok()) {
+    ReportError(ctx.err, output.Why());
+    return ExitStatus::FileError;
+  }
+  if (!scratch.Ok()) {
+    ReportError(ctx.err, "cannot create temporary files");
     return ExitStatus::FileError;
   }
   std::optional<FixedTimeClock> pictureClock;
   if (pictureTime) pictureClock.emplace(*pictureTime);
   Clock* clock = pictureClock ? &*pictureClock : &ctx.clock;
   SaveServices services{&ctx.notifier, clock, scratch.a.path(), scratch.b.path(), {}};
-  const SaveResult result =
-      SavePictureFile(picture, output.TempPath(), SaveTypeFor(format), window, services);
+  AtomicFile& file = output.File();
+  const SaveResult result = SavePictureInto(picture, file, SaveTypeFor(format), window, services);
   if (result == SaveResult::Failed) ReportError(ctx.err, "cannot write " + finalPath);
   if (result != SaveResult::Saved) return StatusOf(result);
   // Set before the rename, which keeps it: the file never shows another time.
   if (pictureTime && !SetFileTime(output.TempPath(), *pictureTime))
     ReportError(ctx.err, finalPath + ": cannot set the file's time");
-  if (!output.Commit()) {
-    ReportError(ctx.err, "cannot write " + finalPath);
+  // A name taken while the picture was written gets the next free one.
+  if (!(mode == WriteMode::Create ? output.CommitToFreeName() : output.Commit())) {
+    ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
+  if (savedPath != nullptr) *savedPath = output.FinalPath();
   return ExitStatus::Success;
 }
 
@@ -136,7 +143,7 @@ ExitStatus RunExif(CommandContext& ctx) {
   }
   OutputFile output(out);
   if (!output.Ok()) {
-    ReportError(ctx.err, "cannot write " + out);
+    ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
   const ImageResult written = WriteExifFile(in, output.TempPath(), kExifQuality, ctx.notifier, ctx.clock);
@@ -148,7 +155,7 @@ ExitStatus RunExif(CommandContext& ctx) {
     return ExitStatus::FileError;
   }
   if (!output.Commit()) {
-    ReportError(ctx.err, "cannot write " + out);
+    ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
   return ExitStatus::Success;

@@ -34,10 +34,13 @@ ExitStatus StatusOf(SaveResult result);
 // write on err. The scratch files are made and removed here. With
 // pictureTime (a downloaded picture's own date) the Exif date tags, where the
 // window's save writes them, carry that time instead of the time of saving,
-// and so does the file's modification time.
+// and so does the file's modification time. In create mode an existing file
+// is never replaced: a name taken while the picture was written gets the next
+// free "-N" name; savedPath receives the name used.
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
                            const std::string& finalPath, FileFormat format, SaveWindow window,
-                           const std::optional<LocalTime>& pictureTime = std::nullopt);
+                           const std::optional<LocalTime>& pictureTime = std::nullopt,
+                           WriteMode mode = WriteMode::Replace, std::string* savedPath = nullptr);
 // Opens path as the Open command does and prepares it for the camera as
 // "Data out to camera" does (Fine or Normal).
 ExitStatus PrepareFileForCamera(CommandContext& ctx, const std::string& path, bool fine,

@@ -7,8 +7,17 @@ namespace lumarel::cli {
 
 void RunReport::Saved(const std::string& path) {
   ++saved_;
-  if (!quiet_) out_ << path << std::endl;  // flushed: a pipe sees each file as it comes
+  if (quiet_) return;
+  out_ << path << std::endl;  // flushed: a pipe sees each file as it comes
+  // A script that collects the paths must not lose them unnoticed.
+  if (!out_ && !outLost_) {
+    outLost_ = true;
+    err_ << "lumarel-cli: cannot write the saved files' paths to standard output" << std::endl;
+    NotRecorded();
+  }
 }
+
+void RunReport::NotRecorded() { worst_ = Worse(worst_, ExitStatus::FileError); }
 
 void RunReport::Skipped(bool unaskedSkip) {
   ++skipped_;

@@ -22,6 +22,9 @@ class RunReport {
   // existing file kept only because nobody could be asked, which fails the run.
   void Skipped(bool unaskedSkip = false);
   void Failed(ExitStatus why);
+  // A file was saved, but its path or its import record line could not be
+  // written: the run fails with FileError without counting the picture as failed.
+  void NotRecorded();
 
   int SavedCount() const { return saved_; }
   int SkippedCount() const { return skipped_; }
@@ -40,6 +43,7 @@ class RunReport {
   bool quiet_;
   int saved_ = 0, skipped_ = 0, failed_ = 0;
   bool unaskedSkip_ = false;
+  bool outLost_ = false;
   ExitStatus worst_ = ExitStatus::Success;
 };
 

@@ -163,16 +163,24 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
         lineUsable = lineUsable && request.retries > 0;
       continue;
     }
+    // Another run may have saved a file of this name meanwhile: it is never
+    // replaced unless replacing was chosen, and the picture takes the next free name.
+    std::string savedPath;
     const ExitStatus saved =
-        SaveThroughTemp(ctx, block->Picture(), p.path, format, SaveWindow::Capture, p.time);
+        SaveThroughTemp(ctx, block->Picture(), p.path, format, SaveWindow::Capture, p.time,
+                        p.replace || request.forceOverwrite ? WriteMode::Replace : WriteMode::Create,
+                        &savedPath);
     if (saved != ExitStatus::Success) {
       report.Failed(saved);
       continue;
     }
-    report.Saved(p.path);
-    if (!record.Append(request.outDir, {p.key, p.fileName}))
-      ReportError(ctx.err, "cannot add " + p.fileName + " to " +
+    report.Saved(savedPath);
+    const std::string savedName = savedPath.substr(savedPath.rfind('/') + 1);
+    if (!record.Append(request.outDir, {p.key, savedName})) {
+      ReportError(ctx.err, "cannot add " + savedName + " to " +
                                JoinPath(request.outDir, kImportRecordName));
+      report.NotRecorded();
+    }
   }
   session.ProgressLine().Clear();
   if (InterruptRequested()) return ExitStatus::Interrupted;
@@ -202,7 +210,7 @@ ExitStatus RunLive(CommandContext& ctx, CameraSession& session) {
   const std::string& path = ctx.request.files[0];
   OutputFile output(path);  // the destination is checked before any line time is spent
   if (!output.Ok()) {
-    ReportError(ctx.err, "cannot write " + path);
+    ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
   LinkOperations& ops = session.Operations();
@@ -215,7 +223,7 @@ ExitStatus RunLive(CommandContext& ctx, CameraSession& session) {
     return ExitStatus::LinkFailure;
   }
   if (!WriteDibAsBmp(session.LiveFrame(), output.TempPath()) || !output.Commit()) {
-    ReportError(ctx.err, "cannot write " + path);
+    ReportError(ctx.err, output.Ok() ? "cannot write " + path : output.Why());
     return ExitStatus::FileError;
   }
   return ExitStatus::Success;

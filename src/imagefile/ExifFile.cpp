@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 // WriteExifFile: rewrites a JPEG file as SOI, one APP1 Exif segment with a
-// thumbnail, and the compacted main stream; ReplaceFileSafely puts the result
-// in place with a backup of the old file.
+// thumbnail, and the compacted main stream, put in place by the atomic writer.
 #include "imagefile/ExifFile.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 #include "imagefile/ByteOrder.h"
 #include "imagefile/ExifMessages.h"
@@ -15,6 +14,7 @@
 #include "imagefile/JpegEncode.h"
 #include "imagefile/JpegStream.h"
 #include "imagefile/TempFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/Files.h"
 
 namespace lumarel {
@@ -72,13 +72,8 @@ bool WriteFinished(const std::string& path, std::span<const std::uint8_t> main,
   return std::fclose(f.release()) == 0;
 }
 
-std::uint64_t FileSize(const std::string& path, bool& exists) {
-  std::error_code ec;
-  exists = std::filesystem::is_regular_file(path, ec);
-  if (!exists) return 0;
-  std::uint64_t size = std::filesystem::file_size(path, ec);
-  return ec ? 0 : size;
-}
+// A failed write with less than this left on the file system ran out of room.
+constexpr std::uint64_t kFullSlack = 65536;
 
 }  // namespace
 
@@ -128,44 +123,19 @@ ImageResult WriteExifFile(const std::string& sourcePath, const std::string& dest
     return reuse ? ImageStatus::WrongType : ImageStatus::WriteFailed;
   }
 
-  TempFileGuard finished(MakeTempFile());
-  if (finished.path().empty() ||
-      !WriteFinished(finished.path(), main, segment, thumbStream.bytes().first(thumbLength))) {
-    return ImageStatus::WriteFailed;
+  // Put in place whole or not at all: the destination keeps its old bytes
+  // when the disk fills.
+  AtomicFile finished(destPath, WriteMode::Replace);
+  if (finished.Ok() &&
+      WriteFinished(finished.TempPath(), main, segment, thumbStream.bytes().first(thumbLength)) &&
+      finished.Commit()) {
+    return ImageStatus::Done;
   }
-  return ReplaceFileSafely(destPath, finished.path());
-}
-
-ImageResult ReplaceFileSafely(const std::string& destPath, const std::string& finishedPath,
-                      const FreeSpaceQuery& freeSpace) {
-  bool finishedExists = false;
-  bool destExists = false;
-  const std::uint64_t n = FileSize(finishedPath, finishedExists);
-  const std::uint64_t o = FileSize(destPath, destExists);
-  if (!finishedExists) return ImageStatus::WriteFailed;
-  // When the free space cannot be learned, the copy is attempted: the backup
-  // below still protects the old file.
-  const std::optional<std::uint64_t> free =
-      freeSpace ? freeSpace(destPath) : FreeDiskSpace(destPath);
-  if (free) {
-    const bool enough = o < n ? (n - o < *free) : (*free > 0);
-    if (!enough) return ImageStatus::DiskFull;
-  }
-  TempFileGuard backup;
-  if (destExists) {
-    backup = TempFileGuard(MakeTempFile());
-    // Without a backup the old file is not risked.
-    if (backup.path().empty() || !fileutil::CopyFile(destPath, backup.path())) {
-      return ImageStatus::WriteFailed;
-    }
-  }
-  const bool copied = fileutil::CopyFile(finishedPath, destPath);
-  if (!copied) {
-    // Never leave a half-copied file: the old one comes back, or none stays.
-    std::remove(destPath.c_str());
-    if (destExists) fileutil::CopyFile(backup.path(), destPath);
-  }
-  return copied ? ImageStatus::Done : ImageStatus::WriteFailed;
+  const int error = finished.Failure().error;
+  const std::optional<std::uint64_t> free = FreeDiskSpace(finished.Target());
+  return error == ENOSPC || error == EDQUOT || (free && *free < kFullSlack)
+             ? ImageStatus::DiskFull
+             : ImageStatus::WriteFailed;
 }
 
 }  // namespace lumarel

@@ -64,19 +64,4 @@ bool ReadExact(std::FILE* f, std::span<std::uint8_t> data, std::size_t piece) {
   return true;
 }
 
-bool CopyFile(const std::string& from, const std::string& to) {
-  File in = Open(from, "rb");
-  if (!in) return false;
-  File out = Open(to, "wb");
-  if (!out) return false;
-  std::vector<std::uint8_t> buffer(65536);
-  for (;;) {
-    std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
-    if (n > 0 && std::fwrite(buffer.data(), 1, n, out.get()) != n) return false;
-    if (n < buffer.size()) break;
-  }
-  if (std::ferror(in.get())) return false;
-  return std::fclose(out.release()) == 0;
-}
-
 }  // namespace lumarel::fileutil

@@ -46,7 +46,4 @@ bool WriteAll(std::FILE* f, std::span<const std::uint8_t> data, std::size_t piec
 // Reads exactly data.size() bytes in pieces; false when fewer arrive.
 bool ReadExact(std::FILE* f, std::span<std::uint8_t> data, std::size_t piece = 32767);
 
-// Copies the file `from` to `to` (created or truncated); false on any error.
-bool CopyFile(const std::string& from, const std::string& to);
-
 }  // namespace lumarel::fileutil
