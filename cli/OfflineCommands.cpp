@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "cli/OfflineCommands.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "pictureio/OpenPicture.h"
 #include "cli/OutputFile.h"
 #include "cli/PictureDate.h"
 #include "imagefile/FileUtil.h"
+#include "imagefile/OpenMessages.h"
 #include "imagefile/TempFile.h"
 #include "imageproc/AdjustmentSession.h"
 
@@ -15,8 +18,19 @@ namespace {
 
 constexpr int kExifQuality = 75;  // as a JPEG Save As re-encodes
 
-std::string NotAFileText(const std::string& path) {
-  return path + " is not a regular file";
+// One line for an input that cannot be opened: the path and why (a missing
+// file gets the Open command's own message). False when it was refused.
+bool CheckInput(CommandContext& ctx, const std::string& path) {
+  const fileutil::InputFile input = fileutil::OpenInput(path);
+  if (input.status == ImageStatus::Done) return true;
+  if (input.status == ImageStatus::NotAFile) {
+    ReportError(ctx.err, path + " is not a regular file");
+  } else if (input.error != ENOENT && input.error != ENOTDIR && input.error != 0) {
+    ReportError(ctx.err, path + ": " + std::strerror(input.error));
+  } else {
+    ShowOpenFailure(ctx.notifier, input.result());
+  }
+  return false;
 }
 
 // Scratch files in the user's temporary directory, removed on destruction.
@@ -27,15 +41,23 @@ struct Scratch {
 };
 
 ExitStatus OpenInput(CommandContext& ctx, const std::string& path, OpenedCanvas& opened) {
+  if (!CheckInput(ctx, path)) return ExitStatus::FileError;
   Scratch scratch;
   if (!scratch.Ok()) {
     ReportError(ctx.err, "cannot create temporary files");
     return ExitStatus::FileError;
   }
   opened = OpenPictureFile(path, scratch.a.path(), ctx.notifier);
-  if (opened.result == ImageStatus::NotAFile) ReportError(ctx.err, NotAFileText(path));
   return opened.result ? ExitStatus::Success : ExitStatus::FileError;
 }
+
+class QuietNotifier final : public Notifier {
+ public:
+  MessageAnswer Show(const std::string&, const std::string&, MessageButtons,
+                     MessageIcon) override {
+    return MessageAnswer::Ok;
+  }
+};
 
 void ApplyLevel(AdjustmentSession& session, AdjustSlider slider, const std::optional<int>& level) {
   // The dialog's thumb reports negative positions as unsigned 16-bit numbers.
@@ -132,21 +154,16 @@ ExitStatus RunAdjust(CommandContext& ctx) {
 ExitStatus RunExif(CommandContext& ctx) {
   const std::string& in = ctx.request.files[0];
   const std::string& out = ctx.request.files[1];
-  if (const ImageStatus input = fileutil::OpenInput(in).status; input != ImageStatus::Done) {
-    if (input == ImageStatus::NotAFile) {
-      ReportError(ctx.err, NotAFileText(in));
-    } else {
-      ctx.notifier.Show("This file could not be found. ", "ERROR", MessageButtons::Ok,
-                        MessageIcon::Exclamation);
-    }
-    return ExitStatus::FileError;
-  }
+  if (!CheckInput(ctx, in)) return ExitStatus::FileError;
   OutputFile output(out);
   if (!output.Ok()) {
     ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
-  const ImageResult written = WriteExifFile(in, output.TempPath(), kExifQuality, ctx.notifier, ctx.clock);
+  // The line below says what failed, with the paths: the writer's own
+  // message boxes would only repeat it.
+  QuietNotifier quiet;
+  const ImageResult written = WriteExifFile(in, output.TempPath(), kExifQuality, quiet, ctx.clock);
   if (!written) {
     // Say whose fault it was: the input, the destination's space, or the output.
     ReportError(ctx.err, written.InputAtFault()            ? in + " is not a JPEG file that can be read"

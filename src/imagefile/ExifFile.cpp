@@ -13,6 +13,7 @@
 #include "imagefile/FileUtil.h"
 #include "imagefile/JpegEncode.h"
 #include "imagefile/JpegStream.h"
+#include "imagefile/Orientation.h"
 #include "imagefile/TempFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/Files.h"
@@ -22,6 +23,8 @@ namespace lumarel {
 namespace {
 
 constexpr const char* kMainSampling = "2x1,1x1,1x1";
+// Larger sources are not read into memory.
+constexpr std::uint64_t kMaxSourceSize = 256ull * 1024 * 1024;
 
 // The main picture's scan data can be kept when its luminance is sampled 2x1
 // or 2x2, its first chrominance 1x1, and its Huffman tables are the standard
@@ -79,23 +82,49 @@ constexpr std::uint64_t kFullSlack = 65536;
 
 ImageResult WriteExifFile(const std::string& sourcePath, const std::string& destPath,
                           int recodeQuality, Notifier& notifier, Clock& clock) {
-  // The source is looked at only when it is a regular file.
-  if (const fileutil::InputFile source = fileutil::OpenInput(sourcePath); !source.file) {
+  // The source is looked at only when it is a regular file, and read once
+  // from the descriptor that was checked; every later step reads a private
+  // copy, never the user's path again.
+  fileutil::InputFile source = fileutil::OpenInput(sourcePath);
+  if (!source.file) {
     ShowExifMessage(notifier, kMsgNotJpeg);
-    return source.status;
+    return source.result();
   }
+  if (source.size > kMaxSourceSize) {
+    ShowExifMessage(notifier, kMsgNotJpeg);
+    return ImageStatus::TooLarge;
+  }
+  MemoryBlock bytes = AllocateBlock(static_cast<std::size_t>(source.size));
+  if (!bytes) return ImageStatus::NoMemory;
+  if (!fileutil::ReadExact(source.file.get(), bytes.bytes())) {
+    ShowExifMessage(notifier, kMsgNotJpeg);
+    return ImageStatus::WrongType;
+  }
+  source.file.reset();
+  TempFileGuard copy(MakeTempFile());
+  if (copy.path().empty()) return ImageStatus::WriteFailed;
+  {
+    fileutil::File f = fileutil::Open(copy.path(), "wb");
+    if (!f || !fileutil::WriteAll(f.get(), bytes.bytes()) || std::fclose(f.release()) != 0)
+      return WriteError(errno);
+  }
+  const std::string& input = copy.path();
+  // A picture to be turned upright is re-encoded turned, with orientation 1.
+  const int orientation = JpegOrientation(bytes.bytes());
+  bytes.Reset();
+
   MemoryBlock segment = BuildExifSegment();
   if (!segment) return ImageStatus::NoMemory;
   JpegFrame frame;
-  if (!JpegFrameInfo(sourcePath, frame)) {
+  if (!JpegFrameInfo(input, frame)) {
     ShowExifMessage(notifier, kMsgNotJpeg);
     return ImageStatus::WrongType;
   }
   TempFileGuard decoded(MakeTempFile());
   if (decoded.path().empty()) return ImageStatus::WriteFailed;
-  ExifThumbnail thumb = MakeExifThumbnail(sourcePath, decoded.path(), notifier);
+  ExifThumbnail thumb = MakeExifThumbnail(input, decoded.path(), notifier);
   if (!thumb.jpeg) return thumb.result;
-  const bool reuse = CanReuseScan(frame, sourcePath, notifier);
+  const bool reuse = orientation == 1 && CanReuseScan(frame, input, notifier);
   if (reuse) decoded.Remove();
 
   MemoryBlock thumbStream = CompactJpegStream(thumb.jpeg);
@@ -115,7 +144,7 @@ ImageResult WriteExifFile(const std::string& sourcePath, const std::string& dest
       return ImageStatus::WriteFailed;
     }
   }
-  MemoryBlock main = CompactJpegStream(ReadWholeFile(reuse ? sourcePath : recoded.path()));
+  MemoryBlock main = CompactJpegStream(ReadWholeFile(reuse ? input : recoded.path()));
   decoded.Remove();
   recoded.Remove();
   if (!main || main.size() < 2 || main.data()[0] != 0xFF || main.data()[1] != 0xD8) {

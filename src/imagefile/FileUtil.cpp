@@ -9,12 +9,22 @@
 #include <cerrno>
 #include <vector>
 
+namespace lumarel {
+
+ImageResult WriteError(int error) {
+  return {error == ENOSPC || error == EDQUOT ? ImageStatus::DiskFull : ImageStatus::WriteFailed,
+          error};
+}
+
+}  // namespace lumarel
+
 namespace lumarel::fileutil {
 
 InputFile OpenInput(const std::string& path) {
   InputFile input;
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
+    input.error = errno;
     input.status = errno == EISDIR ? ImageStatus::NotAFile : ImageStatus::NotFound;
     return input;
   }

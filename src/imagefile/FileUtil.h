@@ -29,6 +29,8 @@ struct InputFile {
   File file;                                // open when status is Done
   ImageStatus status = ImageStatus::NotFound;
   std::uint64_t size = 0;                   // bytes, from fstat
+  int error = 0;                            // why the open failed (errno)
+  ImageResult result() const { return {status, error}; }
 };
 
 // Opens `path` for reading only when it is a regular file. The open does not

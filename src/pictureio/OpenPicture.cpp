@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "imagefile/FileUtil.h"
 #include "imagefile/JpegDecode.h"
+#include "imagefile/OpenMessages.h"
 #include "imageproc/CanvasRead.h"
 
 namespace lumarel {
@@ -21,22 +23,27 @@ std::string LowerExtension(const std::string& path) {
   return ext;
 }
 
-void Warn(Notifier& notifier, const char* text, const char* caption) {
-  notifier.Show(text, caption, MessageButtons::Ok, MessageIcon::Exclamation);
-}
-
 }  // namespace
 
 OpenedAs OpenTypeFor(const std::string& path) {
-  const std::string ext = LowerExtension(path);
-  if (ext == "jpg" || ext == "jpeg") return OpenedAs::Jpeg;
-  if (ext == "bmp") return OpenedAs::Bitmap;
   fileutil::InputFile input = fileutil::OpenInput(path);
+  return input.file ? TypeOf(input.file.get(), path) : TypeOf(nullptr, path);
+}
+
+std::optional<OpenedAs> TypeByContent(std::FILE* file) {
   unsigned char magic[2] = {};
-  if (input.file && std::fread(magic, 1, 2, input.file.get()) == 2 && magic[0] == 0xFF &&
-      magic[1] == 0xD8)
-    return OpenedAs::Jpeg;
-  return OpenedAs::Bitmap;
+  const bool read = file != nullptr && std::fread(magic, 1, 2, file) == 2;
+  if (file != nullptr) std::rewind(file);
+  if (read && magic[0] == 0xFF && magic[1] == 0xD8) return OpenedAs::Jpeg;
+  if (read && magic[0] == 'B' && magic[1] == 'M') return OpenedAs::Bitmap;
+  return std::nullopt;
+}
+
+OpenedAs TypeOf(std::FILE* file, const std::string& path) {
+  if (const std::optional<OpenedAs> type = TypeByContent(file)) return *type;
+  // Neither: the name decides which reader says what is wrong with it.
+  const std::string ext = LowerExtension(path);
+  return ext == "jpg" || ext == "jpeg" ? OpenedAs::Jpeg : OpenedAs::Bitmap;
 }
 
 OpenedCanvas OpenPictureFile(const std::string& path, const std::string& scratchBmp,
@@ -45,26 +52,26 @@ OpenedCanvas OpenPictureFile(const std::string& path, const std::string& scratch
   // Nothing is opened for reading before the path is known to be a regular file.
   const fileutil::InputFile input = fileutil::OpenInput(path);
   if (input.status != ImageStatus::Done) {
-    Warn(notifier, "This file could not be found. ", "ERROR");
-    opened.result = input.status;
+    opened.result = input.result();
+    ShowOpenFailure(notifier, opened.result);
     return opened;
   }
   std::string bitmapPath = path;
-  if (OpenTypeFor(path) == OpenedAs::Jpeg) {
-    // A file that does not decode leaves the scratch file empty, which the
-    // reader then refuses as the wrong type.
-    if (fileutil::File clear = fileutil::Open(scratchBmp, "wb"); !clear) {
-      Warn(notifier, "This file could not be found. ", "ERROR");
-      opened.result = ImageStatus::WriteFailed;
+  if (TypeOf(input.file.get(), path) == OpenedAs::Jpeg) {
+    // A decode that fails (a full scratch folder among the reasons) fails the
+    // open: half a picture is never shown as the whole one.
+    DecodedSize size;
+    opened.result = DecodeJpegFile(path, scratchBmp, &size);
+    if (!opened.result) {
+      ShowOpenFailure(notifier, opened.result, size.width, size.height);
       return opened;
     }
-    DecodeJpegFile(path, scratchBmp);
     bitmapPath = scratchBmp;
   }
   DibImage canvas = AllocateBlock(kPictureBlockSize);
   if (!canvas) {
-    Warn(notifier, "Not enough memory.", "Global Memory");
     opened.result = ImageStatus::NoMemory;
+    ShowOpenFailure(notifier, opened.result);
     return opened;
   }
   opened.result = ReadBitmapFileIntoCanvas(bitmapPath, canvas, notifier);

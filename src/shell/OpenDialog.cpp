@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imagefile/FileUtil.h"
 #include "imagefile/JpegDecode.h"
+#include "imagefile/OpenMessages.h"
+#include "pictureio/OpenPicture.h"
 #include "imageproc/CanvasRead.h"
 #include "windows/ModalRunner.h"
 
@@ -65,21 +68,29 @@ OpenDialog::OpenDialog(AppState& state, FileDialogRecord& record, Notifier& noti
 
 int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::string& tempPath,
                        std::span<std::uint8_t> canvas, Notifier& notifier) {
-  std::string source;
-  if (filterIndex == kOpenFilterJpeg) {
-    // A failed decode may leave an earlier picture in the scratch file; it
-    // must not be opened under this file's name.
-    if (!DecodeJpegFile(path, tempPath)) {
-      Error(notifier, "This file type is wrong.");
+  if (filterIndex != kOpenFilterJpeg && filterIndex != kOpenFilterBitmap) {
+    Error(notifier, "This file could not be found. ");
+    return 0;
+  }
+  // The file's first bytes say what it is; the filter only where they do not.
+  const fileutil::InputFile input = fileutil::OpenInput(path);
+  if (!input.file) {
+    ShowOpenFailure(notifier, input.result());
+    return 0;
+  }
+  const OpenedAs type = TypeByContent(input.file.get())
+                            .value_or(filterIndex == kOpenFilterJpeg ? OpenedAs::Jpeg
+                                                                     : OpenedAs::Bitmap);
+  std::string source = path;
+  if (type == OpenedAs::Jpeg) {
+    // A failed decode (a full scratch folder among the reasons) opens nothing:
+    // neither an earlier picture left in the scratch file nor half of this one.
+    DecodedSize size;
+    if (const ImageResult decoded = DecodeJpegFile(path, tempPath, &size); !decoded) {
+      ShowOpenFailure(notifier, decoded, size.width, size.height);
       return 0;
     }
     source = tempPath;
-  } else if (filterIndex == kOpenFilterBitmap) {
-    source = path;
-  }
-  if (source.empty()) {
-    Error(notifier, "This file could not be found. ");
-    return 0;
   }
   // Only a regular file is read, and only as far as its headers say.
   return ReadBitmapFileIntoCanvas(source, canvas, notifier) ? 1 : 0;

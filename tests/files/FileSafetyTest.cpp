@@ -17,6 +17,7 @@
 #include "TempDir.h"
 #include "SmallFilesystem.h"
 #include "imagefile/DibImage.h"
+#include "pictureio/OpenPicture.h"
 #include "pictureio/SaveAs.h"
 #include "platform/Files.h"
 
@@ -209,6 +210,27 @@ TEST_F(FileSafety, FullScratchSpaceFailsTheJpegSaveBeforeTheDestination) {
       SaveResult::Failed);
   EXPECT_EQ(FileBytes(dest), old);
   EXPECT_EQ(TmpNames(), std::vector<std::string>{"picture.jpg"});
+}
+
+// A JPEG is opened through a scratch BMP; when that cannot be written whole
+// the open fails and says why, instead of showing a picture black in part.
+// Every front end (the CLI's commands, Open, the upload) opens this way.
+TEST_F(FileSafety, FullScratchFolderFailsTheOpenWithDiskIsFull) {
+  RecordingNotifier notifier;
+  FakeClock clock;
+  const SaveServices services{&notifier, &clock, Tmp("a"), Tmp("b"), {}};
+  const std::string jpeg = Tmp("noise.jpg");
+  ASSERT_EQ(SavePictureFile(NoisyPicture(), jpeg, SaveFileType::Jpeg, SaveWindow::Live, services),
+            SaveResult::Saved);
+  SmallFilesystem scratch(256 * 1024);
+  REQUIRE_MOUNTED(scratch);
+  ASSERT_TRUE(scratch.FillLeaving(64 * 1024));  // far less than the 900 KB BMP
+  const OpenedCanvas opened = OpenPictureFile(jpeg, scratch.Path("decoded.bmp"), notifier);
+  EXPECT_EQ(opened.result, ImageStatus::DiskFull);
+  EXPECT_FALSE(opened.canvas);
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].text, "Disk is full.");
+  EXPECT_TRUE(FileBytes(scratch.Path("decoded.bmp")).empty()) << "no half picture is left";
 }
 
 }  // namespace
