@@ -96,7 +96,9 @@ AtomicFile::AtomicFile(std::string path, WriteMode mode, SymlinkPolicy links,
     Fail(WriteFailure::Kind::NotRegular);
     return;
   }
-  if (!CheckTarget()) return;
+  // In create mode the name is looked at when committing: it may be free
+  // again by then, and a taken name can be exchanged for another (CommitAs).
+  if (mode_ == WriteMode::Replace && !CheckTarget()) return;
   errno = 0;
   if (auto temp = CreateTempFile(FolderOf(target_), tempPrefix)) temp_ = *temp;
   else Fail(WriteFailure::Kind::System, errno != 0 ? errno : EIO);

@@ -42,8 +42,9 @@ std::string DescribeWriteFailure(const std::string& path, const WriteFailure& fa
 
 class AtomicFile {
  public:
-  // Checks the destination and makes the temporary file (named tempPrefix +
-  // hex + ".tmp" in the destination's folder). Failure() tells why when Ok() is false.
+  // Checks the destination (replace mode; create mode checks when committing)
+  // and makes the temporary file (named tempPrefix + hex + ".tmp" in the
+  // destination's folder). Failure() tells why when Ok() is false.
   AtomicFile(std::string path, WriteMode mode, SymlinkPolicy links = SymlinkPolicy::Refuse,
              const std::string& tempPrefix = ".lumarel-partial-");
   ~AtomicFile();

@@ -8,10 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "imagefile/FileUtil.h"
 #include "imagefile/JpegDecode.h"
 #include "imagefile/OpenMessages.h"
-#include "pictureio/OpenPicture.h"
 #include "imageproc/CanvasRead.h"
 #include "windows/ModalRunner.h"
 
@@ -68,29 +66,22 @@ OpenDialog::OpenDialog(AppState& state, FileDialogRecord& record, Notifier& noti
 
 int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::string& tempPath,
                        std::span<std::uint8_t> canvas, Notifier& notifier) {
-  if (filterIndex != kOpenFilterJpeg && filterIndex != kOpenFilterBitmap) {
-    Error(notifier, "This file could not be found. ");
-    return 0;
-  }
-  // The file's first bytes say what it is; the filter only where they do not.
-  const fileutil::InputFile input = fileutil::OpenInput(path);
-  if (!input.file) {
-    ShowOpenFailure(notifier, input.result());
-    return 0;
-  }
-  const OpenedAs type = TypeByContent(input.file.get())
-                            .value_or(filterIndex == kOpenFilterJpeg ? OpenedAs::Jpeg
-                                                                     : OpenedAs::Bitmap);
-  std::string source = path;
-  if (type == OpenedAs::Jpeg) {
-    // A failed decode (a full scratch folder among the reasons) opens nothing:
-    // neither an earlier picture left in the scratch file nor half of this one.
+  std::string source;
+  if (filterIndex == kOpenFilterJpeg) {
+    // A failed decode opens nothing: neither an earlier picture left in the
+    // scratch file nor half of this one (a full scratch folder says so).
     DecodedSize size;
     if (const ImageResult decoded = DecodeJpegFile(path, tempPath, &size); !decoded) {
       ShowOpenFailure(notifier, decoded, size.width, size.height);
       return 0;
     }
     source = tempPath;
+  } else if (filterIndex == kOpenFilterBitmap) {
+    source = path;
+  }
+  if (source.empty()) {
+    Error(notifier, "This file could not be found. ");
+    return 0;
   }
   // Only a regular file is read, and only as far as its headers say.
   return ReadBitmapFileIntoCanvas(source, canvas, notifier) ? 1 : 0;

@@ -80,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                    Kind::None, "new", 0644},
         WriterCase{"CreateOverFile", Before::File0600, WriteMode::Create, SymlinkPolicy::Refuse,
                    Kind::Exists, "old", 0600},
+        WriterCase{"CreateOverFifo", Before::Fifo, WriteMode::Create, SymlinkPolicy::Follow,
+                   Kind::Exists, nullptr, 0},
         WriterCase{"CreateOverDanglingLink", Before::DanglingLink, WriteMode::Create,
                    SymlinkPolicy::Refuse, Kind::Exists, nullptr, 0},
         WriterCase{"ReplaceKeepsMode", Before::File0600, WriteMode::Replace,
