@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // lumarel-cli: the headless front end over the camera link, the image files
 // and the image processing.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -66,8 +67,10 @@ int main(int argc, char** argv) {
   if (InterruptRequested()) return InterruptExitCode();
   // What a script reads from standard output must have reached it: a full
   // disk or a closed pipe there is a failed run.
+  // (A standard output closed by the caller, with nothing written to it, is fine.)
   std::cout.flush();
-  if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout) || std::fclose(stdout) != 0) {
+  const bool lost = !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout);
+  if (lost || (std::fclose(stdout) != 0 && errno != EBADF)) {
     if (status != Code(ExitStatus::FileError)) ReportError(std::cerr, "cannot write standard output");
     return status == 0 ? Code(ExitStatus::FileError) : status;
   }
