@@ -25,22 +25,12 @@ std::string LowerExtension(const std::string& path) {
 
 }  // namespace
 
-OpenedAs OpenTypeFor(const std::string& path) {
-  fileutil::InputFile input = fileutil::OpenInput(path);
-  return input.file ? TypeOf(input.file.get(), path) : TypeOf(nullptr, path);
-}
-
-std::optional<OpenedAs> TypeByContent(std::FILE* file) {
+OpenedAs TypeOf(std::FILE* file, const std::string& path) {
   unsigned char magic[2] = {};
-  const bool read = file != nullptr && std::fread(magic, 1, 2, file) == 2;
-  if (file != nullptr) std::rewind(file);
+  const bool read = std::fread(magic, 1, 2, file) == 2;
+  std::rewind(file);
   if (read && magic[0] == 0xFF && magic[1] == 0xD8) return OpenedAs::Jpeg;
   if (read && magic[0] == 'B' && magic[1] == 'M') return OpenedAs::Bitmap;
-  return std::nullopt;
-}
-
-OpenedAs TypeOf(std::FILE* file, const std::string& path) {
-  if (const std::optional<OpenedAs> type = TypeByContent(file)) return *type;
   // Neither: the name decides which reader says what is wrong with it.
   const std::string ext = LowerExtension(path);
   return ext == "jpg" || ext == "jpeg" ? OpenedAs::Jpeg : OpenedAs::Bitmap;

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdio>
-#include <optional>
 #include <string>
 
 #include "imagefile/DibImage.h"
@@ -19,14 +18,11 @@ namespace lumarel {
 
 enum class OpenedAs { Jpeg, Bitmap };
 
-// How a file is read: by its first two bytes (FF D8 a JPEG, "BM" a bitmap),
-// whatever its name says; only a file with neither by its name ("*.jpg",
-// "*.jpeg" as JPEG, anything else as bitmap), so the refusal fits.
-OpenedAs OpenTypeFor(const std::string& path);
-// The same for an open file (read from its start and rewound).
+// How the open file at path is read: by its first two bytes (FF D8 a JPEG,
+// "BM" a bitmap), whatever its name says; only a file with neither by its name
+// ("*.jpg", "*.jpeg" as JPEG, anything else as bitmap), so the refusal fits.
+// The file is read from its start and rewound.
 OpenedAs TypeOf(std::FILE* file, const std::string& path);
-// By the first two bytes only; nothing when they are neither.
-std::optional<OpenedAs> TypeByContent(std::FILE* file);
 
 struct OpenedCanvas {
   ImageResult result = ImageStatus::NotFound;

@@ -127,7 +127,9 @@ bool AtomicFile::CheckTarget() {
       Fail(WriteFailure::Kind::System, errno);
       return false;
     }
-    if (S_ISLNK(st.st_mode) && links_ == SymlinkPolicy::Follow && hops < kMaxLinks) {
+    // Create mode takes no name that is there, a link included.
+    const bool follow = links_ == SymlinkPolicy::Follow && mode_ == WriteMode::Replace;
+    if (S_ISLNK(st.st_mode) && follow && hops < kMaxLinks) {
       std::string link(4096, '\0');
       const ssize_t n = ::readlink(target_.c_str(), link.data(), link.size());
       if (n < 0) {
@@ -138,7 +140,7 @@ bool AtomicFile::CheckTarget() {
       target_ = link.front() == '/' ? link : JoinPath(FolderOf(target_), link);
       continue;
     }
-    if (S_ISLNK(st.st_mode) && links_ == SymlinkPolicy::Follow) {
+    if (S_ISLNK(st.st_mode) && follow) {
       Fail(WriteFailure::Kind::System, ELOOP);
       return false;
     }
