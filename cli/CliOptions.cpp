@@ -95,13 +95,16 @@ constexpr CommandUsage kCommandUsages[] = {
                      "COM1..COM4: the device behind each, whether it exists and can be opened,\n"
                      "the adapter's driver and latency timer, and whether a camera answers.\n"},
     {Command::Convert, "usage: lumarel-cli convert IN OUT [--format jpg|bmp|bmp8]\n"
-                       "Open IN as the Open command does and save it as the file window does.\n"},
+                       "Open IN as the Open command does and save it as the file window does:\n"
+                       "always 640 x 480, a larger picture cut to its centre, a smaller one\n"
+                       "centred on black.\n"},
     {Command::Adjust,
      "usage: lumarel-cli adjust IN OUT (--auto | [--brightness B] [--contrast C]\n"
      "       [--saturation S] [--sharpness H]) [--format jpg|bmp|bmp8]\n"
      "Apply the picture adjustment (levels -100..100, sharpness 0..100).\n"},
     {Command::Exif, "usage: lumarel-cli exif IN OUT\n"
-                    "Rewrite a JPEG file as the program's Exif file.\n"},
+                    "Rewrite a JPEG file as the program's Exif file; a picture stored\n"
+                    "turned (Exif orientation) is written upright.\n"},
 };
 
 }  // namespace
