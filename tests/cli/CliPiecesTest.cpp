@@ -282,6 +282,7 @@ TEST(OutputChecks, FoldersAreCreatedAndFilesNeedAFolder) {
 
   EXPECT_EQ(CheckOutputFile(dir + "/a/still.jpg"), "");
   EXPECT_EQ(CheckOutputFile(dir + "/file"), "") << "an existing file is replaced";
+  EXPECT_EQ(CheckOutputFile("/dev/null"), "/dev/null is not a regular file");
   EXPECT_NE(CheckOutputFile(dir + "/a"), "");
   EXPECT_NE(CheckOutputFile(dir + "/missing/still.jpg"), "");
   EXPECT_NE(CheckOutputFile(dir + "/a/"), "");
