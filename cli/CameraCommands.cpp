@@ -68,7 +68,7 @@ ExitStatus RunThumbs(CommandContext& ctx, CameraSession& session) {
     const std::string path = JoinPath(dir, LabelText(list.entries[i].fileName) + ".bmp");
     OutputFile output(path);
     if (!output.Ok() || !WriteDibAsBmp(preview, output.TempPath()) || !output.Commit()) {
-      ReportError(ctx.err, "cannot write " + path);
+      ReportError(ctx.err, output.Ok() ? "cannot write " + path : output.Why());
       status = ExitStatus::FileError;
     }
   }

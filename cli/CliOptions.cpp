@@ -31,6 +31,8 @@ const char* const kUsage =
     "  ports                         COM1..COM4: device, access, adapter, camera\n"
     "Offline commands:\n"
     "  convert IN OUT [--format jpg|bmp|bmp8]\n"
+    "                                the picture as Open makes it: 640 x 480, larger ones\n"
+    "                                cut to their centre, smaller ones centred on black\n"
     "  adjust IN OUT (--auto | [--brightness B] [--contrast C] [--saturation S]\n"
     "                 [--sharpness H]) [--format jpg|bmp|bmp8]\n"
     "  exif IN OUT                   rewrite a JPEG file as an Exif file\n"
@@ -46,10 +48,12 @@ const char* const kUsage =
     "  --debug-logfile FILE  the same trace into FILE (see the manual for its format)\n"
     "  --version         print the version\n"
     "  COMMAND --help    that command's usage\n"
+    "  --                every word after it is an argument (a file named -x)\n"
     "\n"
     "Messages of the program appear on standard error as 'CAPTION: text'.\n"
     "Exit status: 0 success; 1 camera or link failure, or a file not replaced; 2 usage\n"
-    "error; 3 file error; 130 interrupted.\n";
+    "error; 3 file error (also a list of saved files or an import record that could\n"
+    "not be written); 130 interrupted.\n";
 
 namespace {
 
@@ -101,13 +105,16 @@ constexpr CommandUsage kCommandUsages[] = {
                      "COM1..COM4: the device behind each, whether it exists and can be opened,\n"
                      "the adapter's driver and latency timer, and whether a camera answers.\n"},
     {Command::Convert, "usage: lumarel-cli convert IN OUT [--format jpg|bmp|bmp8]\n"
-                       "Open IN as the Open command does and save it as the file window does.\n"},
+                       "Open IN as the Open command does and save it as the file window does:\n"
+                       "always 640 x 480, a larger picture cut to its centre, a smaller one\n"
+                       "centred on black.\n"},
     {Command::Adjust,
      "usage: lumarel-cli adjust IN OUT (--auto | [--brightness B] [--contrast C]\n"
      "       [--saturation S] [--sharpness H]) [--format jpg|bmp|bmp8]\n"
      "Apply the picture adjustment (levels -100..100, sharpness 0..100).\n"},
     {Command::Exif, "usage: lumarel-cli exif IN OUT\n"
-                    "Rewrite a JPEG file as the program's Exif file.\n"},
+                    "Rewrite a JPEG file as the program's Exif file; a picture stored\n"
+                    "turned (Exif orientation) is written upright.\n"},
 };
 
 }  // namespace
@@ -319,11 +326,16 @@ struct Parser {
   }
 
   bool ParseArguments() {
+    bool optionsEnded = false;  // after "--" every word is an argument (a file named "-x")
     while (!words.Done()) {
       std::string word = words.Take();
+      if (word == "--" && !optionsEnded) {
+        optionsEnded = true;
+        continue;
+      }
       const bool negativeNumber = word.size() > 1 && word[0] == '-' && word != "-0" &&
                                   std::isdigit(static_cast<unsigned char>(word[1]));
-      if (word.size() > 1 && word[0] == '-' && !negativeNumber) {
+      if (!optionsEnded && word.size() > 1 && word[0] == '-' && !negativeNumber) {
         if (!ParseCommandOption(word)) return false;
       } else if (req.command == Command::Get || req.command == Command::Delete) {
         if (!ParsePictureNumbers(word)) return false;

@@ -27,6 +27,11 @@ MessageAnswer ConsoleNotifier::Show(const std::string& text, const std::string& 
   return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Cancel;
 }
 
+void ConsoleNotifier::Note(const std::string& text, const std::string& /*caption*/) {
+  if (beforePrint_ != nullptr) beforePrint_(beforePrintContext_);
+  err_ << "lumarel-cli: note: " << text << std::endl;
+}
+
 bool AskOnTerminal(const std::string& caption, const std::string& text, std::istream& in,
                    std::ostream& err) {
   err << FormatMessage(caption, text) << " [y/N] " << std::flush;

@@ -28,6 +28,8 @@ class ConsoleNotifier final : public Notifier {
 
   MessageAnswer Show(const std::string& text, const std::string& caption, MessageButtons buttons,
                      MessageIcon icon) override;
+  // "lumarel-cli: note: text", not an error.
+  void Note(const std::string& text, const std::string& caption) override;
 
   // Set once a question was declined: the run should stop.
   bool StopRequested() const { return stopRequested_; }

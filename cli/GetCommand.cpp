@@ -48,10 +48,11 @@ class CaptureBlock final : public DownloadTarget {
 
 // The camera's JPEG bytes untouched at path, dated only by the file's time.
 ExitStatus SaveOriginal(CommandContext& ctx, const std::string& received, const std::string& path,
-                        const std::optional<LocalTime>& time, bool& diskFull) {
+                        const std::optional<LocalTime>& time, WriteMode mode,
+                        std::string& savedPath, bool& diskFull) {
   std::ifstream in(received, std::ios::binary);
   const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-  OutputFile output(path);
+  OutputFile output(path, mode);
   bool ok = in.good() || in.eof();
   if (ok && output.Ok()) {
     std::ofstream out(output.TempPath(), std::ios::binary | std::ios::trunc);
@@ -67,10 +68,11 @@ ExitStatus SaveOriginal(CommandContext& ctx, const std::string& received, const 
   }
   if (time && !SetFileTime(output.TempPath(), *time))
     ReportError(ctx.err, path + ": cannot set the file's time");
-  if (!output.Commit()) {
-    ReportError(ctx.err, "cannot write " + path);
+  if (!(mode == WriteMode::Create ? output.CommitToFreeName() : output.Commit())) {
+    ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
+  savedPath = output.FinalPath();
   return ExitStatus::Success;
 }
 
@@ -209,11 +211,18 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       report.Failed(ExitStatus::FileError);
       continue;
     }
+    // Another run may have saved a file of this name meanwhile: it is never
+    // replaced unless replacing was chosen, and the picture takes the next free name.
     bool diskFull = false;
+    const WriteMode mode =
+        p.replace || request.forceOverwrite ? WriteMode::Replace : WriteMode::Create;
+    std::string savedPath = p.path;
     const ExitStatus saved =
-        request.original ? SaveOriginal(ctx, session.ReceivedJpegPath(), p.path, p.time, diskFull)
-                         : SaveThroughTemp(ctx, block->Picture(), p.path, format,
-                                           SaveWindow::Capture, p.time, &diskFull);
+        request.original
+            ? SaveOriginal(ctx, session.ReceivedJpegPath(), p.path, p.time, mode, savedPath,
+                           diskFull)
+            : SaveThroughTemp(ctx, block->Picture(), p.path, format, SaveWindow::Capture, p.time,
+                              mode, &savedPath, &diskFull);
     if (saved != ExitStatus::Success) {
       report.Failed(saved);
       if (diskFull) {
@@ -225,14 +234,18 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
       }
       continue;
     }
-    report.Saved(p.path);
-    session.Trace().Note(PictureName(p) + ": saved " + p.path);
-    if (!record.Append(request.outDir, {p.key, p.fileName}))
-      ReportError(ctx.err, "cannot add " + p.fileName + " to " +
+    report.Saved(savedPath);
+    session.Trace().Note(PictureName(p) + ": saved " + savedPath);
+    // The record names the file as saved (below outDir, as fileName is).
+    const std::string savedName = savedPath.substr(p.path.size() - p.fileName.size());
+    if (!record.Append(request.outDir, {p.key, savedName})) {
+      ReportError(ctx.err, "cannot add " + savedName + " to " +
                                JoinPath(request.outDir, kImportRecordName));
-    afterSaving(p, p.path);
+      report.NotRecorded();
+    }
+    afterSaving(p, savedPath);
     if (request.original && request.processed) {
-      const std::string processed = ProcessedPath(p.path, format);
+      const std::string processed = ProcessedPath(savedPath, format);
       const ExitStatus also = SaveThroughTemp(ctx, block->Picture(), processed, format,
                                               SaveWindow::Capture, p.time);
       if (also != ExitStatus::Success) {

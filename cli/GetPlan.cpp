@@ -97,6 +97,7 @@ GetPlan PlanGet(const Request& request, const std::vector<int>& numbers, const P
         plan.quit = decision == OverwriteDecision::Quit;
         continue;
       }
+      p.replace = true;
     }
     plan.fetch.push_back(std::move(p));
   }

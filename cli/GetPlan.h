@@ -28,6 +28,7 @@ struct PlannedPicture {
   std::string path;                   // outDir / fileName
   PictureKey key;                     // for the import record
   std::optional<LocalTime> time;      // the picture's own date; nothing when the list's is impossible
+  bool replace = false;               // the file there is to be replaced (asked or forced)
 };
 
 struct GetPlan {

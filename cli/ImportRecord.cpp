@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -12,6 +11,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/AtomicFile.h"
 #include "platform/Files.h"
 
 namespace lumarel::cli {
@@ -42,7 +42,7 @@ class Fd {
 
 // The whole file; nothing when it exists but cannot be read, "" when it does not exist.
 std::optional<std::string> ReadWhole(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
   std::string text;
   char buffer[8192];
@@ -53,17 +53,6 @@ std::optional<std::string> ReadWhole(const std::string& path) {
     if (n == 0) return text;
     text.append(buffer, static_cast<std::size_t>(n));
   }
-}
-
-bool WriteWhole(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 bool ReadHex(const std::string& text, std::size_t digits, std::uint64_t& value) {
@@ -211,24 +200,8 @@ bool ImportRecord::Append(const std::string& dir, const ImportEntry& entry) {
   if (text->back() != '\n') *text += '\n';
   *text += line + '\n';
 
-  const std::optional<std::string> temp = CreateTempFile(dir, ".lumarel-imports-");
-  if (!temp) return false;
-  bool ok = false;
-  {
-    Fd fd(::open(temp->c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    struct stat old {};
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~mask);
-    ok = fd.get() >= 0 && WriteWhole(fd.get(), *text) && ::fchmod(fd.get(), mode) == 0 &&
-         ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0;
-  }
-  ok = ok && std::rename(temp->c_str(), path.c_str()) == 0;
-  if (!ok) {
-    std::remove(temp->c_str());
-    return false;
-  }
-  ::fsync(dirFd.get());  // the rename itself reaches the disk
+  // Replaced whole: a crash or a full disk leaves the old record or the new one.
+  if (!WriteFileAtomically(path, *text, WriteMode::Replace)) return false;
   ParseRecord(*text, entries_, skipped_);
   return true;
 }

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "cli/OfflineCommands.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "pictureio/OpenPicture.h"
 #include "cli/OutputFile.h"
 #include "cli/PictureDate.h"
 #include "imagefile/FileUtil.h"
+#include "imagefile/OpenMessages.h"
 #include "imagefile/TempFile.h"
 #include "imageproc/AdjustmentSession.h"
 
@@ -15,8 +18,19 @@ namespace {
 
 constexpr int kExifQuality = 75;  // as a JPEG Save As re-encodes
 
-std::string NotAFileText(const std::string& path) {
-  return path + " is not a regular file";
+// One line for an input that cannot be opened: the path and why (a missing
+// file gets the Open command's own message). False when it was refused.
+bool CheckInput(CommandContext& ctx, const std::string& path) {
+  const fileutil::InputFile input = fileutil::OpenInput(path);
+  if (input.status == ImageStatus::Done) return true;
+  if (input.status == ImageStatus::NotAFile) {
+    ReportError(ctx.err, path + " is not a regular file");
+  } else if (input.error != ENOENT && input.error != ENOTDIR && input.error != 0) {
+    ReportError(ctx.err, path + ": " + std::strerror(input.error));
+  } else {
+    ShowOpenFailure(ctx.notifier, input.result());
+  }
+  return false;
 }
 
 // Scratch files in the user's temporary directory, removed on destruction.
@@ -27,15 +41,23 @@ struct Scratch {
 };
 
 ExitStatus OpenInput(CommandContext& ctx, const std::string& path, OpenedCanvas& opened) {
+  if (!CheckInput(ctx, path)) return ExitStatus::FileError;
   Scratch scratch;
   if (!scratch.Ok()) {
     ReportError(ctx.err, "cannot create temporary files");
     return ExitStatus::FileError;
   }
   opened = OpenPictureFile(path, scratch.a.path(), ctx.notifier);
-  if (opened.result == ImageStatus::NotAFile) ReportError(ctx.err, NotAFileText(path));
   return opened.result ? ExitStatus::Success : ExitStatus::FileError;
 }
+
+class QuietNotifier final : public Notifier {
+ public:
+  MessageAnswer Show(const std::string&, const std::string&, MessageButtons,
+                     MessageIcon) override {
+    return MessageAnswer::Ok;
+  }
+};
 
 void ApplyLevel(AdjustmentSession& session, AdjustSlider slider, const std::optional<int>& level) {
   // The dialog's thumb reports negative positions as unsigned 16-bit numbers.
@@ -68,29 +90,36 @@ ExitStatus StatusOf(SaveResult result) {
 
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
                            const std::string& finalPath, FileFormat format, SaveWindow window,
-                           const std::optional<LocalTime>& pictureTime, bool* diskFull) {
+                           const std::optional<LocalTime>& pictureTime, WriteMode mode,
+                           std::string* savedPath, bool* diskFull) {
   Scratch scratch;
-  OutputFile output(finalPath);
-  if (!scratch.Ok() || !output.Ok()) {
-    ReportError(ctx.err, "cannot write " + finalPath);
+  OutputFile output(finalPath, mode);
+  if (!output.Ok()) {
+    ReportError(ctx.err, output.Why());
+    return ExitStatus::FileError;
+  }
+  if (!scratch.Ok()) {
+    ReportError(ctx.err, "cannot create temporary files");
     return ExitStatus::FileError;
   }
   std::optional<FixedTimeClock> pictureClock;
   if (pictureTime) pictureClock.emplace(*pictureTime);
   Clock* clock = pictureClock ? &*pictureClock : &ctx.clock;
   SaveServices services{&ctx.notifier, clock, scratch.a.path(), scratch.b.path(), {}};
-  const SaveResult result =
-      SavePictureFile(picture, output.TempPath(), SaveTypeFor(format), window, services);
+  AtomicFile& file = output.File();
+  const SaveResult result = SavePictureInto(picture, file, SaveTypeFor(format), window, services);
   if (diskFull != nullptr) *diskFull = result == SaveResult::DiskFull;
   if (result == SaveResult::Failed) ReportError(ctx.err, "cannot write " + finalPath);
   if (result != SaveResult::Saved) return StatusOf(result);
   // Set before the rename, which keeps it: the file never shows another time.
   if (pictureTime && !SetFileTime(output.TempPath(), *pictureTime))
     ReportError(ctx.err, finalPath + ": cannot set the file's time");
-  if (!output.Commit()) {
-    ReportError(ctx.err, "cannot write " + finalPath);
+  // A name taken while the picture was written gets the next free one.
+  if (!(mode == WriteMode::Create ? output.CommitToFreeName() : output.Commit())) {
+    ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
+  if (savedPath != nullptr) *savedPath = output.FinalPath();
   return ExitStatus::Success;
 }
 
@@ -131,21 +160,16 @@ ExitStatus RunAdjust(CommandContext& ctx) {
 ExitStatus RunExif(CommandContext& ctx) {
   const std::string& in = ctx.request.files[0];
   const std::string& out = ctx.request.files[1];
-  if (const ImageStatus input = fileutil::OpenInput(in).status; input != ImageStatus::Done) {
-    if (input == ImageStatus::NotAFile) {
-      ReportError(ctx.err, NotAFileText(in));
-    } else {
-      ctx.notifier.Show("This file could not be found. ", "ERROR", MessageButtons::Ok,
-                        MessageIcon::Exclamation);
-    }
-    return ExitStatus::FileError;
-  }
+  if (!CheckInput(ctx, in)) return ExitStatus::FileError;
   OutputFile output(out);
   if (!output.Ok()) {
-    ReportError(ctx.err, "cannot write " + out);
+    ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
-  const ImageResult written = WriteExifFile(in, output.TempPath(), kExifQuality, ctx.notifier, ctx.clock);
+  // The line below says what failed, with the paths: the writer's own
+  // message boxes would only repeat it.
+  QuietNotifier quiet;
+  const ImageResult written = WriteExifFile(in, output.TempPath(), kExifQuality, quiet, ctx.clock);
   if (!written) {
     // Say whose fault it was: the input, the destination's space, or the output.
     ReportError(ctx.err, written.InputAtFault()            ? in + " is not a JPEG file that can be read"
@@ -154,7 +178,7 @@ ExitStatus RunExif(CommandContext& ctx) {
     return ExitStatus::FileError;
   }
   if (!output.Commit()) {
-    ReportError(ctx.err, "cannot write " + out);
+    ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
   return ExitStatus::Success;

@@ -34,11 +34,14 @@ ExitStatus StatusOf(SaveResult result);
 // write on err. The scratch files are made and removed here. With
 // pictureTime (a downloaded picture's own date) the Exif date tags, where the
 // window's save writes them, carry that time instead of the time of saving,
-// and so does the file's modification time.
-// `diskFull`, when given, tells whether the save ran out of room.
+// and so does the file's modification time. In create mode an existing file
+// is never replaced: a name taken while the picture was written gets the next
+// free "-N" name; savedPath receives the name used. `diskFull`, when given,
+// tells whether the save ran out of room.
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
                            const std::string& finalPath, FileFormat format, SaveWindow window,
                            const std::optional<LocalTime>& pictureTime = std::nullopt,
+                           WriteMode mode = WriteMode::Replace, std::string* savedPath = nullptr,
                            bool* diskFull = nullptr);
 // Opens path as the Open command does and prepares it for the camera as
 // "Data out to camera" does (Fine or Normal).

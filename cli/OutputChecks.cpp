@@ -57,8 +57,14 @@ std::string PrepareFoldersOf(const std::string& dir, const std::string& name) {
 std::string CheckOutputFile(const std::string& path) {
   if (path.empty() || path.back() == '/' || IsDirectory(path))
     return path + ": is a directory, a file name is needed";
-  const std::string dir = DirectoryOf(path);
+  // Found before any line time is spent: the writer would refuse it later.
   struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    const WriteFailure::Kind kind =
+        S_ISLNK(st.st_mode) ? WriteFailure::Kind::Symlink : WriteFailure::Kind::NotRegular;
+    return DescribeWriteFailure(path, {kind, 0});
+  }
+  const std::string dir = DirectoryOf(path);
   if (::stat(dir.c_str(), &st) != 0) return Reason(dir, errno);
   return Writable(dir);
 }

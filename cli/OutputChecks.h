@@ -18,7 +18,8 @@ std::string PrepareOutputDirectory(const std::string& dir);
 std::string PrepareFoldersOf(const std::string& dir, const std::string& name);
 
 // `live OUT`, `still OUT`: OUT names a file (not a folder) whose folder
-// exists and can be written into; an existing OUT is replaced, as cp does.
+// exists and can be written into; an existing regular OUT is replaced, as cp
+// does, while a device, FIFO or symbolic link is refused before connecting.
 std::string CheckOutputFile(const std::string& path);
 
 }  // namespace lumarel::cli

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "cli/OutputFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
-
-#include "platform/Files.h"
-
 namespace lumarel::cli {
+namespace {
+
+constexpr int kMaxNumberedName = 9999;
+
+}  // namespace
 
 std::string DirectoryOf(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -18,38 +15,25 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-namespace {
-
-bool SyncPath(const std::string& path, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
+std::string NumberedName(const std::string& path, int n) {
+  const auto slash = path.rfind('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  auto dot = path.rfind('.');
+  if (dot == std::string::npos || dot <= nameStart) dot = path.size();
+  return path.substr(0, dot) + "-" + std::to_string(n) + path.substr(dot);
 }
 
-}  // namespace
+OutputFile::OutputFile(std::string finalPath, WriteMode mode)
+    : file_(std::move(finalPath), mode, SymlinkPolicy::Refuse, kPartialPrefix) {}
 
-OutputFile::OutputFile(std::string finalPath) : finalPath_(std::move(finalPath)) {
-  if (auto temp = CreateTempFile(DirectoryOf(finalPath_), kPartialPrefix)) tempPath_ = *temp;
-}
-
-OutputFile::~OutputFile() {
-  if (!committed_ && !tempPath_.empty()) std::remove(tempPath_.c_str());
-}
-
-bool OutputFile::Commit() {
-  if (tempPath_.empty() || committed_) return committed_;
-  // The temporary file was created private; the result gets the usual permissions.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::chmod(tempPath_.c_str(), 0666 & ~mask);
-  // The data reaches the disk before the name does: after a crash the real
-  // name holds the old file or the whole new one, never an empty file.
-  if (!SyncPath(tempPath_, O_RDONLY)) return false;
-  committed_ = std::rename(tempPath_.c_str(), finalPath_.c_str()) == 0;
-  if (committed_) SyncPath(DirectoryOf(finalPath_), O_RDONLY | O_DIRECTORY);
-  return committed_;
+bool OutputFile::CommitToFreeName() {
+  const std::string wanted = file_.Path();
+  if (file_.Commit()) return true;
+  for (int n = 2; n <= kMaxNumberedName; ++n) {
+    if (file_.Failure().kind != WriteFailure::Kind::Exists) return false;
+    if (file_.CommitAs(NumberedName(wanted, n))) return true;
+  }
+  return false;
 }
 
 }  // namespace lumarel::cli

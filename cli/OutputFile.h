@@ -1,33 +1,42 @@
 // SPDX-License-Identifier: MIT
-// An output file that appears under its real name only when complete: it is
-// written under a temporary name in the same directory and renamed into place
-// by Commit(). Destroyed without a commit, it removes the temporary file, so
-// an interrupted run never leaves a half file under a real name.
+// An output file of lumarel-cli: the platform's atomic writer under a
+// ".lumarel-partial-" temporary name, so an interrupted run never leaves a
+// half file under a real name. The CLI never writes through a symbolic link
+// and never replaces a device, FIFO or folder.
 #pragma once
 
 #include <string>
+
+#include "platform/AtomicFile.h"
 
 namespace lumarel::cli {
 
 class OutputFile {
  public:
-  // Reserves a temporary name beside finalPath; Ok() is false when none could be created.
-  explicit OutputFile(std::string finalPath);
-  ~OutputFile();
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
+  // Replace mode replaces a regular file; create mode never replaces anything.
+  explicit OutputFile(std::string finalPath, WriteMode mode = WriteMode::Replace);
 
-  bool Ok() const { return !tempPath_.empty(); }
-  const std::string& TempPath() const { return tempPath_; }
-  const std::string& FinalPath() const { return finalPath_; }
-  // Renames the temporary file to the final name; false when that fails.
-  bool Commit();
+  bool Ok() const { return file_.Ok(); }
+  const std::string& TempPath() const { return file_.TempPath(); }
+  // The name the file has (after CommitToFreeName, the one it got).
+  const std::string& FinalPath() const { return file_.Path(); }
+  // Puts the file under its name; false when that fails.
+  bool Commit() { return file_.Commit(); }
+  // Create mode: when the name was taken while the file was written, the
+  // next free "NAME-2.EXT", "NAME-3.EXT"... is used instead.
+  bool CommitToFreeName();
+  // Why the file could not be made or committed: "PATH is not a regular
+  // file", "PATH: No space left on device"...
+  std::string Why() const { return DescribeWriteFailure(FinalPath(), file_.Failure()); }
+  AtomicFile& File() { return file_; }
 
  private:
-  std::string finalPath_;
-  std::string tempPath_;
-  bool committed_ = false;
+  AtomicFile file_;
 };
+
+// "dir/name-N.ext" for "dir/name.ext" (the extension is what follows the last
+// dot of the file name, if any).
+std::string NumberedName(const std::string& path, int n);
 
 // The directory part of a path ("." when it has none).
 std::string DirectoryOf(const std::string& path);

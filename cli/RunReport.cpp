@@ -7,12 +7,23 @@ namespace lumarel::cli {
 
 void RunReport::Saved(const std::string& path) {
   ++saved_;
-  if (!quiet_) out_ << path << terminator_ << std::flush;  // a pipe sees each file as it comes
+  Print(path);
 }
 
-void RunReport::AlsoWritten(const std::string& path) {
-  if (!quiet_) out_ << path << terminator_ << std::flush;
+void RunReport::AlsoWritten(const std::string& path) { Print(path); }
+
+void RunReport::Print(const std::string& path) {
+  if (quiet_) return;
+  out_ << path << terminator_ << std::flush;  // a pipe sees each file as it comes
+  // A script that collects the paths must not lose them unnoticed.
+  if (!out_ && !outLost_) {
+    outLost_ = true;
+    err_ << "lumarel-cli: cannot write the saved files' paths to standard output" << std::endl;
+    NotRecorded();
+  }
 }
+
+void RunReport::NotRecorded() { worst_ = Worse(worst_, ExitStatus::FileError); }
 
 void RunReport::Skipped(bool unaskedSkip) {
   ++skipped_;

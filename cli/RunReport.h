@@ -29,6 +29,9 @@ class RunReport {
   void NotAttempted(ExitStatus why);
   // Something went wrong that is no picture's (a hook failed).
   void Worsen(ExitStatus why) { worst_ = Worse(worst_, why); }
+  // A file was saved, but its path or its import record line could not be
+  // written: the run fails with FileError without counting the picture as failed.
+  void NotRecorded();
 
   int SavedCount() const { return saved_; }
   int SkippedCount() const { return skipped_; }
@@ -43,12 +46,15 @@ class RunReport {
   ExitStatus Status() const;
 
  private:
+  // One path on out; a path that cannot be written fails the run (NotRecorded).
+  void Print(const std::string& path);
   std::ostream& out_;
   std::ostream& err_;
   bool quiet_;
   char terminator_;
   int saved_ = 0, skipped_ = 0, failed_ = 0, notAttempted_ = 0;
   bool unaskedSkip_ = false;
+  bool outLost_ = false;
   ExitStatus worst_ = ExitStatus::Success;
 };
 

@@ -36,7 +36,7 @@ ExitStatus RunLive(CommandContext& ctx, CameraSession& session) {
   const std::string& path = ctx.request.files[0];
   OutputFile output(path);  // the destination is checked before any line time is spent
   if (!output.Ok()) {
-    ReportError(ctx.err, "cannot write " + path);
+    ReportError(ctx.err, output.Why());
     return ExitStatus::FileError;
   }
   LinkOperations& ops = session.Operations();
@@ -49,7 +49,7 @@ ExitStatus RunLive(CommandContext& ctx, CameraSession& session) {
     return ExitStatus::LinkFailure;
   }
   if (!WriteDibAsBmp(session.LiveFrame(), output.TempPath()) || !output.Commit()) {
-    ReportError(ctx.err, "cannot write " + path);
+    ReportError(ctx.err, output.Ok() ? "cannot write " + path : output.Why());
     return ExitStatus::FileError;
   }
   return ExitStatus::Success;

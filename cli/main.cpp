@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // lumarel-cli: the headless front end over the camera link, the image files
 // and the image processing.
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <new>
@@ -62,5 +64,15 @@ int main(int argc, char** argv) {
     status = Code(ExitStatus::FileError);
   }
   // Whatever the command made of it, a run stopped by a signal says so.
-  return InterruptRequested() ? InterruptExitCode() : status;
+  if (InterruptRequested()) return InterruptExitCode();
+  // What a script reads from standard output must have reached it: a full
+  // disk or a closed pipe there is a failed run.
+  // (A standard output closed by the caller, with nothing written to it, is fine.)
+  std::cout.flush();
+  const bool lost = !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout);
+  if (lost || (std::fclose(stdout) != 0 && errno != EBADF)) {
+    if (status != Code(ExitStatus::FileError)) ReportError(std::cerr, "cannot write standard output");
+    return status == 0 ? Code(ExitStatus::FileError) : status;
+  }
+  return status;
 }

@@ -10,13 +10,9 @@
 
 namespace lumarel {
 
-namespace {
-
-}  // namespace
-
 bool WriteDecodedBitmap(std::FILE* f, std::uint32_t width, std::uint32_t height, int components,
                         std::int32_t xPelsPerMeter, std::int32_t yPelsPerMeter,
-                        const std::uint8_t* rows) {
+                        const DecodedRowOf& rowOf) {
   if (components != 1 && components != 3) return false;
   const bool grey = components == 1;
   const std::uint32_t bitCount = grey ? 8 : 24;
@@ -50,7 +46,7 @@ bool WriteDecodedBitmap(std::FILE* f, std::uint32_t width, std::uint32_t height,
   std::vector<std::uint8_t> row(stride, 0);
   const std::size_t inRow = static_cast<std::size_t>(width) * components;
   for (std::uint32_t y = height; y-- > 0;) {
-    const std::uint8_t* src = rows + static_cast<std::size_t>(y) * inRow;
+    const std::uint8_t* src = rowOf(y);
     if (grey) {
       std::memcpy(row.data(), src, inRow);
     } else {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -14,12 +15,16 @@
 
 namespace lumarel {
 
-// Writes a BMP file from `rows` (top-down, width x components bytes each):
-// 24-bit (blue, green, red) for 3 components, 8-bit with a 256-entry grey
-// table for 1 component. False on a write error or another component count.
+// Row y (0 is the top) of a decoded picture: width x components bytes, red,
+// green, blue or grey.
+using DecodedRowOf = std::function<const std::uint8_t*(std::uint32_t y)>;
+
+// Writes a BMP file from the rows: 24-bit (blue, green, red) for 3
+// components, 8-bit with a 256-entry grey table for 1 component. False on a
+// write error (errno tells why) or another component count.
 bool WriteDecodedBitmap(std::FILE* f, std::uint32_t width, std::uint32_t height, int components,
                         std::int32_t xPelsPerMeter, std::int32_t yPelsPerMeter,
-                        const std::uint8_t* rows);
+                        const DecodedRowOf& rowOf);
 
 struct BmpPicture {
   std::uint32_t width = 0;

@@ -2,6 +2,7 @@
 // The BMP reader's first half: the byte sources and the headers, masks and
 // colour table. Every field is checked before anything depends on it.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "imagefile/BmpRead.h"
@@ -110,12 +111,13 @@ ImageResult ReadBmpLayout(BmpSource& source, BmpLayout& layout) {
   height = height < 0 ? -height : height;
   const bool compressed = layout.compression == kRle8 || layout.compression == kRle4;
   if (width <= 0 || height <= 0 || (layout.topDown && compressed)) return ImageStatus::WrongType;
+  // The size is kept even when refused, for the message that says so.
+  layout.width = static_cast<std::int32_t>(std::min<std::int64_t>(width, INT32_MAX));
+  layout.height = static_cast<std::int32_t>(std::min<std::int64_t>(height, INT32_MAX));
   if (width > kMaxBmpDimension || height > kMaxBmpDimension ||
       static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxBmpPixels) {
     return ImageStatus::TooLarge;
   }
-  layout.width = static_cast<std::int32_t>(width);
-  layout.height = static_cast<std::int32_t>(height);
 
   // Masks: inside headers of 52 bytes and more, else straight after a 40-byte header.
   std::uint64_t tableStart = kFileHeaderSize + static_cast<std::uint64_t>(headerSize);

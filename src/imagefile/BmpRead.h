@@ -17,7 +17,8 @@
 // table cut short. Refused as TooLarge: pictures beyond the limits below. Both
 // before anything is allocated from the header's numbers.
 //
-// A file whose pixel data is cut short reads the missing pixels as black;
+// A file whose pixel data is cut short reads the missing pixels as black (the
+// caller learns how much was there: BmpRowsRead);
 // palette indices beyond the colour table read as black, as do the pixels an
 // RLE delta skips. Only the bytes the headers say are needed are read.
 #pragma once
@@ -94,8 +95,16 @@ ImageResult ReadBmpLayout(BmpSource& source, BmpLayout& layout);
 // counts from the bottom (0 is the bottom row) whatever the file's order.
 using BmpRowSink = std::function<void(int row, const std::uint8_t* bgr)>;
 
-// Decodes the pixel rows described by `layout` into `sink`.
-ImageResult ReadBmpRows(BmpSource& source, const BmpLayout& layout, const BmpRowSink& sink);
+// How much of the pixel data a file held.
+struct BmpRowsRead {
+  std::int32_t rowsPresent = 0;  // rows that got at least one pixel from the file
+  bool shortData = false;        // the data ended before the picture did
+};
+
+// Decodes the pixel rows described by `layout` into `sink`; `read`, when
+// given, says how much of the data was there.
+ImageResult ReadBmpRows(BmpSource& source, const BmpLayout& layout, const BmpRowSink& sink,
+                        BmpRowsRead* read = nullptr);
 
 // A whole picture in memory.
 struct BmpImage {

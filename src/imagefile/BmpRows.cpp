@@ -40,9 +40,11 @@ struct Channel {
 
 // Uncompressed rows: each stored row is read once; pixels whose bytes are
 // missing stay black.
-ImageResult ReadPlainRows(BmpSource& source, const BmpLayout& l, const BmpRowSink& sink) {
+ImageResult ReadPlainRows(BmpSource& source, const BmpLayout& l, const BmpRowSink& sink,
+                          BmpRowsRead& read) {
   const std::size_t w = static_cast<std::size_t>(l.width);
   const std::size_t stride = ((w * l.bitCount + 31) / 32) * 4;
+  const std::size_t needed = (w * l.bitCount + 7) / 8;  // a last row may lack its padding
   std::vector<std::uint8_t> stored(stride);
   std::vector<std::uint8_t> out(w * 3);
   const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
@@ -54,6 +56,8 @@ ImageResult ReadPlainRows(BmpSource& source, const BmpLayout& l, const BmpRowSin
       ended = got < stride;
     }
     const std::size_t present = std::min<std::size_t>(w, got * 8 / l.bitCount);
+    if (present > 0) ++read.rowsPresent;
+    if (got < needed) read.shortData = true;
     std::fill(out.begin(), out.end(), std::uint8_t{0});
     for (std::size_t x = 0; x < present; ++x) {
       std::uint8_t* px = &out[x * 3];
@@ -120,6 +124,10 @@ class RleDecoder {
   RleDecoder(const BmpLayout& l, const BmpRowSink& sink)
       : l_(l), sink_(sink), row_(static_cast<std::size_t>(l.width) * 3) {}
 
+  // Rows that received data; short when the data ended before the picture did
+  // without an end-of-picture code.
+  BmpRowsRead Read() const { return read_; }
+
   void Run(RleStream& in) {
     const bool four = l_.compression == kRle4;
     std::uint8_t count, value;
@@ -131,6 +139,7 @@ class RleDecoder {
       if (value == 0) {
         EndRow();
       } else if (value == 1) {
+        ended_ = true;
         break;
       } else if (value == 2) {
         std::uint8_t dx, dy;
@@ -168,6 +177,8 @@ class RleDecoder {
     x_ = 0;
   }
   void Finish() {
+    read_.rowsPresent = y_ + (x_ > 0 && y_ < l_.height ? 1 : 0);
+    read_.shortData = !ended_ && y_ < l_.height;
     while (y_ < l_.height) EndRow();
   }
 
@@ -176,22 +187,30 @@ class RleDecoder {
   std::vector<std::uint8_t> row_;
   std::int32_t y_ = 0;
   std::int64_t x_ = 0;
+  bool ended_ = false;
+  BmpRowsRead read_;
 };
 
 }  // namespace
 
-ImageResult ReadBmpRows(BmpSource& source, const BmpLayout& layout, const BmpRowSink& sink) {
+ImageResult ReadBmpRows(BmpSource& source, const BmpLayout& layout, const BmpRowSink& sink,
+                        BmpRowsRead* read) {
   if (layout.width <= 0 || layout.height <= 0) return ImageStatus::WrongType;
+  BmpRowsRead unused;
+  BmpRowsRead& r = read != nullptr ? *read : unused;
+  r = {};
   try {
     if (layout.compression != kRle8 && layout.compression != kRle4) {
-      return ReadPlainRows(source, layout, sink);
+      return ReadPlainRows(source, layout, sink, r);
     }
     // No sound coder spends more than 2 bytes a pixel plus an end of line per
     // row, so a file is not read further than that whatever its size.
     const std::uint64_t pixels = static_cast<std::uint64_t>(layout.width) * layout.height;
     const std::uint64_t limit = 2 * pixels + 2 * static_cast<std::uint64_t>(layout.height) + 256;
     auto stream = std::make_unique<RleStream>(source, layout.offBits, layout.offBits + limit);
-    RleDecoder(layout, sink).Run(*stream);
+    RleDecoder decoder(layout, sink);
+    decoder.Run(*stream);
+    r = decoder.Read();
     return ImageStatus::Done;
   } catch (const std::bad_alloc&) {
     return ImageStatus::NoMemory;

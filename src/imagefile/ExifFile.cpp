@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 // WriteExifFile: rewrites a JPEG file as SOI, one APP1 Exif segment with a
-// thumbnail, and the compacted main stream; ReplaceFileSafely puts the result
-// in place with a backup of the old file.
+// thumbnail, and the compacted main stream, put in place by the atomic writer.
 #include "imagefile/ExifFile.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 #include "imagefile/ByteOrder.h"
 #include "imagefile/ExifMessages.h"
@@ -14,7 +13,9 @@
 #include "imagefile/FileUtil.h"
 #include "imagefile/JpegEncode.h"
 #include "imagefile/JpegStream.h"
+#include "imagefile/Orientation.h"
 #include "imagefile/TempFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/Files.h"
 
 namespace lumarel {
@@ -22,6 +23,8 @@ namespace lumarel {
 namespace {
 
 constexpr const char* kMainSampling = "2x1,1x1,1x1";
+// Larger sources are not read into memory.
+constexpr std::uint64_t kMaxSourceSize = 256ull * 1024 * 1024;
 
 // The main picture's scan data can be kept when its luminance is sampled 2x1
 // or 2x2, its first chrominance 1x1, and its Huffman tables are the standard
@@ -72,35 +75,56 @@ bool WriteFinished(const std::string& path, std::span<const std::uint8_t> main,
   return std::fclose(f.release()) == 0;
 }
 
-std::uint64_t FileSize(const std::string& path, bool& exists) {
-  std::error_code ec;
-  exists = std::filesystem::is_regular_file(path, ec);
-  if (!exists) return 0;
-  std::uint64_t size = std::filesystem::file_size(path, ec);
-  return ec ? 0 : size;
-}
+// A failed write with less than this left on the file system ran out of room.
+constexpr std::uint64_t kFullSlack = 65536;
 
 }  // namespace
 
 ImageResult WriteExifFile(const std::string& sourcePath, const std::string& destPath,
                           int recodeQuality, Notifier& notifier, Clock& clock) {
-  // The source is looked at only when it is a regular file.
-  if (const fileutil::InputFile source = fileutil::OpenInput(sourcePath); !source.file) {
+  // The source is looked at only when it is a regular file, and read once
+  // from the descriptor that was checked; every later step reads a private
+  // copy, never the user's path again.
+  fileutil::InputFile source = fileutil::OpenInput(sourcePath);
+  if (!source.file) {
     ShowExifMessage(notifier, kMsgNotJpeg);
-    return source.status;
+    return source.result();
   }
+  if (source.size > kMaxSourceSize) {
+    ShowExifMessage(notifier, kMsgNotJpeg);
+    return ImageStatus::TooLarge;
+  }
+  MemoryBlock bytes = AllocateBlock(static_cast<std::size_t>(source.size));
+  if (!bytes) return ImageStatus::NoMemory;
+  if (!fileutil::ReadExact(source.file.get(), bytes.bytes())) {
+    ShowExifMessage(notifier, kMsgNotJpeg);
+    return ImageStatus::WrongType;
+  }
+  source.file.reset();
+  TempFileGuard copy(MakeTempFile());
+  if (copy.path().empty()) return ImageStatus::WriteFailed;
+  {
+    fileutil::File f = fileutil::Open(copy.path(), "wb");
+    if (!f || !fileutil::WriteAll(f.get(), bytes.bytes()) || std::fclose(f.release()) != 0)
+      return WriteError(errno);
+  }
+  const std::string& input = copy.path();
+  // A picture to be turned upright is re-encoded turned, with orientation 1.
+  const int orientation = JpegOrientation(bytes.bytes());
+  bytes.Reset();
+
   MemoryBlock segment = BuildExifSegment();
   if (!segment) return ImageStatus::NoMemory;
   JpegFrame frame;
-  if (!JpegFrameInfo(sourcePath, frame)) {
+  if (!JpegFrameInfo(input, frame)) {
     ShowExifMessage(notifier, kMsgNotJpeg);
     return ImageStatus::WrongType;
   }
   TempFileGuard decoded(MakeTempFile());
   if (decoded.path().empty()) return ImageStatus::WriteFailed;
-  ExifThumbnail thumb = MakeExifThumbnail(sourcePath, decoded.path(), notifier);
+  ExifThumbnail thumb = MakeExifThumbnail(input, decoded.path(), notifier);
   if (!thumb.jpeg) return thumb.result;
-  const bool reuse = CanReuseScan(frame, sourcePath, notifier);
+  const bool reuse = orientation == 1 && CanReuseScan(frame, input, notifier);
   if (reuse) decoded.Remove();
 
   MemoryBlock thumbStream = CompactJpegStream(thumb.jpeg);
@@ -120,7 +144,7 @@ ImageResult WriteExifFile(const std::string& sourcePath, const std::string& dest
       return ImageStatus::WriteFailed;
     }
   }
-  MemoryBlock main = CompactJpegStream(ReadWholeFile(reuse ? sourcePath : recoded.path()));
+  MemoryBlock main = CompactJpegStream(ReadWholeFile(reuse ? input : recoded.path()));
   decoded.Remove();
   recoded.Remove();
   if (!main || main.size() < 2 || main.data()[0] != 0xFF || main.data()[1] != 0xD8) {
@@ -128,44 +152,19 @@ ImageResult WriteExifFile(const std::string& sourcePath, const std::string& dest
     return reuse ? ImageStatus::WrongType : ImageStatus::WriteFailed;
   }
 
-  TempFileGuard finished(MakeTempFile());
-  if (finished.path().empty() ||
-      !WriteFinished(finished.path(), main, segment, thumbStream.bytes().first(thumbLength))) {
-    return ImageStatus::WriteFailed;
+  // Put in place whole or not at all: the destination keeps its old bytes
+  // when the disk fills.
+  AtomicFile finished(destPath, WriteMode::Replace);
+  if (finished.Ok() &&
+      WriteFinished(finished.TempPath(), main, segment, thumbStream.bytes().first(thumbLength)) &&
+      finished.Commit()) {
+    return ImageStatus::Done;
   }
-  return ReplaceFileSafely(destPath, finished.path());
-}
-
-ImageResult ReplaceFileSafely(const std::string& destPath, const std::string& finishedPath,
-                      const FreeSpaceQuery& freeSpace) {
-  bool finishedExists = false;
-  bool destExists = false;
-  const std::uint64_t n = FileSize(finishedPath, finishedExists);
-  const std::uint64_t o = FileSize(destPath, destExists);
-  if (!finishedExists) return ImageStatus::WriteFailed;
-  // When the free space cannot be learned, the copy is attempted: the backup
-  // below still protects the old file.
-  const std::optional<std::uint64_t> free =
-      freeSpace ? freeSpace(destPath) : FreeDiskSpace(destPath);
-  if (free) {
-    const bool enough = o < n ? (n - o < *free) : (*free > 0);
-    if (!enough) return ImageStatus::DiskFull;
-  }
-  TempFileGuard backup;
-  if (destExists) {
-    backup = TempFileGuard(MakeTempFile());
-    // Without a backup the old file is not risked.
-    if (backup.path().empty() || !fileutil::CopyFile(destPath, backup.path())) {
-      return ImageStatus::WriteFailed;
-    }
-  }
-  const bool copied = fileutil::CopyFile(finishedPath, destPath);
-  if (!copied) {
-    // Never leave a half-copied file: the old one comes back, or none stays.
-    std::remove(destPath.c_str());
-    if (destExists) fileutil::CopyFile(backup.path(), destPath);
-  }
-  return copied ? ImageStatus::Done : ImageStatus::WriteFailed;
+  const int error = finished.Failure().error;
+  const std::optional<std::uint64_t> free = FreeDiskSpace(finished.Target());
+  return error == ENOSPC || error == EDQUOT || (free && *free < kFullSlack)
+             ? ImageStatus::DiskFull
+             : ImageStatus::WriteFailed;
 }
 
 }  // namespace lumarel

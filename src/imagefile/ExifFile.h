@@ -27,11 +27,4 @@ ImageResult WriteExifFile(const std::string& sourcePath, const std::string& dest
 // Free bytes on the filesystem holding `path`, or nullopt when unknown.
 using FreeSpaceQuery = std::function<std::optional<std::uint64_t>(const std::string& path)>;
 
-// Replaces destPath by a copy of finishedPath, keeping a backup of destPath
-// that is restored when the copy fails. Returns Done, WriteFailed, or DiskFull when the free space
-// is too small (growth must be below the free space, a file that does not grow
-// needs only nonzero free space). Without `freeSpace`, asks the filesystem.
-ImageResult ReplaceFileSafely(const std::string& destPath, const std::string& finishedPath,
-                      const FreeSpaceQuery& freeSpace = {});
-
 }  // namespace lumarel

@@ -9,12 +9,22 @@
 #include <cerrno>
 #include <vector>
 
+namespace lumarel {
+
+ImageResult WriteError(int error) {
+  return {error == ENOSPC || error == EDQUOT ? ImageStatus::DiskFull : ImageStatus::WriteFailed,
+          error};
+}
+
+}  // namespace lumarel
+
 namespace lumarel::fileutil {
 
 InputFile OpenInput(const std::string& path) {
   InputFile input;
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
+    input.error = errno;
     input.status = errno == EISDIR ? ImageStatus::NotAFile : ImageStatus::NotFound;
     return input;
   }
@@ -62,21 +72,6 @@ bool ReadExact(std::FILE* f, std::span<std::uint8_t> data, std::size_t piece) {
     data = data.subspan(n);
   }
   return true;
-}
-
-bool CopyFile(const std::string& from, const std::string& to) {
-  File in = Open(from, "rb");
-  if (!in) return false;
-  File out = Open(to, "wb");
-  if (!out) return false;
-  std::vector<std::uint8_t> buffer(65536);
-  for (;;) {
-    std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
-    if (n > 0 && std::fwrite(buffer.data(), 1, n, out.get()) != n) return false;
-    if (n < buffer.size()) break;
-  }
-  if (std::ferror(in.get())) return false;
-  return std::fclose(out.release()) == 0;
 }
 
 }  // namespace lumarel::fileutil

@@ -29,6 +29,8 @@ struct InputFile {
   File file;                                // open when status is Done
   ImageStatus status = ImageStatus::NotFound;
   std::uint64_t size = 0;                   // bytes, from fstat
+  int error = 0;                            // why the open failed (errno)
+  ImageResult result() const { return {status, error}; }
 };
 
 // Opens `path` for reading only when it is a regular file. The open does not
@@ -45,8 +47,5 @@ bool WriteAll(std::FILE* f, std::span<const std::uint8_t> data, std::size_t piec
 
 // Reads exactly data.size() bytes in pieces; false when fewer arrive.
 bool ReadExact(std::FILE* f, std::span<std::uint8_t> data, std::size_t piece = 32767);
-
-// Copies the file `from` to `to` (created or truncated); false on any error.
-bool CopyFile(const std::string& from, const std::string& to);
 
 }  // namespace lumarel::fileutil

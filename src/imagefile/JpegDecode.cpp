@@ -4,13 +4,18 @@
 // the object owning the decompression struct releases it exactly once.
 #include "imagefile/JpegDecode.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <vector>
 
 #include "imagefile/BmpCodec.h"
 #include "imagefile/FileUtil.h"
 #include "imagefile/JpegError.h"
+#include "imagefile/Orientation.h"
 
 #include <jerror.h>
 
@@ -60,7 +65,12 @@ bool CreatePhase(DecodeState& s) {
 bool ReadHeaderPhase(DecodeState& s, std::FILE* in) {
   if (setjmp(s.err.jump)) return false;
   jpeg_stdio_src(&s.cinfo, in);
+  jpeg_save_markers(&s.cinfo, JPEG_APP0 + 1, 0xFFFF);  // Exif, for the orientation
   jpeg_read_header(&s.cinfo, TRUE);
+  // Four-channel files come out as CMYK (the library turns YCCK into it); we
+  // make RGB of that ourselves.
+  if (s.cinfo.jpeg_color_space == JCS_CMYK || s.cinfo.jpeg_color_space == JCS_YCCK)
+    s.cinfo.out_color_space = JCS_CMYK;
   return true;
 }
 
@@ -83,19 +93,51 @@ bool FinishPhase(DecodeState& s) {
   return true;
 }
 
-// Refuses sizes no caller can use and colour spaces other than grey and RGB
-// output, before any picture memory is allocated.
+// Refuses sizes no caller can use and colour spaces other than grey, RGB and
+// CMYK output, before any picture memory is allocated.
 ImageResult AcceptableFrame(const jpeg_decompress_struct& cinfo, std::uint64_t fileSize) {
   const std::uint64_t w = cinfo.image_width;
   const std::uint64_t h = cinfo.image_height;
   if (w == 0 || h == 0) return ImageStatus::WrongType;
-  if (w > kMaxDecodeDimension || h > kMaxDecodeDimension || w * h > kMaxDecodePixels ||
-      w * h > std::max<std::uint64_t>(640 * 480, fileSize * kMaxPixelsPerFileByte)) {
+  if (w > kMaxDecodeDimension || h > kMaxDecodeDimension || w * h > kMaxDecodePixels)
     return ImageStatus::TooLarge;
-  }
+  // Huffman coding spends at least a bit or so per 8 x 8 block: a tiny file
+  // claiming megapixels is cut short or forged. Arithmetic coding can code a
+  // flat picture in far less, so only the limits above bound it.
+  if (!cinfo.arith_code && w * h > std::max<std::uint64_t>(640 * 480, fileSize * kMaxPixelsPerFileByte))
+    return ImageStatus::WrongType;
   const bool supported = (cinfo.out_color_space == JCS_RGB && cinfo.num_components == 3) ||
-                         (cinfo.out_color_space == JCS_GRAYSCALE && cinfo.num_components == 1);
+                         (cinfo.out_color_space == JCS_GRAYSCALE && cinfo.num_components == 1) ||
+                         (cinfo.out_color_space == JCS_CMYK && cinfo.num_components == 4);
   return supported ? ImageStatus::Done : ImageStatus::WrongType;
+}
+
+// CMYK rows to RGB in place (3 bytes a pixel out of every 4). Files with an
+// Adobe marker store the inks inverted, as Photoshop writes them.
+void CmykToRgb(std::uint8_t* rows, std::size_t pixels, bool inverted) {
+  for (std::size_t i = 0; i < pixels; ++i) {
+    const std::uint8_t* in = rows + 4 * i;
+    unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    std::uint8_t* out = rows + 3 * i;
+    out[0] = static_cast<std::uint8_t>((c * k + 127) / 255);
+    out[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+    out[2] = static_cast<std::uint8_t>((y * k + 127) / 255);
+  }
+}
+
+int OrientationOf(const jpeg_decompress_struct& cinfo) {
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+    if (m->marker != JPEG_APP0 + 1) continue;
+    const int o = ExifOrientationOf(std::span<const std::uint8_t>(m->data, m->data_length));
+    if (o != 1) return o;
+  }
+  return 1;
 }
 
 // A phase that returned false: the library's error, or our own check.
@@ -105,25 +147,39 @@ ImageResult PhaseFailure(const DecodeState& s) {
 
 }  // namespace
 
-ImageResult DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath) {
+ImageResult DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPath,
+                           DecodedSize* size) {
   DecodeState s;
   if (!CreatePhase(s)) return ImageStatus::LibraryError;
   fileutil::InputFile input = fileutil::OpenInput(jpegPath);
-  if (!input.file) return input.status;
+  if (!input.file) return input.result();
   fileutil::File out = fileutil::Open(bmpPath, "wb");
-  if (!out) return ImageStatus::WriteFailed;
-  if (!ReadHeaderPhase(s, input.file.get())) return PhaseFailure(s);
-  if (ImageResult frame = AcceptableFrame(s.cinfo, input.size); !frame) return frame;
+  if (!out) return WriteError(errno);
+  // Whatever fails from here leaves the scratch file empty: half a picture
+  // must never pass for a whole one.
+  auto fail = [&](ImageResult r) {
+    out.reset();
+    (void)!::truncate(bmpPath.c_str(), 0);
+    return r;
+  };
+  if (!ReadHeaderPhase(s, input.file.get())) return fail(PhaseFailure(s));
+  if (size != nullptr) *size = {s.cinfo.image_width, s.cinfo.image_height};
+  if (ImageResult frame = AcceptableFrame(s.cinfo, input.size); !frame) return fail(frame);
 
+  const bool cmyk = s.cinfo.out_color_space == JCS_CMYK;
   const int components = s.cinfo.out_color_space == JCS_GRAYSCALE ? 1 : 3;
-  const std::size_t rowBytes = static_cast<std::size_t>(s.cinfo.image_width) * components;
+  const std::size_t w = s.cinfo.image_width;
+  const std::size_t h = s.cinfo.image_height;
+  const std::size_t rowBytes = w * (cmyk ? 4 : components);
   std::vector<std::uint8_t> rows;
   try {
-    rows.resize(rowBytes * s.cinfo.image_height);
+    rows.resize(rowBytes * h);
   } catch (const std::bad_alloc&) {
-    return ImageStatus::NoMemory;
+    return fail(ImageStatus::NoMemory);
   }
-  if (!DecompressPhase(s, rows.data(), rowBytes)) return PhaseFailure(s);
+  if (!DecompressPhase(s, rows.data(), rowBytes)) return fail(PhaseFailure(s));
+  if (cmyk) CmykToRgb(rows.data(), w * h, s.cinfo.saw_Adobe_marker);
+  const std::size_t stored = w * components;  // bytes of a stored row from here on
 
   std::int32_t xPels = 0;
   std::int32_t yPels = 0;
@@ -131,12 +187,32 @@ ImageResult DecodeJpegFile(const std::string& jpegPath, const std::string& bmpPa
     xPels = s.cinfo.X_density * 100;
     yPels = s.cinfo.Y_density * 100;
   }
-  if (!WriteDecodedBitmap(out.get(), s.cinfo.output_width, s.cinfo.output_height, components,
-                          xPels, yPels, rows.data())) {
-    return ImageStatus::WriteFailed;
+  // The picture is written upright: the Exif orientation is applied here.
+  const int orientation = OrientationOf(s.cinfo);
+  const bool swap = SwapsSides(orientation);
+  const std::uint32_t outW = static_cast<std::uint32_t>(swap ? h : w);
+  const std::uint32_t outH = static_cast<std::uint32_t>(swap ? w : h);
+  if (swap) std::swap(xPels, yPels);
+  std::vector<std::uint8_t> turned(orientation == 1 ? 0 : std::size_t{outW} * components);
+  const DecodedRowOf rowOf = [&](std::uint32_t y) -> const std::uint8_t* {
+    if (orientation == 1) return rows.data() + y * stored;
+    for (std::uint32_t x = 0; x < outW; ++x) {
+      const StoredPixel p = StoredPixelOf(orientation, x, y, static_cast<std::uint32_t>(w),
+                                          static_cast<std::uint32_t>(h));
+      std::memcpy(&turned[std::size_t{x} * components], &rows[p.y * stored + std::size_t{p.x} * components],
+                  static_cast<std::size_t>(components));
+    }
+    return turned.data();
+  };
+  if (!WriteDecodedBitmap(out.get(), outW, outH, components, xPels, yPels, rowOf))
+    return fail(WriteError(errno));
+  if (!FinishPhase(s)) return fail(PhaseFailure(s));
+  if (std::fclose(out.release()) != 0) {
+    const int error = errno;
+    (void)!::truncate(bmpPath.c_str(), 0);
+    return WriteError(error);
   }
-  if (!FinishPhase(s)) return PhaseFailure(s);
-  return std::fclose(out.release()) == 0 ? ImageStatus::Done : ImageStatus::WriteFailed;
+  return ImageStatus::Done;
 }
 
 }  // namespace lumarel

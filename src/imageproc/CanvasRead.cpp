@@ -7,6 +7,7 @@
 #include "imagefile/ByteOrder.h"
 #include "imagefile/DibImage.h"
 #include "imagefile/FileUtil.h"
+#include "imagefile/OpenMessages.h"
 
 namespace lumarel {
 namespace {
@@ -50,10 +51,6 @@ bool KeepsOwnHeader(const BmpLayout& l) {
          bytes::Le32(l.infoHeader.data() + 32) == 0;
 }
 
-void Warn(Notifier& notifier, const char* text, const char* caption) {
-  notifier.Show(text, caption, MessageButtons::Ok, MessageIcon::Exclamation);
-}
-
 }  // namespace
 
 ImageResult ReadBitmapIntoCanvas(BmpSource& source, std::span<std::uint8_t> canvas,
@@ -62,28 +59,32 @@ ImageResult ReadBitmapIntoCanvas(BmpSource& source, std::span<std::uint8_t> canv
   BmpLayout layout;
   ImageResult result = ReadBmpLayout(source, layout);
   if (!result) {
-    if (result == ImageStatus::NoMemory) {
-      Warn(notifier, "Not enough memory.", "Global Memory");
-    } else {
-      Warn(notifier, "This file type is wrong.", "ERROR");
-    }
+    ShowOpenFailure(notifier, result, static_cast<unsigned>(layout.width),
+                    static_cast<unsigned>(layout.height));
     return result;
   }
   WriteDibHeader(canvas, kCanvasWidth, kCanvasHeight, 24);
   if (KeepsOwnHeader(layout)) std::memcpy(canvas.data(), layout.infoHeader.data(), kDibInfoHeaderSize);
   std::uint8_t* rows = canvas.data() + kDibInfoHeaderSize;
   std::memset(rows, 0, kCanvasStride * kCanvasHeight);
-  if (layout.width > kCanvasWidth || layout.height > kCanvasHeight) {
-    Warn(notifier, "Part of the image will be cut off.", "ERROR");
-  }
   const Placement p = Place(layout.width, layout.height, layout.depth == BmpDepth::Paletted);
+  BmpRowsRead read;
   result = ReadBmpRows(source, layout, [&](int row, const std::uint8_t* bgr) {
     if (row < p.firstRow || row >= p.firstRow + p.rows) return;
     std::uint8_t* out = rows + static_cast<std::size_t>(p.canvasRow + row - p.firstRow) * kCanvasStride;
     std::memcpy(out + 3 * p.canvasColumn, bgr + 3 * static_cast<std::size_t>(p.skipPixels),
                 3 * static_cast<std::size_t>(p.pixels));
-  });
-  if (result == ImageStatus::NoMemory) Warn(notifier, "Not enough memory.", "Global Memory");
+  }, &read);
+  // A file without a single row of pixels is no picture; a file cut inside
+  // its rows opens with the rest black, and says so.
+  if (result && read.rowsPresent == 0) result = ImageStatus::NoPixels;
+  if (!result) {
+    ShowOpenFailure(notifier, result);
+    return result;
+  }
+  if (read.shortData) notifier.Note(MissingRowsText(read.rowsPresent, layout.height), "Lumarel");
+  if (layout.width > kCanvasWidth || layout.height > kCanvasHeight)
+    notifier.Note("Part of the image will be cut off.", "ERROR");
   return result;
 }
 
@@ -91,8 +92,8 @@ ImageResult ReadBitmapFileIntoCanvas(const std::string& path, std::span<std::uin
                                      Notifier& notifier) {
   fileutil::InputFile input = fileutil::OpenInput(path);
   if (input.status != ImageStatus::Done) {
-    Warn(notifier, "This file could not be found. ", "ERROR");
-    return input.status;
+    ShowOpenFailure(notifier, input.result());
+    return input.result();
   }
   FileBmpSource source(input.file.get());
   return ReadBitmapIntoCanvas(source, canvas, notifier);

@@ -25,9 +25,11 @@ inline constexpr int kCanvasWidth = 640;
 inline constexpr int kCanvasHeight = 480;
 
 // Reads the BMP file behind `source` into `canvas`, a block of at least
-// 921640 bytes. Shows "This file type is wrong." (WrongType, TooLarge) or "Not
-// enough memory." when the reader refuses the file, and "Part of the image
-// will be cut off." once when the picture is larger than the canvas. A 640 x
+// 921640 bytes. Shows the one message of a refusal (OpenFailureText: wrong
+// type, too large with the size, no pixel data, not enough memory). Notes
+// (Notifier::Note, no failure) "Part of the image will be cut off." when the
+// picture is larger than the canvas, and how many rows were there when the
+// pixel data ends early (the rest is black). A 640 x
 // 480 24-bit bottom-up file with a plain 40-byte header gives the canvas its
 // own header. Nothing is written outside the canvas's 640 x 480 pixels.
 ImageResult ReadBitmapIntoCanvas(BmpSource& source, std::span<std::uint8_t> canvas,
@@ -35,8 +37,8 @@ ImageResult ReadBitmapIntoCanvas(BmpSource& source, std::span<std::uint8_t> canv
 
 // The same for the file at `path`, opened through fileutil::OpenInput (only a
 // regular file is read, and only as far as its headers say). A path that
-// cannot be opened as a regular file shows "This file could not be found. "
-// and gives NotFound or NotAFile.
+// cannot be opened as a regular file shows why (not found, permission, not a
+// regular file) and gives NotFound or NotAFile.
 ImageResult ReadBitmapFileIntoCanvas(const std::string& path, std::span<std::uint8_t> canvas,
                                      Notifier& notifier);
 

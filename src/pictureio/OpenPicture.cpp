@@ -3,9 +3,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
+#include "imagefile/PictureType.h"
 #include "imagefile/FileUtil.h"
 #include "imagefile/JpegDecode.h"
+#include "imagefile/OpenMessages.h"
 #include "imageproc/CanvasRead.h"
 
 namespace lumarel {
@@ -21,22 +24,20 @@ std::string LowerExtension(const std::string& path) {
   return ext;
 }
 
-void Warn(Notifier& notifier, const char* text, const char* caption) {
-  notifier.Show(text, caption, MessageButtons::Ok, MessageIcon::Exclamation);
-}
-
 }  // namespace
 
-OpenedAs OpenTypeFor(const std::string& path) {
+OpenedAs TypeOf(std::FILE* file, const std::string& path) {
+  std::uint8_t magic[3] = {};
+  const std::size_t read = std::fread(magic, 1, sizeof magic, file);
+  std::rewind(file);
+  switch (SniffPictureType({magic, read})) {
+    case PictureType::Jpeg: return OpenedAs::Jpeg;
+    case PictureType::Bmp: return OpenedAs::Bitmap;
+    case PictureType::Unknown: break;
+  }
+  // Neither: the name decides which reader says what is wrong with it.
   const std::string ext = LowerExtension(path);
-  if (ext == "jpg" || ext == "jpeg") return OpenedAs::Jpeg;
-  if (ext == "bmp") return OpenedAs::Bitmap;
-  fileutil::InputFile input = fileutil::OpenInput(path);
-  unsigned char magic[2] = {};
-  if (input.file && std::fread(magic, 1, 2, input.file.get()) == 2 && magic[0] == 0xFF &&
-      magic[1] == 0xD8)
-    return OpenedAs::Jpeg;
-  return OpenedAs::Bitmap;
+  return ext == "jpg" || ext == "jpeg" ? OpenedAs::Jpeg : OpenedAs::Bitmap;
 }
 
 OpenedCanvas OpenPictureFile(const std::string& path, const std::string& scratchBmp,
@@ -45,26 +46,26 @@ OpenedCanvas OpenPictureFile(const std::string& path, const std::string& scratch
   // Nothing is opened for reading before the path is known to be a regular file.
   const fileutil::InputFile input = fileutil::OpenInput(path);
   if (input.status != ImageStatus::Done) {
-    Warn(notifier, "This file could not be found. ", "ERROR");
-    opened.result = input.status;
+    opened.result = input.result();
+    ShowOpenFailure(notifier, opened.result);
     return opened;
   }
   std::string bitmapPath = path;
-  if (OpenTypeFor(path) == OpenedAs::Jpeg) {
-    // A file that does not decode leaves the scratch file empty, which the
-    // reader then refuses as the wrong type.
-    if (fileutil::File clear = fileutil::Open(scratchBmp, "wb"); !clear) {
-      Warn(notifier, "This file could not be found. ", "ERROR");
-      opened.result = ImageStatus::WriteFailed;
+  if (TypeOf(input.file.get(), path) == OpenedAs::Jpeg) {
+    // A decode that fails (a full scratch folder among the reasons) fails the
+    // open: half a picture is never shown as the whole one.
+    DecodedSize size;
+    opened.result = DecodeJpegFile(path, scratchBmp, &size);
+    if (!opened.result) {
+      ShowOpenFailure(notifier, opened.result, size.width, size.height);
       return opened;
     }
-    DecodeJpegFile(path, scratchBmp);
     bitmapPath = scratchBmp;
   }
   DibImage canvas = AllocateBlock(kPictureBlockSize);
   if (!canvas) {
-    Warn(notifier, "Not enough memory.", "Global Memory");
     opened.result = ImageStatus::NoMemory;
+    ShowOpenFailure(notifier, opened.result);
     return opened;
   }
   opened.result = ReadBitmapFileIntoCanvas(bitmapPath, canvas, notifier);

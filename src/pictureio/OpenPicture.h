@@ -7,6 +7,7 @@
 // library next to the canvas reader).
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "imagefile/DibImage.h"
@@ -17,10 +18,11 @@ namespace lumarel {
 
 enum class OpenedAs { Jpeg, Bitmap };
 
-// How a file is read: by its name like the Open dialog's filter ("*.jpg" or
-// "*.jpeg" as JPEG, "*.bmp" as bitmap); a name with neither extension by its
-// first two bytes.
-OpenedAs OpenTypeFor(const std::string& path);
+// How the open file at path is read: by its first two bytes (FF D8 a JPEG,
+// "BM" a bitmap), whatever its name says; only a file with neither by its name
+// ("*.jpg", "*.jpeg" as JPEG, anything else as bitmap), so the refusal fits.
+// The file is read from its start and rewound.
+OpenedAs TypeOf(std::FILE* file, const std::string& path);
 
 struct OpenedCanvas {
   ImageResult result = ImageStatus::NotFound;
@@ -28,10 +30,11 @@ struct OpenedCanvas {
 };
 
 // Opens path into a new canvas; scratchBmp receives the decoded JPEG. Shows
-// "This file could not be found. ", "This file type is wrong.", "Part of the
-// image will be cut off." or "Not enough memory." as the Open command does.
-// A path that is not a regular file (NotAFile) is refused before it is read;
-// a BMP is read only as far as its headers say.
+// the one message of a failure (OpenFailureText: not found, permission, not a
+// regular file, wrong type, too large, no pixel data, "Disk is full." when the
+// scratch file cannot be written, memory), and the notes of a picture cut to
+// the canvas or short of rows. A path that is not a regular file (NotAFile) is
+// refused before it is read; a BMP is read only as far as its headers say.
 OpenedCanvas OpenPictureFile(const std::string& path, const std::string& scratchBmp,
                               Notifier& notifier);
 

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "pictureio/SaveAs.h"
 
-#include <sys/stat.h>
-
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 #include "imagefile/BitmapFile.h"
@@ -12,6 +10,7 @@
 #include "imagefile/FileUtil.h"
 #include "imagefile/JpegEncode.h"
 #include "imageproc/PaletteDib.h"
+#include "platform/AtomicFile.h"
 #include "platform/Files.h"
 
 namespace lumarel {
@@ -22,49 +21,6 @@ constexpr int kJpegQuality = 75;
 // A write that failed with less than this left on the destination's file
 // system failed for want of space.
 constexpr std::uint64_t kFullSlack = 65536;
-
-// The file being saved, written beside its destination under a temporary name
-// and renamed over it once complete, so that a failed save leaves the old file
-// (or no file) as it was. Where the directory takes no new file, the
-// destination itself is written, as it is the only way left.
-class SaveTarget {
- public:
-  explicit SaveTarget(const std::string& path) : path_(path) {
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    if (auto temp = CreateTempFile(parent.empty() ? "." : parent.native(), ".lumarel-save-"))
-      temp_ = *temp;
-  }
-  ~SaveTarget() {
-    if (!temp_.empty()) std::remove(temp_.c_str());
-  }
-  SaveTarget(const SaveTarget&) = delete;
-  SaveTarget& operator=(const SaveTarget&) = delete;
-
-  // Where the bytes go.
-  const std::string& WritePath() const { return temp_.empty() ? path_ : temp_; }
-  // Puts the finished file in place with the permissions the old file had (a
-  // new file gets the usual ones).
-  bool Commit() {
-    if (temp_.empty()) return true;
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(path_.c_str(), &old) == 0) {
-      mode = old.st_mode & 07777;
-    } else {
-      mode = ::umask(0);
-      ::umask(mode);
-      mode = 0666 & ~mode;
-    }
-    ::chmod(temp_.c_str(), mode);
-    if (std::rename(temp_.c_str(), path_.c_str()) != 0) return false;
-    temp_.clear();
-    return true;
-  }
-
- private:
-  std::string path_;
-  std::string temp_;
-};
 
 // True when the file system that a failed write went to has (almost) no room left.
 bool LeftFull(const std::string& writtenPath) {
@@ -149,11 +105,12 @@ bool WriteFullColourBmp(std::span<const std::uint8_t> picture, const std::string
   return static_cast<bool>(WriteBitmapFile(path, picture.first(content)));
 }
 
-SaveResult SavePictureFile(std::span<const std::uint8_t> picture, const std::string& path,
+SaveResult SavePictureInto(std::span<const std::uint8_t> picture, AtomicFile& target,
                            SaveFileType type, SaveWindow window, const SaveServices& s) {
-  if (DibBitCount(picture) != 24 || DibContentSize(picture) == 0) return SaveResult::Failed;
-  SaveTarget target(path);
-  const std::string& out = target.WritePath();
+  if (DibBitCount(picture) != 24 || DibContentSize(picture) == 0 || !target.Ok())
+    return SaveResult::Failed;
+  const std::string& path = target.Target();
+  const std::string& out = target.TempPath();
   SaveResult result = SaveResult::Failed;
   switch (type) {
     case SaveFileType::Jpeg: result = SaveJpeg(picture, path, out, window, s); break;
@@ -165,10 +122,28 @@ SaveResult SavePictureFile(std::span<const std::uint8_t> picture, const std::str
     }
     case SaveFileType::Bmp256: result = SaveBmp256(picture, path, out, window, s); break;
   }
-  if (result == SaveResult::Saved && !target.Commit()) result = SaveResult::Failed;
   // The free-space figure can be stale or too hopeful: a write that ran out of
   // room says so like the check would have.
   if (result == SaveResult::Failed && LeftFull(out)) return DiskFull(s, window, type);
+  return result;
+}
+
+SaveResult SavePictureFile(std::span<const std::uint8_t> picture, const std::string& path,
+                           SaveFileType type, SaveWindow window, const SaveServices& s) {
+  // The file chosen in the dialog is the one replaced, also through a link.
+  AtomicFile target(path, WriteMode::Replace, SymlinkPolicy::Follow, ".lumarel-save-");
+  if (!target.Ok()) {
+    if (target.Failure().kind == WriteFailure::Kind::NotRegular)
+      s.notifier->Show(DescribeWriteFailure(path, target.Failure()), "Lumarel", MessageButtons::Ok,
+                       MessageIcon::Exclamation);
+    return SaveResult::Failed;
+  }
+  SaveResult result = SavePictureInto(picture, target, type, window, s);
+  if (result == SaveResult::Saved && !target.Commit()) {
+    result = target.Failure().error == ENOSPC || target.Failure().error == EDQUOT
+                 ? DiskFull(s, window, type)
+                 : SaveResult::Failed;
+  }
   return result;
 }
 

@@ -12,10 +12,11 @@
 //   Live window (a zoom still): JPEG "4x1,1x1,1x1" quality 75 without Exif,
 //     needing the trial JPEG's size; "Disk is full." / "Lumarel" for all types.
 //
-// The file is written beside its destination under a temporary name and
-// renamed into place when complete: a save that fails leaves the destination
-// as it was. A write that runs out of room reports "Disk is full." like the
-// free-space check.
+// The file is written through the one atomic writer (platform/AtomicFile.h):
+// a save that fails leaves the destination as it was, a file replaced keeps
+// its mode and owner, and a device, FIFO or folder is never replaced ("PATH is
+// not a regular file"). A write that runs out of room reports "Disk is full."
+// like the free-space check.
 //
 // UI-free; shared by every front end.
 #pragma once
@@ -25,6 +26,7 @@
 #include <string>
 
 #include "imagefile/ExifFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Notifier.h"
 
@@ -49,8 +51,14 @@ struct SaveServices {
   FreeSpaceQuery freeSpace;  // empty: the file system's own figure
 };
 
-// Saves `picture` (a 24-bit DIB: header and rows) at path.
+// Saves `picture` (a 24-bit DIB: header and rows) at path, replacing a
+// regular file there (or the file a symbolic link there names).
 SaveResult SavePictureFile(std::span<const std::uint8_t> picture, const std::string& path,
+                           SaveFileType type, SaveWindow window, const SaveServices& services);
+
+// The same into target's temporary file, which the caller commits (with the
+// mode and name it chose); the free space is asked for target.Target().
+SaveResult SavePictureInto(std::span<const std::uint8_t> picture, AtomicFile& target,
                            SaveFileType type, SaveWindow window, const SaveServices& services);
 
 // The 14-byte-header BMP of a 24-bit picture: exactly its header and rows.

@@ -20,6 +20,12 @@ class Notifier {
   // Shows text under caption and blocks until the user answers.
   virtual MessageAnswer Show(const std::string& text, const std::string& caption,
                              MessageButtons buttons, MessageIcon icon) = 0;
+  // A note that needs no answer and is no failure (a picture cut to fit, rows
+  // missing from a file). Shown as a message box unless the front end has a
+  // quieter place: the command line prints it as a plain note.
+  virtual void Note(const std::string& text, const std::string& caption) {
+    Show(text, caption, MessageButtons::Ok, MessageIcon::Exclamation);
+  }
 };
 
 }  // namespace lumarel

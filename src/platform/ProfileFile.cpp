@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/ProfileFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/AtomicFile.h"
 
 #include <cctype>
 #include <cerrno>
@@ -83,45 +81,6 @@ std::optional<ProfileText> LoadProfile(const std::string& path) {
 
 ProfileText ReadProfile(const std::string& path) {
   return LoadProfile(path).value_or(ProfileText::Parse(""));
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes text to a temporary file beside path and renames it over path.
-bool ReplaceFile(const std::string& path, const std::string& text) {
-  namespace fs = std::filesystem;
-  // Write through a symbolic link rather than replacing the link by a file.
-  std::error_code ec;
-  fs::path target(path);
-  if (fs::is_symlink(fs::symlink_status(path, ec))) {
-    target = fs::canonical(path, ec);
-    if (ec) return false;
-  }
-  struct stat old {};
-  mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  std::string temp = target.string() + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-  int reason = ok ? 0 : errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    reason = errno;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
-  if (ok) reason = errno;
-  ::unlink(temp.c_str());
-  errno = reason;  // the caller reports why the file was not written
-  return false;
 }
 
 }  // namespace
@@ -245,7 +204,12 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
   std::optional<ProfileText> text = LoadProfile(path);
   if (!text) return false;
   text->Set(section, key, value);
-  return ReplaceFile(path, text->Text());
+  // Written through a symbolic link rather than replacing the link by a file.
+  WriteFailure failure;
+  if (WriteFileAtomically(path, text->Text(), WriteMode::Replace, SymlinkPolicy::Follow, &failure))
+    return true;
+  errno = failure.kind == WriteFailure::Kind::System ? failure.error : EINVAL;
+  return false;
 }
 
 bool ProfileHasSection(const std::string& path, std::string_view section) {

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "platform/ScratchFolder.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -51,14 +54,20 @@ int RemoveStaleScratchFolders(const std::string& base, const std::function<bool(
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(base, ec)) {
     const long pid = OwnerPid(entry.path().filename().string());
-    if (pid < 0 || pid == static_cast<long>(::getpid()) || alive(pid)) continue;
+    // A folder named after a process still running here is left alone even
+    // unlocked: a program from before the lock may be using it.
+    if (pid < 0 || alive(pid)) continue;
     // Only real folders of this user: never a link, never someone else's files.
+    const int fd = ::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
     struct stat st {};
-    if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-        st.st_uid != ::geteuid())
-      continue;
-    std::error_code removeError;
-    if (fs::remove_all(entry.path(), removeError) > 0 && !removeError) ++removed;
+    // A folder whose lock is held belongs to a running process, wherever that
+    // process runs: another PID namespace has numbers this one cannot see.
+    if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      std::error_code removeError;
+      if (fs::remove_all(entry.path(), removeError) > 0 && !removeError) ++removed;
+    }
+    ::close(fd);
   }
   return removed;
 }
@@ -69,18 +78,30 @@ std::unique_ptr<ScratchFolder> ScratchFolder::Create(const std::vector<std::stri
     struct stat st {};
     if (::stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
     RemoveStaleScratchFolders(base);
-    std::string pattern = (fs::path(base) / (std::string(kPrefix) + std::to_string(pid) + "-XXXXXX")).string();
-    // mkdtemp makes the folder with mode 0700.
-    if (::mkdtemp(pattern.data()) == nullptr) continue;
-    return std::unique_ptr<ScratchFolder>(new ScratchFolder(pattern, pid));
+    // Made under a name the clean-up ignores, locked, and only then given its
+    // real name: no other process ever sees it unlocked. mkdtemp makes it 0700.
+    std::string made = (fs::path(base) / ".lumarel-new-XXXXXX").string();
+    if (::mkdtemp(made.data()) == nullptr) continue;
+    const int lock = ::open(made.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string path = (fs::path(base) / (std::string(kPrefix) + std::to_string(pid) + "-" +
+                                                made.substr(made.size() - 6)))
+                                 .string();
+    if (lock >= 0 && ::flock(lock, LOCK_EX) == 0 &&
+        ::renameat2(AT_FDCWD, made.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
+      return std::unique_ptr<ScratchFolder>(new ScratchFolder(path, pid, lock));
+    }
+    if (lock >= 0) ::close(lock);
+    ::rmdir(made.c_str());
   }
   return nullptr;
 }
 
 ScratchFolder::~ScratchFolder() {
-  if (static_cast<long>(::getpid()) != owner_) return;
-  std::error_code ec;
-  fs::remove_all(path_, ec);
+  if (static_cast<long>(::getpid()) == owner_) {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  ::close(lock_);
 }
 
 const std::string& ProcessScratchDirectory() {

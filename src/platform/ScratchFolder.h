@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The private folder that holds a process's scratch files: "lumarel-<pid>-<random>",
-// mode 0700, under $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp. It is removed with
-// its contents when the process ends normally; folders left by processes that
-// died are removed by the next process that makes one in the same place.
+// mode 0700, under $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp. The process
+// holds an flock on it while it runs; it is removed with its contents when the
+// process ends normally, and a folder whose lock nobody holds (its process
+// died) is removed by the next process that makes one in the same place.
 #pragma once
 
 #include <functional>
@@ -16,11 +17,13 @@ namespace lumarel {
 // $XDG_RUNTIME_DIR, $TMPDIR (each only when absolute), then /tmp.
 std::vector<std::string> ScratchBaseDirectories();
 
-// True while a process with this id exists (also one of another user).
+// True while a process with this id exists here (also one of another user).
 bool ProcessAlive(long pid);
 
-// Removes this user's folders "lumarel-<pid>-*" in base whose process is no
-// longer alive; returns how many were removed.
+// Removes this user's folders "lumarel-<pid>-*" in base whose lock can be
+// taken (no running process holds it, in whatever PID namespace it runs) and
+// whose pid names no process here (one from before the lock may use it);
+// returns how many were removed.
 int RemoveStaleScratchFolders(const std::string& base,
                               const std::function<bool(long)>& alive = ProcessAlive);
 
@@ -38,9 +41,11 @@ class ScratchFolder {
   const std::string& Path() const { return path_; }
 
  private:
-  ScratchFolder(std::string path, long owner) : path_(std::move(path)), owner_(owner) {}
+  ScratchFolder(std::string path, long owner, int lock)
+      : path_(std::move(path)), owner_(owner), lock_(lock) {}
   std::string path_;
   long owner_;
+  int lock_;  // the folder, flock'ed while this process runs
 };
 
 // This process's scratch folder, made on first use and removed at exit; empty

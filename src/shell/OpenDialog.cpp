@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "imagefile/JpegDecode.h"
+#include "imagefile/OpenMessages.h"
 #include "imageproc/CanvasRead.h"
 #include "windows/ModalRunner.h"
 
@@ -67,10 +68,11 @@ int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::stri
                        std::span<std::uint8_t> canvas, Notifier& notifier) {
   std::string source;
   if (filterIndex == kOpenFilterJpeg) {
-    // A failed decode may leave an earlier picture in the scratch file; it
-    // must not be opened under this file's name.
-    if (!DecodeJpegFile(path, tempPath)) {
-      Error(notifier, "This file type is wrong.");
+    // A failed decode opens nothing: neither an earlier picture left in the
+    // scratch file nor half of this one (a full scratch folder says so).
+    DecodedSize size;
+    if (const ImageResult decoded = DecodeJpegFile(path, tempPath, &size); !decoded) {
+      ShowOpenFailure(notifier, decoded, size.width, size.height);
       return 0;
     }
     source = tempPath;

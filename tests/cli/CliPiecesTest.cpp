@@ -94,8 +94,19 @@ TEST(OutputFile, AppearsUnderItsNameOnlyWhenCommitted) {
   std::string text;
   in >> text;
   EXPECT_EQ(text, "whole");
-  std::remove(path.c_str());
-  ::rmdir(dir.c_str());
+  // In create mode a name taken meanwhile is kept; the file takes the next free one.
+  {
+    OutputFile out(dir + "/shot.jpg", WriteMode::Create);
+    std::ofstream(out.TempPath()) << "mine";
+    std::ofstream(dir + "/shot.jpg") << "theirs";
+    std::ofstream(dir + "/shot-2.jpg") << "theirs";
+    EXPECT_TRUE(out.CommitToFreeName());
+    EXPECT_EQ(out.FinalPath(), dir + "/shot-3.jpg");
+  }
+  EXPECT_EQ(testing::DirectoryNames(dir),
+            (std::vector<std::string>{"picture.jpg", "shot-2.jpg", "shot-3.jpg", "shot.jpg"}));
+  EXPECT_EQ(NumberedName("a.b/name", 2), "a.b/name-2");
+  EXPECT_EQ(NumberedName(".hidden", 4), ".hidden-4");
 }
 
 TEST(Progress, ShowsThePictureTheRunsRateAndTheRunsTimeLeft) {
@@ -263,6 +274,7 @@ TEST(OutputChecks, FoldersAreCreatedAndFilesNeedAFolder) {
 
   EXPECT_EQ(CheckOutputFile(dir + "/a/still.jpg"), "");
   EXPECT_EQ(CheckOutputFile(dir + "/file"), "") << "an existing file is replaced";
+  EXPECT_EQ(CheckOutputFile("/dev/null"), "/dev/null is not a regular file");
   EXPECT_NE(CheckOutputFile(dir + "/a"), "");
   EXPECT_NE(CheckOutputFile(dir + "/missing/still.jpg"), "");
   EXPECT_NE(CheckOutputFile(dir + "/a/"), "");

@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <sstream>
+#include <thread>
 
 #include "CliProcess.h"
 #include "SmallFilesystem.h"
@@ -88,6 +93,60 @@ TEST_F(CliFiles, GetIntoAReadOnlyDirectorySaysItCannotWrite) {
   EXPECT_NE(r.err.find("cannot write into " + fs.Dir()), std::string::npos) << r.err;
   EXPECT_EQ(FileBytes(fs.Path(name)), old);
   EXPECT_EQ(fs.Names(), std::vector<std::string>{name});
+}
+
+// A saved picture whose path cannot reach standard output, or whose line
+// cannot be added to the import record, fails the run: a script collecting
+// the paths, or the next --new, would lose it unnoticed.
+TEST_F(CliFiles, PathsOrRecordThatCannotBeWrittenExitWithThree) {
+  const int full = std::system(("'" + CliPath() + "' --port '" + sim_->Link() + "' get 1 --out '" +
+                                 (dir_ / "a") + "' > /dev/full 2> '" + (dir_ / "full.err") + "'")
+                                    .c_str());
+  EXPECT_EQ(WIFEXITED(full) ? WEXITSTATUS(full) : -1, kFileError);
+  const std::string fullErr = ReadText(dir_ / "full.err");
+  EXPECT_NE(fullErr.find("cannot write the saved files' paths"), std::string::npos) << fullErr;
+
+  const std::string b = dir_ / "b";
+  ASSERT_EQ(::mkdir(b.c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo((b + "/.lumarel-imports").c_str(), 0600), 0);
+  const RunResult unrecorded =
+      RunProgram({CliPath(), "--port", sim_->Link(), "get", "1", "--out", b}, dir_.Path());
+  EXPECT_EQ(unrecorded.status, kFileError) << unrecorded.err;
+  EXPECT_NE(unrecorded.err.find("cannot add "), std::string::npos) << unrecorded.err;
+}
+
+// Two cameras imported into one folder at the same time, under the same
+// names: neither run replaces the other's pictures. A name taken while a
+// picture was on its way gets the next free "-N" name, each run prints the
+// names it really wrote, and the record lists every file once.
+TEST(CliConcurrentImport, TwoCamerasIntoOneFolderNeverOverwrite) {
+  ScratchDir out, a, b;
+  Simulator first(a, {"--generate", "3", "--seed", "1", "--realtime"});
+  Simulator second(b, {"--generate", "3", "--seed", "2", "--realtime"});
+  ASSERT_TRUE(first.Ready() && second.Ready());
+  auto get = [&out](const Simulator& sim, const ScratchDir& dir, RunResult& r) {
+    r = RunProgram({CliPath(), "--port", sim.Link(), "get", "1-3", "--new", "--out", out.Path(),
+                    "--filename", "p%n"},
+                   dir.Path());
+  };
+  RunResult ra, rb;
+  std::thread other([&] { get(second, b, rb); });
+  get(first, a, ra);
+  other.join();
+  ASSERT_EQ(ra.status, 0) << ra.err;
+  ASSERT_EQ(rb.status, 0) << rb.err;
+  std::vector<std::string> printed;
+  for (const std::string* text : {&ra.out, &rb.out}) {
+    std::istringstream lines(*text);
+    for (std::string line; std::getline(lines, line);) printed.push_back(line.substr(line.rfind('/') + 1));
+  }
+  std::sort(printed.begin(), printed.end());
+  std::vector<std::string> files = DirectoryNames(out.Path());
+  files.erase(std::remove(files.begin(), files.end(), ".lumarel-imports"), files.end());
+  EXPECT_EQ(files.size(), 6u);
+  EXPECT_EQ(printed, files);
+  const std::string record = ReadText(out / ".lumarel-imports");
+  for (const std::string& name : files) EXPECT_EQ(CountOccurrences(record, "\t" + name + "\n"), 1) << name;
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "TempDir.h"
 #include "SmallFilesystem.h"
 #include "imagefile/DibImage.h"
-#include "imagefile/ExifFile.h"
+#include "pictureio/OpenPicture.h"
 #include "pictureio/SaveAs.h"
 #include "platform/Files.h"
 
@@ -42,10 +42,13 @@ DibImage NoisyPicture() {
 }
 
 // The user's temporary directory is a fresh one for each test, so that the
-// backups and scratch files left behind can be counted.
+// files left behind can be counted. The process's scratch folder is made once
+// for the whole run (before the first test points TMPDIR elsewhere), so that
+// removing one test's directory does not take it away from the next.
 class FileSafety : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_FALSE(UserTempDirectory().empty());
     const char* old = std::getenv("TMPDIR");
     if (old != nullptr) oldTmp_ = old;
     ASSERT_FALSE(tmp_.empty());
@@ -56,18 +59,10 @@ class FileSafety : public ::testing::Test {
     else ::unsetenv("TMPDIR");
   }
   std::string Tmp(const std::string& name) const { return tmp_ + "/" + name; }
-  // What is left in the temporary directory, with the process's private scratch
-  // folder (made there on first use) replaced by what is inside it.
+  // What is left in the temporary directory and in the scratch folder.
   std::vector<std::string> TmpNames() const {
-    const std::string scratch = std::filesystem::path(UserTempDirectory()).filename().string();
-    std::vector<std::string> names;
-    for (const std::string& name : DirectoryNames(tmp_)) {
-      if (name != scratch) {
-        names.push_back(name);
-        continue;
-      }
-      for (const std::string& inner : DirectoryNames(tmp_ + "/" + name)) names.push_back(inner);
-    }
+    std::vector<std::string> names = DirectoryNames(tmp_);
+    for (const std::string& inner : DirectoryNames(UserTempDirectory())) names.push_back(inner);
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -79,59 +74,6 @@ class FileSafety : public ::testing::Test {
 
 #define REQUIRE_MOUNTED(fs) \
   if (!(fs).Mounted()) GTEST_SKIP() << (fs).WhyNot()
-
-// --- ReplaceFileSafely -------------------------------------------------------
-
-TEST_F(FileSafety, FailedFinalCopyRestoresTheOldFile) {
-  SmallFilesystem fs(256 * 1024);
-  REQUIRE_MOUNTED(fs);
-  const std::string dest = fs.Path("picture.jpg");
-  const auto old = Pattern(60000, 1);
-  ASSERT_TRUE(WriteBytes(dest, old));
-  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(400000, 2)));  // more than the disk holds
-  // The free-space figure is wrong (say, another program filled the disk since).
-  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished"), Reports(kPlenty)), ImageStatus::WriteFailed);
-  EXPECT_EQ(FileBytes(dest), old);
-  EXPECT_EQ(fs.Names(), std::vector<std::string>{"picture.jpg"});
-  EXPECT_EQ(TmpNames(), std::vector<std::string>{"finished"});  // the backup is gone
-}
-
-TEST_F(FileSafety, FailedFinalCopyOfANewFileLeavesNoPartOfIt) {
-  SmallFilesystem fs(256 * 1024);
-  REQUIRE_MOUNTED(fs);
-  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(400000, 2)));
-  EXPECT_EQ(ReplaceFileSafely(fs.Path("new.jpg"), Tmp("finished"), Reports(kPlenty)), ImageStatus::WriteFailed);
-  EXPECT_TRUE(fs.Names().empty());
-}
-
-TEST_F(FileSafety, TooLittleRoomIsReportedBeforeTheOldFileIsTouched) {
-  SmallFilesystem fs(256 * 1024);
-  REQUIRE_MOUNTED(fs);
-  const std::string dest = fs.Path("picture.jpg");
-  const auto old = Pattern(60000, 1);
-  ASSERT_TRUE(WriteBytes(dest, old));
-  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(400000, 2)));
-  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), ImageStatus::DiskFull);  // the file system's own figure
-  EXPECT_EQ(FileBytes(dest), old);
-  // Growth that fits is written.
-  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(90000, 3)));
-  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), ImageStatus::Done);
-  EXPECT_EQ(FileBytes(dest), Pattern(90000, 3));
-  EXPECT_EQ(TmpNames(), std::vector<std::string>{"finished"});
-}
-
-TEST_F(FileSafety, ReadOnlyDestinationStaysAsItWas) {
-  SmallFilesystem fs(256 * 1024);
-  REQUIRE_MOUNTED(fs);
-  const std::string dest = fs.Path("picture.jpg");
-  const auto old = Pattern(60000, 1);
-  ASSERT_TRUE(WriteBytes(dest, old));
-  ASSERT_TRUE(fs.MakeReadOnly());
-  ASSERT_TRUE(WriteBytes(Tmp("finished"), Pattern(30000, 2)));
-  EXPECT_EQ(ReplaceFileSafely(dest, Tmp("finished")), ImageStatus::WriteFailed);
-  EXPECT_EQ(FileBytes(dest), old);
-  EXPECT_EQ(TmpNames(), std::vector<std::string>{"finished"});
-}
 
 // --- Save As of every window and file type ------------------------------------
 
@@ -268,6 +210,27 @@ TEST_F(FileSafety, FullScratchSpaceFailsTheJpegSaveBeforeTheDestination) {
       SaveResult::Failed);
   EXPECT_EQ(FileBytes(dest), old);
   EXPECT_EQ(TmpNames(), std::vector<std::string>{"picture.jpg"});
+}
+
+// A JPEG is opened through a scratch BMP; when that cannot be written whole
+// the open fails and says why, instead of showing a picture black in part.
+// Every front end (the CLI's commands, Open, the upload) opens this way.
+TEST_F(FileSafety, FullScratchFolderFailsTheOpenWithDiskIsFull) {
+  RecordingNotifier notifier;
+  FakeClock clock;
+  const SaveServices services{&notifier, &clock, Tmp("a"), Tmp("b"), {}};
+  const std::string jpeg = Tmp("noise.jpg");
+  ASSERT_EQ(SavePictureFile(NoisyPicture(), jpeg, SaveFileType::Jpeg, SaveWindow::Live, services),
+            SaveResult::Saved);
+  SmallFilesystem scratch(256 * 1024);
+  REQUIRE_MOUNTED(scratch);
+  ASSERT_TRUE(scratch.FillLeaving(64 * 1024));  // far less than the 900 KB BMP
+  const OpenedCanvas opened = OpenPictureFile(jpeg, scratch.Path("decoded.bmp"), notifier);
+  EXPECT_EQ(opened.result, ImageStatus::DiskFull);
+  EXPECT_FALSE(opened.canvas);
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].text, "Disk is full.");
+  EXPECT_TRUE(FileBytes(scratch.Path("decoded.bmp")).empty()) << "no half picture is left";
 }
 
 }  // namespace

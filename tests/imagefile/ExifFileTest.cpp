@@ -224,55 +224,5 @@ TEST_F(ExifOracles, Exiv2ReadsTheTags) {
   EXPECT_NE(out.find("Exif.Photo.PixelXDimension                   Long        1  480"), std::string::npos) << out;
 }
 
-class ReplaceFileSafelyTest : public ExifFileTest {
- protected:
-  ImageResult Replace(std::uint64_t oldSize, std::uint64_t newSize, std::optional<std::uint64_t> free) {
-    if (oldSize > 0) WriteFileBytes(Path("dest"), Bytes(oldSize, 'o'));
-    WriteFileBytes(Path("new"), Bytes(newSize, 'n'));
-    return ReplaceFileSafely(Path("dest"), Path("new"), [free](const std::string&) { return free; });
-  }
-};
-
-struct SpaceCase {
-  const char* name;
-  std::uint64_t oldSize, newSize;
-  std::optional<std::uint64_t> free;
-  ImageStatus result;
-};
-class FreeSpaceRule : public ReplaceFileSafelyTest, public ::testing::WithParamInterface<SpaceCase> {};
-TEST_P(FreeSpaceRule, Result) {
-  const SpaceCase& c = GetParam();
-  EXPECT_EQ(Replace(c.oldSize, c.newSize, c.free), c.result);
-  const Bytes dest = ReadFileBytes(Path("dest"));
-  if (c.result == ImageStatus::Done) {
-    EXPECT_EQ(dest, Bytes(c.newSize, 'n'));
-  } else {
-    EXPECT_EQ(dest, Bytes(c.oldSize, 'o'));
-  }
-  EXPECT_EQ(TempFilesLeft(), 0u);
-}
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FreeSpaceRule,
-    ::testing::Values(SpaceCase{"GrowthBelowFree", 100, 150, 51, ImageStatus::Done},
-                      SpaceCase{"GrowthEqualsFree", 100, 150, 50, ImageStatus::DiskFull},
-                      SpaceCase{"NoGrowthNeedsSomeSpace", 150, 100, 1, ImageStatus::Done},
-                      SpaceCase{"NoGrowthNoSpace", 150, 150, 0, ImageStatus::DiskFull},
-                      SpaceCase{"NewDestination", 0, 10, 11, ImageStatus::Done},
-                      SpaceCase{"HugeFreeSpaceIn64Bits", 10, 20, 0x100000000ull * 8, ImageStatus::Done},
-                      SpaceCase{"UnknownFreeSpaceTries", 10, 20, std::nullopt, ImageStatus::Done}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(ReplaceFileSafelyTest, FailedCopyKeepsTheOldFile) {
-  WriteFileBytes(Path("dest"), Bytes(5, 'o'));
-  EXPECT_EQ(ReplaceFileSafely(Path("dest"), Path("missing"), {}), ImageStatus::WriteFailed);
-  EXPECT_EQ(ReadFileBytes(Path("dest")), Bytes(5, 'o'));
-}
-
-TEST_F(ReplaceFileSafelyTest, RealFilesystemQuery) {
-  EXPECT_EQ(Replace(10, 20, std::nullopt), ImageStatus::Done);
-  WriteFileBytes(Path("new"), Bytes(3, 'n'));
-  EXPECT_EQ(ReplaceFileSafely(Path("sub/dir/dest"), Path("new")), ImageStatus::WriteFailed);  // no such directory
-}
-
 }  // namespace
 }  // namespace lumarel

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
 #include "ImageTestSupport.h"
 #include "imagefile/BitmapFile.h"
 
@@ -173,10 +178,74 @@ TEST_F(JpegDecodeTest, RefusesFilesWithTooManyScans) {
   EXPECT_EQ(DecodeJpegFile(Path("many.jpg"), Path("many.bmp")), ImageStatus::LibraryError);
 }
 
-TEST_F(JpegDecodeTest, CmykIsRefused) {
-  if (!testing::HaveTool("convert")) GTEST_SKIP() << "convert not available";
-  ASSERT_EQ(testing::Run("convert " + Path("src.ppm") + " -colorspace CMYK " + Path("c.jpg")), 0);
-  EXPECT_FALSE(DecodeJpegFile(Path("c.jpg"), Path("c.bmp")));
+// Real-world JPEGs other programs write: each decodes to what ImageMagick
+// shows (-auto-orient turns by the Exif orientation), within rounding.
+struct ForeignJpeg {
+  const char* name;
+  const char* make;  // shell command; SRC and OUT stand for the paths
+};
+class ForeignJpegs : public JpegDecodeTest, public ::testing::WithParamInterface<ForeignJpeg> {
+ protected:
+  // The picture as top-down R, G, B rows, and its size.
+  static Bytes PpmPixels(const Bytes& ppm, int& w, int& h) {
+    std::string head(ppm.begin(), ppm.begin() + std::min<std::size_t>(ppm.size(), 64));
+    int maxValue = 0, used = 0;
+    if (std::sscanf(head.c_str(), "P6 %d %d %d%n", &w, &h, &maxValue, &used) != 3) return {};
+    return Bytes(ppm.begin() + used + 1, ppm.end());
+  }
+  static std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+      text.replace(at, from.size(), to);
+    return text;
+  }
+};
+
+TEST_P(ForeignJpegs, DecodeAsImageMagickShowsThem) {
+  LUMAREL_SKIP_WITHOUT("convert", "cjpeg", "exiftool");
+  const std::string made = Path("in.jpg");
+  const std::string make =
+      Replace(Replace(GetParam().make, "SRC", Path("src.ppm")), "OUT", made);
+  ASSERT_EQ(testing::Run(make), 0) << make;
+  ASSERT_EQ(DecodeJpegFile(made, Path("ours.bmp")), ImageStatus::Done);
+  ASSERT_EQ(testing::Run("convert " + Path("ours.bmp") + " " + Path("ours.ppm")), 0);
+  ASSERT_EQ(testing::Run("convert " + made + " -auto-orient -colorspace sRGB -depth 8 " +
+                         Path("theirs.ppm")),
+            0);
+  int ow = 0, oh = 0, tw = 0, th = 0;
+  const Bytes ours = PpmPixels(ReadFileBytes(Path("ours.ppm")), ow, oh);
+  const Bytes theirs = PpmPixels(ReadFileBytes(Path("theirs.ppm")), tw, th);
+  ASSERT_EQ(ow, tw);
+  ASSERT_EQ(oh, th);
+  ASSERT_EQ(ours.size(), theirs.size());
+  int worst = 0;
+  for (std::size_t i = 0; i < ours.size(); ++i) worst = std::max(worst, std::abs(ours[i] - theirs[i]));
+  EXPECT_LE(worst, 3);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Files, ForeignJpegs,
+    ::testing::Values(
+        ForeignJpeg{"AdobeCmyk", "convert SRC -colorspace CMYK OUT"},
+        ForeignJpeg{"ArithmeticFlat",
+                    "convert -size 2000x1500 xc:'#3080c0' ppm:- | cjpeg -arithmetic -outfile OUT"},
+        ForeignJpeg{"Orientation2", "cjpeg -outfile OUT SRC && exiftool -q -n -Orientation=2 -overwrite_original OUT"},
+        ForeignJpeg{"Orientation3", "cjpeg -outfile OUT SRC && exiftool -q -n -Orientation=3 -overwrite_original OUT"},
+        ForeignJpeg{"Orientation4", "cjpeg -outfile OUT SRC && exiftool -q -n -Orientation=4 -overwrite_original OUT"},
+        ForeignJpeg{"Orientation5", "cjpeg -outfile OUT SRC && exiftool -q -n -Orientation=5 -overwrite_original OUT"},
+        ForeignJpeg{"Orientation6", "cjpeg -outfile OUT SRC && exiftool -q -n -Orientation=6 -overwrite_original OUT"},
+        ForeignJpeg{"Orientation7", "cjpeg -outfile OUT SRC && exiftool -q -n -Orientation=7 -overwrite_original OUT"},
+        ForeignJpeg{"Orientation8BigEndian", "cjpeg -outfile OUT SRC && exiftool -q -n -ExifByteOrder=MM -Orientation=8 -overwrite_original OUT"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A scratch file that cannot be written whole is left empty, and says why.
+TEST_F(JpegDecodeTest, UnwritableBitmapFailsWithTheReason) {
+  const std::string jpeg = Cjpeg("", "w.jpg");
+  REQUIRE_FILE(jpeg);
+  const ImageResult full = DecodeJpegFile(jpeg, "/dev/full");
+  EXPECT_EQ(full, ImageStatus::DiskFull);
+  EXPECT_EQ(full.error(), ENOSPC);
+  const ImageResult missing = DecodeJpegFile(jpeg, Path("no/such.bmp"));
+  EXPECT_EQ(missing, ImageStatus::WriteFailed);
+  EXPECT_EQ(missing.error(), ENOENT);
 }
 
 TEST_F(JpegDecodeTest, ExifAndCommentSegmentsAreReadPast) {

@@ -155,7 +155,8 @@ TEST(CanvasReadTest, RefusesWhatIsNotABitmapItCanRead) {
 }
 
 TEST(CanvasReadTest, HugeSizesAreRefusedAndShortFilesReadBlack) {
-  // Sizes beyond the reader's limits are refused from the header alone.
+  // Sizes beyond the reader's limits are refused from the header alone, and
+  // the message says so.
   for (auto [w, h, bits] : {std::tuple{100000, 100000, 24}, std::tuple{2000000000, 3, 8},
                             std::tuple{3, 2000000000, 24}, std::tuple{16384, 16384, 24}}) {
     auto file = BmpFile(2, 2, bits);
@@ -165,10 +166,12 @@ TEST(CanvasReadTest, HugeSizesAreRefusedAndShortFilesReadBlack) {
     RecordingNotifier notifier;
     EXPECT_EQ(ReadBitmapIntoCanvas(file, canvas, notifier), ImageStatus::TooLarge);
     ASSERT_EQ(notifier.shown.size(), 1u);
-    EXPECT_EQ(notifier.shown[0].text, "This file type is wrong.");
+    EXPECT_EQ(notifier.shown[0].text, "This picture is too large: " + std::to_string(w) + " x " +
+                                          std::to_string(h) +
+                                          "; at most 16384 x 16384 and 50 million pixels.");
   }
   // Complete headers and table, rows cut short: the missing pixels are black,
-  // not colour-table entry 0.
+  // not colour-table entry 0, and a note says how many rows were there.
   auto file = BmpFile(640, 480, 8);
   file[54] = 9;  // entry 0 is not black
   file.resize(54 + 1024 + 640 * 10 + 7);
@@ -180,6 +183,15 @@ TEST(CanvasReadTest, HugeSizesAreRefusedAndShortFilesReadBlack) {
   EXPECT_EQ(testing::PixelAt(canvas, 639, 479), (Bgr{}));
   EXPECT_TRUE(std::all_of(canvas.begin() + kPicture640x480ContentSize, canvas.end(),
                           [](std::uint8_t b) { return b == 0xCD; }));
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].text,
+            "Part of the picture data is missing: 11 of 480 rows are there, the rest is shown black.");
+  // Not a single row: no picture at all.
+  file.resize(54 + 1024);
+  notifier.shown.clear();
+  EXPECT_EQ(ReadBitmapIntoCanvas(file, canvas, notifier), ImageStatus::NoPixels);
+  ASSERT_EQ(notifier.shown.size(), 1u);
+  EXPECT_EQ(notifier.shown[0].text, "This file holds no picture data.");
 }
 
 // Every common layout, made by ImageMagick, lands on the canvas as

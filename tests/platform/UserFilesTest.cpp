@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Where a user's files go: the settings file (config folder, beside the
 // executable, or named) and the private scratch folder with its clean-up.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,7 @@ namespace lumarel {
 namespace {
 
 using testing::TempDir;
+using testing::DirectoryNames;
 namespace fs = std::filesystem;
 
 // Sets an environment variable for one scope and puts the old value back.
@@ -89,19 +92,36 @@ TEST(ScratchFolderTest, PrivateFolderInTheFirstUsableBaseRemovedWithItsFiles) {
   EXPECT_FALSE(ScratchFolder::Create({dir.File("missing")}));
 }
 
-TEST(ScratchFolderTest, OnlyFoldersOfDeadProcessesAreCleaned) {
+// A folder is in use while its lock is held: a process in another PID
+// namespace has a number this one cannot see. An unlocked folder of a pid
+// that runs here is kept too (a program from before the lock).
+TEST(ScratchFolderTest, OnlyFoldersNobodyHoldsAreCleaned) {
   TempDir dir;
   dir.Write("lumarel-111-aaaaaa/tmpA.tmp", "left behind");
-  dir.Write("lumarel-222-bbbbbb/tmpA.tmp", "still in use");
+  dir.Write("lumarel-222-bbbbbb/tmpA.tmp", "pid alive here, lock free");
+  dir.Write("lumarel-999999-cccccc/tmpA.tmp", "held by a process we cannot see");
   dir.Write("lumarel-other/keep", "not ours");
   dir.Write("target/keep", "behind a link");
-  fs::create_symlink(dir.File("target"), dir.File("lumarel-333-cccccc"));
-  const int removed = RemoveStaleScratchFolders(dir.Path(), [](long pid) { return pid == 222; });
-  EXPECT_EQ(removed, 1);
-  EXPECT_FALSE(fs::exists(dir.File("lumarel-111-aaaaaa")));
-  EXPECT_TRUE(fs::exists(dir.File("lumarel-222-bbbbbb/tmpA.tmp")));
-  EXPECT_TRUE(fs::exists(dir.File("lumarel-other/keep")));
+  fs::create_symlink(dir.File("target"), dir.File("lumarel-333-dddddd"));
+  const int held = ::open(dir.File("lumarel-999999-cccccc").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  // Another open of the folder is another lock holder, as another process is;
+  // 999999 is no process this namespace sees.
+  auto alive = [](long pid) { return pid == 222; };
+  EXPECT_EQ(RemoveStaleScratchFolders(dir.Path(), alive), 1);
+  ::close(held);
+  EXPECT_EQ(DirectoryNames(dir.Path()),
+            (std::vector<std::string>{"lumarel-222-bbbbbb", "lumarel-333-dddddd",
+                                      "lumarel-999999-cccccc", "lumarel-other", "target"}));
   EXPECT_TRUE(fs::exists(dir.File("target/keep")));
+  // Making a folder cleans the one unlocked just now; a live one is never
+  // taken from its process.
+  auto mine = ScratchFolder::Create({dir.Path()});
+  ASSERT_TRUE(mine);
+  EXPECT_FALSE(fs::exists(dir.File("lumarel-999999-cccccc")));
+  EXPECT_EQ(RemoveStaleScratchFolders(dir.Path(), [](long) { return false; }), 0);
+  EXPECT_TRUE(fs::exists(mine->Path()));
   EXPECT_TRUE(ProcessAlive(::getpid()));
 }
 
