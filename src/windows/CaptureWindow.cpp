@@ -119,7 +119,9 @@ bool RunPreviewDownloadCommand(int id, ChildHost& host, PictureWindowContext& co
   // save it counts as unsaved, so closing it (a reload, a reconnect, exit) asks.
   QPointer<CaptureWindow> guard(window);
   windowlink::StartDownload(context.transfers, p, [guard](bool arrived) {
-    if (guard && arrived) guard->Doc().Modified = 1;
+    if (!guard || !arrived) return;
+    guard->Doc().Modified = 1;
+    guard->ShowModifiedMark();
   });
   return true;
 }
