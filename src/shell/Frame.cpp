@@ -199,10 +199,12 @@ void Frame::Activate(ChildWindow* child) {
 }
 
 bool Frame::eventFilter(QObject* watched, QEvent* event) {
+  // Only widgets' events matter here. Other objects' events may have been made
+  // on another thread (the receive thread's hand-over) and are not looked at.
+  if (!watched->isWidgetType()) return QMainWindow::eventFilter(watched, event);
   // F1 in a modal dialog (Image Adjustment, the link dialogs): the frame's own
   // F1 key does not reach past the dialog.
-  if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
     QWidget* modal = QApplication::activeModalWidget();
     auto* widget = static_cast<QWidget*>(watched);
     if (modal && (widget == modal || modal->isAncestorOf(widget))) {
@@ -210,7 +212,7 @@ bool Frame::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
   }
-  if (mdiEnabled_ || !watched->isWidgetType()) return QMainWindow::eventFilter(watched, event);
+  if (mdiEnabled_) return QMainWindow::eventFilter(watched, event);
   const QEvent::Type type = event->type();
   const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
                      type == QEvent::MouseButtonDblClick || type == QEvent::MouseMove ||
