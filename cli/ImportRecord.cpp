@@ -13,6 +13,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Files.h"
+#include "platform/Descriptor.h"
 
 namespace lumarel::cli {
 namespace {
@@ -20,29 +21,9 @@ namespace {
 constexpr char kHeader[] =
     "# lumarel-cli import record: date and time, quality, size, preview hash, file name\n";
 
-// A file descriptor closed on scope exit.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
 // The whole file; nothing when it exists but cannot be read, "" when it does not exist.
 std::optional<std::string> ReadWhole(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
   std::string text;
   char buffer[8192];
@@ -184,7 +165,7 @@ bool ImportRecord::NameTakenByOther(const std::string& fileName,
 bool ImportRecord::Append(const std::string& dir, const ImportEntry& entry) {
   const std::string line = FormatImportLine(entry);
   if (line.empty()) return false;
-  Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Descriptor dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirFd.get() < 0) return false;
   // Held until dirFd closes: another run's read-modify-write waits for ours.
   while (::flock(dirFd.get(), LOCK_EX) != 0)

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "platform/Files.h"
+#include "platform/Descriptor.h"
 
 namespace lumarel {
 namespace {
@@ -34,25 +35,6 @@ mode_t CurrentUmask() {
   }
   return 022;
 }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int Close() {
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
 
 // Gives the finished file the owner and mode of the file it replaces (a new
 // file: 0666 less the umask). Changing the owner needs privilege; a user
