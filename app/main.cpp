@@ -86,15 +86,11 @@ int main(int argc, char* argv[]) {
   link->OpenFiles(options.files);
   // LUMAREL_REPORT_LIST set: "list loaded" goes to standard output once the
   // picture list is complete (the start-up benchmark measures the program then).
-  QTimer listWatch;
   if (qEnvironmentVariableIsSet("LUMAREL_REPORT_LIST")) {
-    QObject::connect(&listWatch, &QTimer::timeout, [&] {
-      if (link->Link() == nullptr || !link->Link()->State().indexLoaded) return;
-      listWatch.stop();
+    link->OnFirstListLoaded([] {
       std::puts("list loaded");
       std::fflush(stdout);
     });
-    listWatch.start(10);
   }
   // SIGTERM (logout) and SIGINT end the program without questions but in
   // order: the link stops (receive thread, port), the settings are written,

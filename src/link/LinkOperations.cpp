@@ -80,6 +80,21 @@ void LinkOperations::EndDownload(DownloadTarget& target) {
   transfers_.Download().CaptureWindowDestroyed(target);
 }
 
+void LinkOperations::AttachCapture(DownloadTarget& target, Timers& captureTimers) {
+  transfers_.Download().CaptureWindowCreated(target, captureTimers);
+}
+
+void LinkOperations::CaptureTimer(int id) { transfers_.Download().OnCaptureTimer(id); }
+
+int LinkOperations::NextSelected() { return transfers_.Download().ChooseNext(); }
+
+void LinkOperations::DropPendingAnswers() {
+  link_.PurgePort();
+  link_.DiscardPartialResponse();
+}
+
+void LinkOperations::OpenfileTimer(int id) { transfers_.Upload().OnOpenfileTimer(id); }
+
 void LinkOperations::Upload(const UploadRequest& request, Timers& openfileTimers,
                             OperationDone done) {
   if (!Begin(Operation::Upload, std::move(done))) return;
@@ -149,7 +164,33 @@ void LinkOperations::LiveFrame(OperationDone done) {
   }
 }
 
-void LinkOperations::StopLive() { transfers_.Live().StopStream(); }
+bool LinkOperations::StopLive() {
+  const bool zoomStopped = transfers_.Live().StopStream();
+  link_.FinishOperation(Operation::ZoomStill, LinkOutcome::Of(OutcomeKind::Cancelled));
+  return zoomStopped;
+}
+
+void LinkOperations::LiveButton(bool selected, bool selectionChanged) {
+  transfers_.Live().LiveButtonNotified(selected, selectionChanged);
+}
+
+void LinkOperations::ZoomButton(bool selected, bool selectionChanged, OperationDone done) {
+  const bool wasTaking = link_.State().zoomActive;
+  transfers_.Live().ZoomButtonNotified(selected, selectionChanged);
+  const bool taking = link_.State().zoomActive;
+  if (!wasTaking && taking) link_.BeginOperation(Operation::ZoomStill, std::move(done));
+  if (wasTaking && !taking) {
+    link_.FinishOperation(Operation::ZoomStill, LinkOutcome::Of(OutcomeKind::Cancelled));
+  }
+}
+
+void LinkOperations::LivePainted() { transfers_.Live().Painted(); }
+
+void LinkOperations::LiveActivated() { transfers_.Live().Activated(); }
+
+bool LinkOperations::LiveFrameOutstanding() const { return transfers_.Live().FrameOutstanding(); }
+
+const LiveFaces& LinkOperations::LiveButtonFaces() const { return transfers_.Live().Faces(); }
 
 void LinkOperations::ZoomStill(OperationDone done) {
   if (!Begin(Operation::ZoomStill, std::move(done))) return;

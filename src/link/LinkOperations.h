@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/LinkOutcome.h"
+#include "link/LiveHandler.h"
 #include "link/UploadHandler.h"
 
 namespace lumarel {
@@ -36,6 +37,12 @@ class LinkOperations {
   // Picture n of the Preview window's selection into the Capture window that
   // is already attached (the selection and its chain stay as they are).
   void DownloadSelected(int n, OperationDone done);
+  // The Capture window that a chain of selected pictures fills: attached when
+  // it is made, detached when it goes; its timer drives the download's
+  // watchdog. NextSelected is the next picture of the selection (-1: none).
+  void AttachCapture(DownloadTarget& target, Timers& captureTimers);
+  void CaptureTimer(int id);
+  int NextSelected();
   // Sends a picture to the camera; openfileTimers drive the upload's watchdog.
   void Upload(const UploadRequest& request, Timers& openfileTimers, OperationDone done);
   // Deletes the pictures at these 0-based positions (the last one as if clicked last).
@@ -47,9 +54,26 @@ class LinkOperations {
   // Starts the live picture (when it is not running) and ends with the next whole frame.
   void LiveFrame(OperationDone done);
   // Stops the live picture and zoom still (the Live window loses focus).
-  void StopLive();
+  // True when a still was being taken.
+  bool StopLive();
   // Takes one 640 x 480 still (a click on the zoom button).
   void ZoomStill(OperationDone done);
+  // The Live window's buttons as the user presses and releases them. A zoom
+  // release that asks for a still begins ZoomStill with `done`; a press that
+  // cancels the still ends it as cancelled.
+  void LiveButton(bool selected, bool selectionChanged);
+  void ZoomButton(bool selected, bool selectionChanged, OperationDone done);
+  // The Live window painted a frame (the next is asked for), became active,
+  // or asks whether a frame it asked for is still on its way.
+  void LivePainted();
+  void LiveActivated();
+  bool LiveFrameOutstanding() const;
+  const LiveFaces& LiveButtonFaces() const;
+  // Whatever the camera sent for another window is dropped (the Preview
+  // window became active).
+  void DropPendingAnswers();
+  // Timer `id` of the Openfile window (the upload's watchdog).
+  void OpenfileTimer(int id);
   // The user gave up (closed the wait dialog): the running operation ends as
   // cancelled, and an upload stops sending.
   void Cancel();

@@ -2,6 +2,7 @@
 // The link-facing half of CameraFrameLink: the CameraLink and what it is given.
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "shell/CameraFrameLink.h"
 #include "link/CameraLink.h"
@@ -87,8 +88,8 @@ CameraFrameLink::~CameraFrameLink() = default;
 
 CameraLink* CameraFrameLink::Link() { return core_ ? &core_->assembly->Link() : nullptr; }
 
-LinkTransfers* CameraFrameLink::Transfers() {
-  return core_ ? &core_->assembly->Transfers() : nullptr;
+LinkOperations* CameraFrameLink::Operations() {
+  return core_ ? &core_->assembly->Operations() : nullptr;
 }
 LiveLink* CameraFrameLink::LiveSide() { return core_ ? core_->live.get() : nullptr; }
 
@@ -117,8 +118,8 @@ void CameraFrameLink::StartCore(const LinkWiring& wiring) {
 
   CameraLink& link = c.assembly->Link();
   c.model = std::make_unique<LinkPreviewModel>(link.Pictures());
-  c.live = std::make_unique<LiveControlLink>(link, c.assembly->Transfers().Live());
-  c.previewCommands = std::make_unique<PreviewLinkCommands>(link, c.assembly->Transfers());
+  c.live = std::make_unique<LiveControlLink>(std::as_const(link).State(), c.assembly->Operations());
+  c.previewCommands = std::make_unique<PreviewLinkCommands>(link, c.assembly->Operations());
 
   LinkOperations& operations = c.assembly->Operations();
   c.ui->SetDisconnectRoute([&link](int id) { return link.Setup().DisconnectDialogCommand(id); });
@@ -127,7 +128,9 @@ void CameraFrameLink::StartCore(const LinkWiring& wiring) {
     link.CloseWaitDialog(id);
     operations.Cancel();
   });
-  operations.Index([](const LinkOutcome&) {});
+  operations.Index([this](const LinkOutcome& outcome) {
+    if (outcome.Ok() && firstListLoaded_) firstListLoaded_();
+  });
 }
 
 PreviewModel* CameraFrameLink::Model() { return core_ ? core_->model.get() : nullptr; }
@@ -166,7 +169,7 @@ void CameraFrameLink::EraseAll() {
   if (!core_) return;
   // The link shows what the user needs to know (the warning of a
   // write-protected card, the disconnect dialog); the list follows the card.
-  core_->assembly->Transfers().Operations().Erase([](const LinkOutcome&) {});
+  core_->assembly->Operations().Erase([](const LinkOutcome&) {});
 }
 
 bool CameraFrameLink::LiveRunning() const {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -17,7 +18,7 @@
 namespace lumarel {
 
 class CameraLink;
-class LinkTransfers;
+class LinkOperations;
 class LiveLink;
 class PreviewLinkCommands;
 class PreviewModel;
@@ -46,14 +47,17 @@ class CameraFrameLink final : public FrameLink {
   ~CameraFrameLink() override;
   // Gives the Preview window the picture list; call once the frame exists.
   void AttachPreview();
-  // Opens each picture file in its own Openfile window as Open does (the
-  // extension ".bmp" reads it as BMP, anything else as JPEG); a file that is
-  // refused shows Open's message and the next one follows.
+  // Opens each picture file in its own Openfile window, read as what its
+  // content is (JPEG or BMP, whatever its name); a file that is refused shows
+  // its message and the next one follows.
   void OpenFiles(const std::vector<std::string>& paths);
+  // Called once the first picture list has been read (the link's start
+  // operation ended well).
+  void OnFirstListLoaded(std::function<void()> loaded) { firstListLoaded_ = std::move(loaded); }
   // The one link and its one set of transfers (download, upload, delete, live
   // and zoom) for every window; null before Start.
   CameraLink* Link();
-  LinkTransfers* Transfers();
+  LinkOperations* Operations();
   // The live transfer as the Live window sees it; null before Start.
   LiveLink* LiveSide();
 
@@ -84,6 +88,7 @@ class CameraFrameLink final : public FrameLink {
   std::unique_ptr<CameraFrameLinkCore> core_;
   std::shared_ptr<FileDialogRecord> fileDialog_;     // shared by Open and every Save As
   std::shared_ptr<PictureWindowContext> pictures_;  // what the picture windows use
+  std::function<void()> firstListLoaded_;
 };
 
 }  // namespace lumarel

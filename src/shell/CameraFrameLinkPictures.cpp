@@ -30,7 +30,7 @@ void CameraFrameLink::AttachPictureWindows() {
   context.paletteDisplay = state.PaletteDisplay;
   context.currentPalette = state.CurrentPalette.bytes();
   context.link = Link();
-  context.transfers = Transfers();
+  context.operations = Operations();
   context.previewCommand = [&frame](int id) {
     if (PreviewWindow* preview = frame.Preview()) preview->Command(id);
   };

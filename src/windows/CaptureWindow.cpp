@@ -14,17 +14,17 @@ CaptureWindow::CaptureWindow(ChildHost& host, PictureWindowContext& context, Ima
     : PictureWindow(ChildKind::Capture, host, context, std::move(init), parent),
       timers_([this](int id) { OnTimer(id); }) {
   setObjectName("Capture");
-  windowlink::CaptureCreated(context.transfers, *this, timers_);
+  windowlink::CaptureCreated(context.operations, *this, timers_);
 }
 
 CaptureWindow::~CaptureWindow() {
   // A picture still arriving is dropped: the selection is cleared and the
   // progress bar hidden. The blocks go with the record afterwards.
-  windowlink::CaptureDestroyed(Context().transfers, *this);
+  windowlink::CaptureDestroyed(Context().operations, *this);
 }
 
 void CaptureWindow::OnTimer(int id) {
-  windowlink::CaptureTimer(Context().transfers, id);
+  windowlink::CaptureTimer(Context().operations, id);
 }
 
 QSize CaptureWindow::sizeHint() const { return QSize(Doc().PictureWidth(), Doc().PictureHeight()); }
@@ -48,16 +48,9 @@ std::size_t CaptureWindow::ClipboardBytes() const {
   return CapturePictureBlockSize(Doc().PictureWidth(), Doc().PictureHeight());
 }
 
-std::string CaptureWindow::DefaultFileName() const {
-  windowlink::EntryFacts facts;
-  return windowlink::Entry(Context().link, Doc().PictureIndex, facts) ? facts.fileName : "";
-}
-
 bool CaptureWindow::SaveAs() {
-  windowlink::EntryFacts facts;
-  const bool listed = windowlink::Entry(Context().link, Doc().PictureIndex, facts);
-  return SavePictureAs(*this, SaveWindow::Capture, listed ? facts.fileName : "",
-                       listed ? facts.time : std::nullopt)
+  return SavePictureAs(*this, SaveWindow::Capture, DefaultFileName(),
+                       entry_ ? entry_->time : std::nullopt)
       .written;
 }
 
@@ -101,6 +94,7 @@ CaptureWindow* OpenCaptureWindow(int p, ChildHost& host, PictureWindowContext& c
   init.ViewWidth = static_cast<std::uint16_t>(entry.width - 4);
   init.ViewHeight = static_cast<std::uint16_t>(entry.height - 2);
   auto* window = new CaptureWindow(host, context, std::move(init));
+  window->SetListEntry(entry);
   window->setWindowTitle(QString::fromStdString(entry.label));
   window->resize(entry.width, entry.height);
   if (add) add(window, windowlink::AutoSaveMode(context.link));
@@ -109,16 +103,16 @@ CaptureWindow* OpenCaptureWindow(int p, ChildHost& host, PictureWindowContext& c
 
 bool RunPreviewDownloadCommand(int id, ChildHost& host, PictureWindowContext& context,
                                const AddCaptureWindow& add) {
-  if ((id != kCmdDataIn && id != kCmdSaveAs) || !context.link || !context.transfers) return false;
+  if ((id != kCmdDataIn && id != kCmdSaveAs) || !context.link || !context.operations) return false;
   if (id == kCmdSaveAs) windowlink::SetAutoSaveMode(context.link, true);
-  const int p = windowlink::ChooseNext(context.transfers);
+  const int p = windowlink::ChooseNext(context.operations);
   if (p < 0) return true;
   CaptureWindow* window = OpenCaptureWindow(p, host, context, add);
   if (!window) return true;
   // A picture downloaded and never saved exists only in its window: until a
   // save it counts as unsaved, so closing it (a reload, a reconnect, exit) asks.
   QPointer<CaptureWindow> guard(window);
-  windowlink::StartDownload(context.transfers, p, [guard](bool arrived) {
+  windowlink::StartDownload(context.operations, p, [guard](bool arrived) {
     if (!guard || !arrived) return;
     guard->Doc().Modified = 1;
     guard->ShowModifiedMark();

@@ -8,8 +8,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "link/TransferServices.h"
+#include "windows/CaptureWindowLink.h"
 #include "windows/CaptureWindowView.h"
 #include "windows/QtTimers.h"
 
@@ -31,8 +33,12 @@ class CaptureWindow final : public PictureWindow, public DownloadTarget {
   bool Command(int id) override;
   QSize sizeHint() const override;
   QtTimers& WindowTimers() { return timers_; }
+  // The list entry of the picture this window holds, as it was when the
+  // window was made for it. A reload may put another picture at the same
+  // position; the window's name and date stay its own picture's.
+  void SetListEntry(const windowlink::EntryFacts& entry) { entry_ = entry; }
   // The picture list's name for this picture ("1F01-12-31(9-5)"), or "".
-  std::string DefaultFileName() const;
+  std::string DefaultFileName() const { return entry_ ? entry_->fileName : ""; }
 
  protected:
   bool SaveAs() override;
@@ -46,6 +52,7 @@ class CaptureWindow final : public PictureWindow, public DownloadTarget {
   void OnTimer(int id);
 
   QtTimers timers_;
+  std::optional<windowlink::EntryFacts> entry_;
 };
 
 // Adds a new Capture window to the MDI client: at the default position, or

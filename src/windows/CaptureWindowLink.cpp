@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "link/LinkOperations.h"
-#include "link/LinkTransfers.h"
 
 namespace lumarel::windowlink {
 namespace {
@@ -23,25 +22,23 @@ bool Entry(const CameraLink* link, int p, EntryFacts& facts) {
   return true;
 }
 
-void CaptureCreated(LinkTransfers* transfers, DownloadTarget& target, Timers& timers) {
-  if (transfers) transfers->Download().CaptureWindowCreated(target, timers);
+void CaptureCreated(LinkOperations* operations, DownloadTarget& target, Timers& timers) {
+  if (operations) operations->AttachCapture(target, timers);
 }
 
-void CaptureDestroyed(LinkTransfers* transfers, DownloadTarget& target) {
-  if (transfers) transfers->Download().CaptureWindowDestroyed(target);
+void CaptureDestroyed(LinkOperations* operations, DownloadTarget& target) {
+  if (operations) operations->EndDownload(target);
 }
 
-void CaptureTimer(LinkTransfers* transfers, int id) {
-  if (transfers) transfers->Download().OnCaptureTimer(id);
+void CaptureTimer(LinkOperations* operations, int id) {
+  if (operations) operations->CaptureTimer(id);
 }
 
-int ChooseNext(LinkTransfers* transfers) {
-  return transfers ? transfers->Download().ChooseNext() : -1;
-}
+int ChooseNext(LinkOperations* operations) { return operations ? operations->NextSelected() : -1; }
 
-void StartDownload(LinkTransfers* transfers, int p, std::function<void(bool arrived)> finished) {
-  if (!transfers) return;
-  transfers->Operations().DownloadSelected(
+void StartDownload(LinkOperations* operations, int p, std::function<void(bool arrived)> finished) {
+  if (!operations) return;
+  operations->DownloadSelected(
       p, [finished = std::move(finished)](const LinkOutcome& outcome) {
         if (finished) finished(outcome.Ok());
       });
@@ -57,8 +54,8 @@ int DownloadsPending(const CameraLink* link) {
   return link ? link->Pictures().downloadsPending : 0;
 }
 
-void OpenfileTimer(LinkTransfers* transfers, int id) {
-  if (transfers) transfers->Upload().OnOpenfileTimer(id);
+void OpenfileTimer(LinkOperations* operations, int id) {
+  if (operations) operations->OpenfileTimer(id);
 }
 
 bool AwaitingPacket(const CameraLink* link) { return link && link->State().awaitingPacket; }

@@ -14,7 +14,7 @@ namespace lumarel {
 
 class CameraLink;
 class DownloadTarget;
-class LinkTransfers;
+class LinkOperations;
 class Timers;
 
 namespace windowlink {
@@ -30,19 +30,19 @@ struct EntryFacts {
 // Facts of list entry p; false when p is not a received entry.
 bool Entry(const CameraLink* link, int p, EntryFacts& facts);
 
-void CaptureCreated(LinkTransfers* transfers, DownloadTarget& target, Timers& timers);
-void CaptureDestroyed(LinkTransfers* transfers, DownloadTarget& target);
-void CaptureTimer(LinkTransfers* transfers, int id);
+void CaptureCreated(LinkOperations* operations, DownloadTarget& target, Timers& timers);
+void CaptureDestroyed(LinkOperations* operations, DownloadTarget& target);
+void CaptureTimer(LinkOperations* operations, int id);
 // The next picture of Data in from camera; -1 when none.
-int ChooseNext(LinkTransfers* transfers);
+int ChooseNext(LinkOperations* operations);
 // Starts picture p's download; `finished` learns whether the picture arrived.
-void StartDownload(LinkTransfers* transfers, int p, std::function<void(bool arrived)> finished);
+void StartDownload(LinkOperations* operations, int p, std::function<void(bool arrived)> finished);
 
 bool AutoSaveMode(const CameraLink* link);
 void SetAutoSaveMode(CameraLink* link, bool on);
 int DownloadsPending(const CameraLink* link);
 
-void OpenfileTimer(LinkTransfers* transfers, int id);
+void OpenfileTimer(LinkOperations* operations, int id);
 bool AwaitingPacket(const CameraLink* link);
 void OpenDisconnectDialog(CameraLink* link);
 

@@ -28,7 +28,7 @@ class QScrollBar;
 namespace lumarel {
 
 class CameraLink;
-class LinkTransfers;
+class LinkOperations;
 
 // The process-wide things picture windows use; owned by whoever creates them
 // and kept for the whole run.
@@ -41,7 +41,7 @@ struct PictureWindowContext {
   Clock* clock = nullptr;                  // file names and dates; null: the system clock
   FreeSpaceQuery freeSpace;                // empty: the file system's own figure
   CameraLink* link = nullptr;              // null: no camera behind the windows
-  LinkTransfers* transfers = nullptr;
+  LinkOperations* operations = nullptr;  // every camera command of the windows
   // Sends a command to the Preview window (the next picture of a chain).
   std::function<void(int id)> previewCommand;
 

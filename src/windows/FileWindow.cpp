@@ -87,7 +87,7 @@ bool FileWindow::Command(int id) {
 
 void FileWindow::SendToCamera(bool fine) {
   PictureWindowContext& c = Context();
-  lumarel::SendToCamera(Doc().Picture(), fine, c.link, c.transfers, c.tempPathA, c.tempPathB,
+  lumarel::SendToCamera(Doc().Picture(), fine, c.link, c.operations, c.tempPathA, c.tempPathB,
                         Messages(), c.ClockOrSystem(), timers_);
 }
 
@@ -100,7 +100,7 @@ void FileWindow::OnTimer(int id) {
     if (windowlink::AwaitingPacket(c.link)) windowlink::OpenDisconnectDialog(c.link);
     return;
   }
-  windowlink::OpenfileTimer(c.transfers, id);
+  windowlink::OpenfileTimer(c.operations, id);
 }
 
 }  // namespace lumarel

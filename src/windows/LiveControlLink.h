@@ -1,36 +1,40 @@
 // SPDX-License-Identifier: MIT
-// The Live window's LiveLink over the camera link's live transfer. Header-only,
-// so that the windows library itself does not depend on the link library.
+// The Live window's LiveLink over the link's operations. Header-only, so that
+// the windows library itself does not depend on the link library.
 #pragma once
 
 #include "link/CameraLink.h"
-#include "link/LiveButtons.h"
+#include "link/LinkOperations.h"
 #include "windows/LiveLink.h"
 
 namespace lumarel {
 
 class LiveControlLink final : public LiveLink {
  public:
-  LiveControlLink(CameraLink& link, LiveControl& control) : link_(link), control_(control) {}
+  LiveControlLink(const LinkState& state, LinkOperations& operations)
+      : state_(state), operations_(operations) {}
 
   void ButtonNotified(int id, bool selected, bool selectionChanged) override {
-    if (id == kLiveButtonId) control_.LiveButtonNotified(selected, selectionChanged);
-    if (id == kZoomButtonId) control_.ZoomButtonNotified(selected, selectionChanged);
+    if (id == kLiveButtonId) operations_.LiveButton(selected, selectionChanged);
+    // The still arrives in the Live window through the link's repaint; the
+    // link shows whatever went wrong on the way.
+    if (id == kZoomButtonId) operations_.ZoomButton(selected, selectionChanged, nullptr);
   }
   int Face(int id) const override {
-    return id == kLiveButtonId ? control_.Faces().live : control_.Faces().zoom;
+    const LiveFaces& faces = operations_.LiveButtonFaces();
+    return id == kLiveButtonId ? faces.live : faces.zoom;
   }
-  void FramePainted() override { control_.Painted(); }
-  bool FrameInFlight() const override { return control_.FrameOutstanding(); }
-  void Activated() override { control_.Activated(); }
-  bool StopStream() override { return control_.StopStream(); }
-  bool LiveRunning() const override { return link_.State().liveActive || link_.State().zoomActive; }
-  bool ModelVariant() const override { return link_.State().modelVariant; }
-  bool IndexLoaded() const override { return link_.State().indexLoaded; }
+  void FramePainted() override { operations_.LivePainted(); }
+  bool FrameInFlight() const override { return operations_.LiveFrameOutstanding(); }
+  void Activated() override { operations_.LiveActivated(); }
+  bool StopStream() override { return operations_.StopLive(); }
+  bool LiveRunning() const override { return state_.liveActive || state_.zoomActive; }
+  bool ModelVariant() const override { return state_.modelVariant; }
+  bool IndexLoaded() const override { return state_.indexLoaded; }
 
  private:
-  CameraLink& link_;
-  LiveControl& control_;
+  const LinkState& state_;
+  LinkOperations& operations_;
 };
 
 }  // namespace lumarel

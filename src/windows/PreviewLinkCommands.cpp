@@ -5,8 +5,6 @@
 
 #include "link/CameraLink.h"
 #include "link/LinkOperations.h"
-#include "link/LinkSetup.h"
-#include "link/LinkTransfers.h"
 #include "windows/ChildWindow.h"
 
 namespace lumarel {
@@ -23,7 +21,7 @@ bool PreviewLinkCommands::Run(int id, ChildHost& host) {
       DeleteSelected();
       return true;
     case kCmdDeleteAll:
-      transfers_.Operations().DeleteAll(Ignore);
+      operations_.DeleteAll(Ignore);
       return true;
     case kCmdReload:
       Reload(host);
@@ -44,7 +42,7 @@ void PreviewLinkCommands::Reload(ChildHost& host) {
   // Status, progress bar, wait dialog, port buffers, the fresh list state,
   // CmdReset and the timer that sets the link up again. Picture windows are
   // closed on the way; a downloaded picture never saved is asked about.
-  transfers_.Operations().Reload(Ignore);
+  operations_.Reload(Ignore);
 }
 
 void PreviewLinkCommands::DeleteSelected() {
@@ -57,13 +55,11 @@ void PreviewLinkCommands::DeleteSelected() {
     if (p != current && list.entries[static_cast<std::size_t>(p)].selectionMark == 1)
       positions.push_back(p);
   positions.push_back(current);
-  transfers_.Operations().DeletePictures(positions, Ignore);
+  operations_.DeletePictures(positions, Ignore);
 }
 
 void PreviewLinkCommands::Activated() {
-  if (!link_.State().indexLoaded) return;
-  link_.PurgePort();
-  link_.DiscardPartialResponse();
+  if (link_.State().indexLoaded) operations_.DropPendingAnswers();
 }
 
 }  // namespace lumarel

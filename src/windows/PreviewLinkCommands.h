@@ -9,7 +9,7 @@ namespace lumarel {
 
 class CameraLink;
 class ChildHost;
-class LinkTransfers;
+class LinkOperations;
 
 inline constexpr const char* kReloadQuestion =
     "To load the picture from the Vidmarelle to your PC again?";
@@ -17,8 +17,8 @@ inline constexpr const char* kReloadCaption = "RELOAD";
 
 class PreviewLinkCommands {
  public:
-  PreviewLinkCommands(CameraLink& link, LinkTransfers& transfers)
-      : link_(link), transfers_(transfers) {}
+  PreviewLinkCommands(const CameraLink& link, LinkOperations& operations)
+      : link_(link), operations_(operations) {}
 
   // Delete Page, Delete All or Reload; false for any other command.
   bool Run(int id, ChildHost& host);
@@ -30,8 +30,8 @@ class PreviewLinkCommands {
   void Reload(ChildHost& host);
   void DeleteSelected();
 
-  CameraLink& link_;
-  LinkTransfers& transfers_;
+  const CameraLink& link_;
+  LinkOperations& operations_;
 };
 
 }  // namespace lumarel

@@ -18,7 +18,7 @@
 namespace lumarel {
 
 class CameraLink;
-class LinkTransfers;
+class LinkOperations;
 
 // Two-digit year as the program shows it: year - 1900 before 2000, else year - 2000.
 int ShortYear(int year);
@@ -28,7 +28,7 @@ enum class SendResult { Started, NoCamera, WriteProtected, PreparationFailed, Re
 // canvas: the window's 640 x 480 24-bit picture. openfileTimers: the window's
 // timers (timer 1 watches the upload).
 SendResult SendToCamera(std::span<const std::uint8_t> canvas, bool fine, CameraLink* link,
-                        LinkTransfers* transfers, const std::string& tempPathA,
+                        LinkOperations* operations, const std::string& tempPathA,
                         const std::string& tempPathB, Notifier& notifier, Clock& clock,
                         Timers& openfileTimers);
 

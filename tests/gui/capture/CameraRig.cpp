@@ -80,7 +80,7 @@ bool CameraRig::Connect(int timeoutMs) {
 }
 
 CameraLink* CameraRig::Link() { return parts_->link; }
-LinkTransfers* CameraRig::Transfers() { return parts_->transfers; }
+LinkOperations* CameraRig::Operations() { return &parts_->assembly->Operations(); }
 Clock& CameraRig::RigClock() { return parts_->clock; }
 
 int CameraRig::ReceivedEntries() const { return parts_->link->Pictures().receivedEntries; }

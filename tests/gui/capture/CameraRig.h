@@ -14,7 +14,7 @@
 
 namespace lumarel {
 class CameraLink;
-class LinkTransfers;
+class LinkOperations;
 class Clock;
 }  // namespace lumarel
 
@@ -37,7 +37,7 @@ class CameraRig {
   static bool WaitFor(const std::function<bool()>& done, int timeoutMs);
 
   CameraLink* Link();
-  LinkTransfers* Transfers();
+  LinkOperations* Operations();
   Clock& RigClock();
 
   // Picture list and link state.

@@ -11,6 +11,7 @@
 #include "ExternalTools.h"
 #include "PictureWindowSupport.h"
 #include "imagefile/JpegDecode.h"
+#include "link/CameraLink.h"
 #include "windows/CaptureWindow.h"
 #include "windows/FileWindow.h"
 
@@ -29,7 +30,7 @@ class CameraWindowTest : public ::testing::Test {
     context.fileDialog = &record;
     context.clock = &rig->RigClock();
     context.link = rig->Link();
-    context.transfers = rig->Transfers();
+    context.operations = rig->Operations();
     ASSERT_TRUE(rig->Connect());
   }
   void TearDown() override {
@@ -81,10 +82,18 @@ TEST_F(CameraWindowTest, DataInFillsTheCaptureWindowAndSavesItUnderTheListName) 
   QApplication::processEvents();
   w->grab().save(QString(LUMAREL_BINARY_DIR) + "/capture_download.png");
 
+  // A reload that puts another picture at the same position changes neither
+  // the name nor the date the window saves its own picture under.
+  const std::string ownName = w->DefaultFileName();
+  PictureEntry& listed = rig->Link()->Pictures().entries[0];
+  listed.fileName = FormatFileName(1, false, EntryDate{3, 4, 5, 6, 7});
+  listed.date = CameraDate{103, 4, 5, 6, 7};
+
   SaveDialogScript dialog;
   dialog.Choose((dir / "down.jpg").string(), 1);
   w->Command(kCmdSaveAs);
   ASSERT_EQ(dialog.proposed.size(), 1u);
+  EXPECT_EQ(w->DefaultFileName(), ownName);
   EXPECT_EQ(fs::path(dialog.proposed[0]).stem().string(), w->DefaultFileName());
   EXPECT_EQ(w->DefaultFileName().substr(0, 2), "1F");
   EXPECT_EQ(Decoded(FileBytes(dir / "down.jpg")), std::make_pair(640, 480));

@@ -7,6 +7,7 @@
 
 #include <QRect>
 #include <QTest>
+#include <utility>
 #include <QWidget>
 #include <algorithm>
 #include <map>
@@ -61,7 +62,7 @@ struct LiveSimLink::Core {
     assembly = std::make_unique<LinkAssembly>(
         RigParts({opener, notifier, ui, dispatcher, &clock}, "sim", dir, &QtTimers::Make));
     link = &assembly->Link();
-    live = std::make_unique<LiveControlLink>(*link, assembly->Transfers().Live());
+    live = std::make_unique<LiveControlLink>(std::as_const(*link).State(), assembly->Operations());
   }
   static sim::CameraSettings Settings(bool busy) {
     sim::CameraSettings settings;

@@ -176,7 +176,7 @@ TEST(LiveFrame, OutstandingFromTheRequestToTheLastPacket) {
   f.Live().OnTimer(1);  // the watchdog's healthy tick, before the paint
   EXPECT_TRUE(f.h.State().awaitingPacket);
   EXPECT_FALSE(f.Live().FrameOutstanding());
-  EXPECT_FALSE(LiveControlLink(*f.h.link, f.Live()).FrameInFlight());  // what the window asks
+  EXPECT_FALSE(LiveControlLink(f.h.State(), f.h.transfers->Operations()).FrameInFlight());  // the window
   f.h.Written();
   f.Live().Painted();
   EXPECT_EQ(f.h.Written(), (Bytes{CmdLiveFrame}));

@@ -304,6 +304,26 @@ TEST(LiveOutcome, ASilentCameraAfterTheRequestEndsInDisconnect) {
   EXPECT_FALSE(h.State().liveActive);
 }
 
+// The Live window's zoom button as the user clicks it: the release that asks
+// for a still begins the operation, a press on the cancel face ends it.
+TEST(LiveOutcome, TheZoomButtonsStillEndsDoneOrCancelled) {
+  TransferHarness h;
+  h.transfers->Live().Activated();
+  Outcomes taken, cancelled;
+  Ops(h).ZoomButton(true, true, taken.Sink());
+  Ops(h).ZoomButton(false, true, taken.Sink());
+  ASSERT_TRUE(h.State().zoomActive);
+  for (int k = 0; k < 2160; ++k) h.Feed(DataPacketOf(static_cast<std::uint16_t>(k), 0x40));
+  EXPECT_EQ(taken.Only().kind, OutcomeKind::Done);
+
+  Ops(h).ZoomButton(true, true, cancelled.Sink());  // the next still
+  Ops(h).ZoomButton(false, true, cancelled.Sink());
+  ASSERT_TRUE(h.State().zoomActive);
+  Ops(h).ZoomButton(true, true, cancelled.Sink());  // Cancel
+  EXPECT_FALSE(h.State().zoomActive);
+  EXPECT_EQ(cancelled.Only().kind, OutcomeKind::Cancelled);
+}
+
 TEST(Operations, ANewOperationEndsTheRunningOneOnceAsCancelled) {
   TransferHarness h;
   Outcomes first, second;
