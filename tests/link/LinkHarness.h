@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// A CameraLink wired to fakes, with no threads: the fake receiver does the
-// receive thread's opening writes synchronously, and tests hand responses to
+// The link and its transfers, put together by LinkAssembly as every front end
+// does, wired to fakes and with no threads: the fake receiver does the receive
+// thread's opening writes synchronously, and tests hand responses to
 // HandleResponse directly.
 #pragma once
 
@@ -15,8 +16,10 @@
 #include "PlatformFakes.h"
 #include "RecordingLinkUi.h"
 #include "TempDir.h"
+#include "imagefile/DibImage.h"
 #include "link/CameraLink.h"
 #include "link/IndexHandler.h"
+#include "link/LinkAssembly.h"
 #include "link/LinkSetup.h"
 #include "link/Protocol.h"
 
@@ -111,7 +114,8 @@ inline void WriteTestBitmap(const std::string& path, int width, int height, std:
 class LinkHarness {
  public:
   explicit LinkHarness(bool ntFamily = true) {
-    LinkServices s;
+    LinkParts parts;
+    LinkServices& s = parts.link;
     s.opener = &opener;
     s.portMap.SetDevicePath(kPortCom1, "com1");
     s.portMap.SetDevicePath(kPortCom2, "com2");
@@ -136,9 +140,19 @@ class LinkHarness {
       link.ReceiverStarted();
       return std::make_unique<SyncReceiver>(discards);
     };
-    link = std::make_unique<CameraLink>(s);
+    TransferServices& t = parts.transfers;
+    t.clock = &clock;
+    t.liveTimers = &liveTimers;
+    t.currentPalette = currentPalette;
+    t.liveFrame = liveFrame;
+    t.livePhoto = livePhoto;
+    WriteDibHeader(liveFrame, 160, 120, 24);
+    WriteDibHeader(livePhoto, 640, 480, 24);
+    assembly = std::make_unique<LinkAssembly>(std::move(parts));
+    link = &assembly->Link();
+    transfers = &assembly->Transfers();
   }
-  ~LinkHarness() { link.reset(); }
+  ~LinkHarness() { assembly.reset(); }
 
   FakeSerialPort& Port() { return *opener.OpenedPorts().back().port; }
   Bytes Written() { return Port().TakeWritten(); }
@@ -179,7 +193,14 @@ class LinkHarness {
   int decodes = 0;
   int decodedWidth = 160, decodedHeight = 120;
   std::uint8_t decodedValue = 0x42;
-  std::unique_ptr<CameraLink> link;
+  FakeClock clock;
+  RecordingTimers liveTimers;
+  std::vector<std::uint8_t> currentPalette = std::vector<std::uint8_t>(1032, 0);
+  std::vector<std::uint8_t> liveFrame = std::vector<std::uint8_t>(59392, 0x80);
+  std::vector<std::uint8_t> livePhoto = std::vector<std::uint8_t>(925696, 0x80);
+  std::unique_ptr<LinkAssembly> assembly;
+  CameraLink* link = nullptr;
+  LinkTransfers* transfers = nullptr;
 };
 
 }  // namespace lumarel::testing

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// A LinkHarness with the transfers installed, a connected link whose picture
-// list is filled directly, a Capture window's picture block and the timers of
-// the Capture, Openfile and Live windows.
+// A LinkHarness with a connected link whose picture list is filled directly,
+// a Capture window's picture block and the timers of the Capture and Openfile
+// windows.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,19 +15,6 @@
 #include "link/LinkTransfers.h"
 
 namespace lumarel::testing {
-
-// A 40-byte 24-bit information header at the start of `block`.
-inline void WriteDibHeader(std::vector<std::uint8_t>& block, int width, int height, int bits) {
-  auto put32 = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) block[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-  };
-  std::fill_n(block.begin(), 40, std::uint8_t{0});
-  put32(0, 40);
-  put32(4, static_cast<std::uint32_t>(width));
-  put32(8, static_cast<std::uint32_t>(height));
-  block[12] = 1;
-  block[14] = static_cast<std::uint8_t>(bits);
-}
 
 inline int HeaderWidth(const std::vector<std::uint8_t>& block) {
   return block[4] | (block[5] << 8) | (block[6] << 16) | (block[7] << 24);
@@ -56,15 +43,6 @@ inline CameraPacket PictureHeader(std::uint32_t size, std::uint8_t quality = 0x0
 class TransferHarness : public LinkHarness {
  public:
   explicit TransferHarness(int pictures = 6) {
-    WriteDibHeader(liveFrame, 160, 120, 24);
-    WriteDibHeader(livePhoto, 640, 480, 24);
-    TransferServices services;
-    services.clock = &clock;
-    services.liveTimers = &liveTimers;
-    services.currentPalette = currentPalette;
-    services.liveFrame = liveFrame;
-    services.livePhoto = livePhoto;
-    transfers = std::make_unique<LinkTransfers>(*link, services);
     IndexStarted(Identity("931", false, 409600, static_cast<std::uint16_t>(pictures)));
     FillList(pictures);
   }
@@ -104,13 +82,8 @@ class TransferHarness : public LinkHarness {
     }
   }
 
-  FakeClock clock;
-  RecordingTimers liveTimers, captureTimers, openfileTimers;
-  std::vector<std::uint8_t> currentPalette = std::vector<std::uint8_t>(1032, 0);
-  std::vector<std::uint8_t> liveFrame = std::vector<std::uint8_t>(59392, 0x80);
-  std::vector<std::uint8_t> livePhoto = std::vector<std::uint8_t>(925696, 0x80);
+  RecordingTimers captureTimers, openfileTimers;
   TestTarget target{640 * 480 * 3 + 100, 1032};
-  std::unique_ptr<LinkTransfers> transfers;
 };
 
 // A one-byte upload reply as the receive thread hands it over.

@@ -9,6 +9,7 @@
 #include "RecordingLinkUi.h"
 #include "link/CameraLink.h"
 #include "link/EventLoop.h"
+#include "link/LinkAssembly.h"
 #include "link/ReceiveThread.h"
 
 namespace lumarel::testing {
@@ -25,23 +26,20 @@ class RecordingHandler final : public ResponseHandler {
 
 struct ThreadedLink {
   ThreadedLink() {
-    frame = loop.MakeTimers([this](int id) { link->OnFrameTimer(id); });
-    preview = loop.MakeTimers([this](int id) { link->OnPreviewTimer(id); });
-    wait = loop.MakeTimers([this](int id) { link->OnWaitDialogTimer(id); });
     opener.Prepare("com1", port);
-    LinkServices s;
+    LinkParts parts;
+    parts.makeTimers = TimersOn(loop);
+    LinkServices& s = parts.link;
     s.opener = &opener;
     s.portMap.SetDevicePath(kPortCom1, "com1");
-    s.frameTimers = frame.get();
-    s.previewTimers = preview.get();
-    s.waitDialogTimers = wait.get();
     s.notifier = &notifier;
     s.ui = &ui;
     s.dispatcher = &loop;
     s.makeReceiver = [this](SerialPort& p, CameraLink& l) {
       return std::make_unique<ReceiveThread>(p, l, loop, ReceiveOptions{1ms, 1ms});
     };
-    link = std::make_unique<CameraLink>(s);
+    assembly = std::make_unique<LinkAssembly>(std::move(parts));
+    link = &assembly->Link();
     auto h = std::make_unique<RecordingHandler>();
     handler = h.get();
     link->SetHandler(ResponseKind::UploadReply, std::move(h));
@@ -60,8 +58,8 @@ struct ThreadedLink {
   FakeSerialPortOpener opener;
   RecordingNotifier notifier;
   RecordingLinkUi ui;
-  std::unique_ptr<Timers> frame, preview, wait;
-  std::unique_ptr<CameraLink> link;
+  std::unique_ptr<LinkAssembly> assembly;
+  CameraLink* link = nullptr;
   RecordingHandler* handler = nullptr;
 };
 
@@ -144,12 +142,12 @@ TEST(ReceiveThread, StopsDuringTheWakePause) {
   FakeSerialPort port;
   RecordingNotifier notifier;
   RecordingLinkUi ui;
-  RecordingTimers timers;
-  LinkServices s;
-  s.frameTimers = s.previewTimers = s.waitDialogTimers = &timers;
-  s.notifier = &notifier;
-  s.ui = &ui;
-  CameraLink link(s);
+  LinkParts parts;
+  parts.makeTimers = TimersOn(loop);
+  parts.link.notifier = &notifier;
+  parts.link.ui = &ui;
+  LinkAssembly assembly(std::move(parts));
+  CameraLink& link = assembly.Link();
   const auto start = std::chrono::steady_clock::now();
   {
     ReceiveThread thread(port, link, loop, ReceiveOptions{10s, 1ms});

@@ -330,9 +330,11 @@ TEST(DownloadPalette, DisplayModeBuildsAndCopiesThePalette) {
 
 TEST(DownloadLifetime, DestroyedTransfersLeaveNoHandlersBehind) {
   TransferHarness h;
-  h.StartDownload(0);
+  auto transfers = std::make_unique<LinkTransfers>(*h.link, h.transfers->Services());
+  transfers->Download().CaptureWindowCreated(h.target, h.captureTimers);
+  ASSERT_TRUE(transfers->Download().Start(0));
   h.Written();
-  h.transfers.reset();
+  transfers.reset();
   h.Feed(PictureHeader(300));  // no picture handler any more: nothing happens
   EXPECT_TRUE(h.Written().empty());
   h.State().responseKind = ResponseKind::Index;
