@@ -88,6 +88,12 @@ void LinkOperations::CaptureTimer(int id) { transfers_.Download().OnCaptureTimer
 
 int LinkOperations::NextSelected() { return transfers_.Download().ChooseNext(); }
 
+void LinkOperations::SetAutoSave(bool on) { link_.Pictures().autoSaveMode = on; }
+
+void LinkOperations::DisconnectIfAwaiting() {
+  if (link_.State().awaitingPacket) link_.OpenDisconnectDialog();
+}
+
 void LinkOperations::DropPendingAnswers() {
   link_.PurgePort();
   link_.DiscardPartialResponse();

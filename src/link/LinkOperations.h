@@ -69,6 +69,12 @@ class LinkOperations {
   void LiveActivated();
   bool LiveFrameOutstanding() const;
   const LiveFaces& LiveButtonFaces() const;
+  // The Preview window's multi-picture Save As: each downloaded picture is
+  // saved and its window closed before the next is fetched.
+  void SetAutoSave(bool on);
+  // An Openfile window's check: when a packet is still awaited, the
+  // disconnect dialog opens.
+  void DisconnectIfAwaiting();
   // Whatever the camera sent for another window is dropped (the Preview
   // window became active).
   void DropPendingAnswers();

@@ -64,15 +64,16 @@ bool CaptureWindow::Command(int id) {
 // user chose, and the Preview window fetches the next pending picture.
 void CaptureWindow::SaveAsCommand() {
   SaveAs();
-  CameraLink* link = Context().link;
+  const CameraLink* link = Context().link;
+  LinkOperations* operations = Context().operations;
   if (!windowlink::AutoSaveMode(link)) return;
   const std::function<void(int)> previewCommand = Context().previewCommand;
   // Deleted later by the event loop, so this call may finish first.
   if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->close();
   else close();
-  windowlink::SetAutoSaveMode(link, false);
+  windowlink::SetAutoSaveMode(operations, false);
   if (windowlink::DownloadsPending(link) != 0) {
-    windowlink::SetAutoSaveMode(link, true);
+    windowlink::SetAutoSaveMode(operations, true);
     if (previewCommand) previewCommand(kCmdDataIn);
   }
 }
@@ -104,7 +105,7 @@ CaptureWindow* OpenCaptureWindow(int p, ChildHost& host, PictureWindowContext& c
 bool RunPreviewDownloadCommand(int id, ChildHost& host, PictureWindowContext& context,
                                const AddCaptureWindow& add) {
   if ((id != kCmdDataIn && id != kCmdSaveAs) || !context.link || !context.operations) return false;
-  if (id == kCmdSaveAs) windowlink::SetAutoSaveMode(context.link, true);
+  if (id == kCmdSaveAs) windowlink::SetAutoSaveMode(context.operations, true);
   const int p = windowlink::ChooseNext(context.operations);
   if (p < 0) return true;
   CaptureWindow* window = OpenCaptureWindow(p, host, context, add);

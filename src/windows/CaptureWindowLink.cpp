@@ -46,8 +46,8 @@ void StartDownload(LinkOperations* operations, int p, std::function<void(bool ar
 
 bool AutoSaveMode(const CameraLink* link) { return link && link->Pictures().autoSaveMode; }
 
-void SetAutoSaveMode(CameraLink* link, bool on) {
-  if (link) link->Pictures().autoSaveMode = on;
+void SetAutoSaveMode(LinkOperations* operations, bool on) {
+  if (operations) operations->SetAutoSave(on);
 }
 
 int DownloadsPending(const CameraLink* link) {
@@ -58,10 +58,8 @@ void OpenfileTimer(LinkOperations* operations, int id) {
   if (operations) operations->OpenfileTimer(id);
 }
 
-bool AwaitingPacket(const CameraLink* link) { return link && link->State().awaitingPacket; }
-
-void OpenDisconnectDialog(CameraLink* link) {
-  if (link) link->OpenDisconnectDialog();
+void DisconnectIfAwaiting(LinkOperations* operations) {
+  if (operations) operations->DisconnectIfAwaiting();
 }
 
 }  // namespace lumarel::windowlink

@@ -39,12 +39,12 @@ int ChooseNext(LinkOperations* operations);
 void StartDownload(LinkOperations* operations, int p, std::function<void(bool arrived)> finished);
 
 bool AutoSaveMode(const CameraLink* link);
-void SetAutoSaveMode(CameraLink* link, bool on);
+void SetAutoSaveMode(LinkOperations* operations, bool on);
 int DownloadsPending(const CameraLink* link);
 
 void OpenfileTimer(LinkOperations* operations, int id);
-bool AwaitingPacket(const CameraLink* link);
-void OpenDisconnectDialog(CameraLink* link);
+// The disconnect dialog opens when a packet is still awaited.
+void DisconnectIfAwaiting(LinkOperations* operations);
 
 }  // namespace windowlink
 }  // namespace lumarel

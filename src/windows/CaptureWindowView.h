@@ -40,7 +40,7 @@ struct PictureWindowContext {
   std::span<std::uint8_t> currentPalette;  // the shared 1032-byte palette buffer
   Clock* clock = nullptr;                  // file names and dates; null: the system clock
   FreeSpaceQuery freeSpace;                // empty: the file system's own figure
-  CameraLink* link = nullptr;              // null: no camera behind the windows
+  const CameraLink* link = nullptr;        // null: no camera behind the windows
   LinkOperations* operations = nullptr;  // every camera command of the windows
   // Sends a command to the Preview window (the next picture of a chain).
   std::function<void(int id)> previewCommand;

@@ -97,7 +97,7 @@ void FileWindow::OnTimer(int id) {
   PictureWindowContext& c = Context();
   if (id == kDisconnectCheckTimer) {
     timers_.Stop(id);
-    if (windowlink::AwaitingPacket(c.link)) windowlink::OpenDisconnectDialog(c.link);
+    windowlink::DisconnectIfAwaiting(c.operations);
     return;
   }
   windowlink::OpenfileTimer(c.operations, id);

@@ -11,7 +11,7 @@ namespace lumarel {
 
 int ShortYear(int year) { return year < 2000 ? year - 1900 : year - 2000; }
 
-SendResult SendToCamera(std::span<const std::uint8_t> canvas, bool fine, CameraLink* link,
+SendResult SendToCamera(std::span<const std::uint8_t> canvas, bool fine, const CameraLink* link,
                         LinkOperations* operations, const std::string& tempPathA,
                         const std::string& tempPathB, Notifier& notifier, Clock& clock,
                         Timers& openfileTimers) {

@@ -27,7 +27,7 @@ enum class SendResult { Started, NoCamera, WriteProtected, PreparationFailed, Re
 
 // canvas: the window's 640 x 480 24-bit picture. openfileTimers: the window's
 // timers (timer 1 watches the upload).
-SendResult SendToCamera(std::span<const std::uint8_t> canvas, bool fine, CameraLink* link,
+SendResult SendToCamera(std::span<const std::uint8_t> canvas, bool fine, const CameraLink* link,
                         LinkOperations* operations, const std::string& tempPathA,
                         const std::string& tempPathB, Notifier& notifier, Clock& clock,
                         Timers& openfileTimers);
