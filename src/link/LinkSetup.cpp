@@ -254,12 +254,14 @@ void LinkSetup::BeginReconnect() {
   link_.PurgePort();
   ResetLinkState();
   link_.Index().EmptyIndex();
-  if (link_.LineIsLost()) {
-    // Nothing can be said to the camera over a dead port: open it again.
+  // Nothing can be said to the camera over a dead port: open it again. A
+  // reset the device does not take means the same: the receive thread may not
+  // have seen the unplug yet (it waits while a message box of a handler is
+  // open), and speed changes on a gone device would only fail one by one.
+  if (link_.LineIsLost() || !link_.WriteCommand(CmdReset)) {
     link_.ReopenAfterLineLost();
     return;
   }
-  link_.WriteCommand(CmdReset);
   FrameTimers().Start(frame_timer::kReconnectReset, kReconnectResetMs);
 }
 

@@ -163,6 +163,14 @@ TEST(LineLost, EndsTheOperationAtOnceAndRetryReopensThePort) {
   EXPECT_EQ(h.opener.OpenedPorts().back().device, "com1");
   EXPECT_FALSE(h.link->LineIsLost());
   EXPECT_EQ(h.Written(), (Bytes{CmdWake, CmdIdentify}));
+
+  // Unplugged while nothing noticed it yet: the reset does not go out, and
+  // Reconnect opens the port again instead of setting speeds on a dead one.
+  h.Port().SetWriteFails(true);
+  ASSERT_TRUE(h.link->Setup().DisconnectDialogCommand(1));
+  EXPECT_TRUE(h.opener.OpenedPorts().back().closed->load());
+  h.link->OnFrameTimer(frame_timer::kOpenPort);
+  EXPECT_EQ(h.opener.OpenedPorts().size(), 3u);
 }
 
 TEST(DeleteOutcome, WriteProtectedEraseAndEmptyDeleteAllSendNothing) {
