@@ -114,7 +114,9 @@ std::optional<std::span<const std::uint8_t>> RememberedPreviews::Find(
     if (m.answered) suspect_ = true;  // that place may hold the other picture
   }
   listing_.push_back({f, false});
-  if (metBefore || !lookups_) return std::nullopt;
+  // A suspect listing is read again in full: answering more of it gains
+  // nothing (and a camera that did not skip when asked shows up this way).
+  if (metBefore || !lookups_ || suspect_) return std::nullopt;
   Entry* e = Lookup(f);
   if (e == nullptr || e->ambiguous) return std::nullopt;
   e->lastUse = ++useCounter_;

@@ -66,11 +66,13 @@ TEST(PreviewCacheRules, AFingerprintMetTwiceInOneListingMakesItSuspect) {
   for (const Case c : {Case{true, true}, Case{false, false}}) {
     RememberedPreviews cache;
     if (c.cached) Learn(cache, f, Preview(1));
+    Learn(cache, Fingerprint(8), Preview(8));
     cache.BeginListing();
     EXPECT_EQ(cache.Find(f).has_value(), c.cached);
     EXPECT_FALSE(cache.Find(Fingerprint(7)));
     EXPECT_FALSE(cache.Find(f)) << "the second place is always read";
     EXPECT_EQ(cache.ListingSuspect(), c.suspect);
+    EXPECT_EQ(cache.Find(Fingerprint(8)).has_value(), !c.suspect) << "a suspect listing is read";
     cache.BeginListing();
     EXPECT_FALSE(cache.ListingSuspect());
   }
