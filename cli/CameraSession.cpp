@@ -82,7 +82,7 @@ CameraSession::~CameraSession() {
 }
 
 bool CameraSession::ReadAgainIfSuspect() {
-  trace_.Note("list: " + std::to_string(previews_.Answered()) + " previews from the cache");
+  trace_.Note("list: previews from the cache: " + std::to_string(previews_.Answered()));
   if (!previews_.ListingSuspect()) return true;
   trace_.Note("list: a cached preview's fingerprint came twice; reading every preview again");
   previews_.SetLookups(false);

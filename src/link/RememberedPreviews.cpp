@@ -114,6 +114,7 @@ std::optional<std::span<const std::uint8_t>> RememberedPreviews::Find(
     if (m.answered) suspect_ = true;  // that place may hold the other picture
   }
   listing_.push_back({f, false});
+  if (metBefore) MakeAmbiguous(Lookup(f));
   // A suspect listing is read again in full: answering more of it gains
   // nothing (and a camera that did not skip when asked shows up this way).
   if (metBefore || !lookups_ || suspect_) return std::nullopt;
@@ -131,19 +132,26 @@ void RememberedPreviews::Offer(const PreviewFingerprint& f, std::span<const std:
   Entry* e = Lookup(f);
   if (e != nullptr) {
     e->lastUse = ++useCounter_;
-    if (!e->ambiguous && e->hash != key.previewHash) {
-      changed_ = true;
-      // Two pictures behind one fingerprint: from now on it is always read.
-      e->ambiguous = true;
-      e->preview.clear();
-      e->preview.shrink_to_fit();
-    }
+    // Two pictures behind one fingerprint: from now on it is always read.
+    if (e->hash != key.previewHash) MakeAmbiguous(e);
     return;
   }
-  entries_.push_back({f, false, key.previewHash, ++useCounter_,
-                      std::vector<std::uint8_t>(preview.begin(), preview.end())});
+  // Met at two places of this listing: one card holds it twice.
+  const bool twice = std::count_if(listing_.begin(), listing_.end(),
+                                   [&](const Met& m) { return m.fingerprint == f; }) > 1;
+  entries_.push_back({f, twice, key.previewHash, ++useCounter_,
+                      twice ? std::vector<std::uint8_t>()
+                            : std::vector<std::uint8_t>(preview.begin(), preview.end())});
   changed_ = true;
   while (entries_.size() > maxEntries_) DropOldest();
+}
+
+void RememberedPreviews::MakeAmbiguous(Entry* e) {
+  if (e == nullptr || e->ambiguous) return;
+  e->ambiguous = true;
+  e->preview.clear();
+  e->preview.shrink_to_fit();
+  changed_ = true;
 }
 
 void RememberedPreviews::DropOldest() {

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The previews a user's earlier listings read, by fingerprint, with the rules
 // that keep a cached preview from standing for a picture it is not:
-// - a fingerprint that was ever read with two different previews is
-//   ambiguous for good and is never answered from the cache again;
-// - a fingerprint met at two places of one listing is not answered at the
-//   second place, and when the first was answered from the cache the listing
-//   is suspect (ListingSuspect): the caller reads the index again with
-//   lookups off (SetLookups(false)), which also teaches the cache the
-//   ambiguity;
+// - a fingerprint that was ever read with two different previews, or met at
+//   two places of one listing, is ambiguous for good and is never answered
+//   from the cache again;
+// - at the second place of one listing it is not answered, and when the
+//   first place was answered from the cache the listing is suspect
+//   (ListingSuspect): the caller reads the index again with lookups off
+//   (SetLookups(false)), and nothing more of that listing is answered;
 // - a stored preview must have exactly the size its fingerprint gives.
 // Bounded: past maxEntries the least recently used entry goes.
 //
@@ -73,6 +73,7 @@ class RememberedPreviews final : public PreviewCache {
     bool answered = false;
   };
   Entry* Lookup(const PreviewFingerprint& f);
+  void MakeAmbiguous(Entry* e);  // null: nothing to do
   void DropOldest();
 
   std::size_t maxEntries_;

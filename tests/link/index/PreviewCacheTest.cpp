@@ -57,7 +57,7 @@ TEST(PreviewCacheRules, OneFingerprintWithTwoPreviewsIsNeverAnsweredAgain) {
   EXPECT_FALSE(reloaded.Find(f));
 }
 
-TEST(PreviewCacheRules, AFingerprintMetTwiceInOneListingMakesItSuspect) {
+TEST(PreviewCacheRules, AFingerprintMetTwiceInOneListingIsSuspectAndAmbiguous) {
   const PreviewFingerprint f = Fingerprint();
   struct Case {
     bool cached;        // the fingerprint was known before the listing
@@ -73,6 +73,8 @@ TEST(PreviewCacheRules, AFingerprintMetTwiceInOneListingMakesItSuspect) {
     EXPECT_FALSE(cache.Find(f)) << "the second place is always read";
     EXPECT_EQ(cache.ListingSuspect(), c.suspect);
     EXPECT_EQ(cache.Find(Fingerprint(8)).has_value(), !c.suspect) << "a suspect listing is read";
+    Learn(cache, f, Preview(1));  // the second place read: the same picture again
+    EXPECT_TRUE(cache.Ambiguous(f)) << "one card holds it twice: never answered again";
     cache.BeginListing();
     EXPECT_FALSE(cache.ListingSuspect());
   }
