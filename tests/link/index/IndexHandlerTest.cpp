@@ -148,6 +148,28 @@ TEST(IndexEntry, CachedPreviewSkipsTheDataAndGivesTheSameEntryAndKey) {
   EXPECT_EQ(cached.Written(), (Bytes{CmdAck}));
 }
 
+// A camera that does not skip and sends the same header again (after the
+// watchdog's CmdNak, or a CmdRestartEntry): the header is read in full at its
+// new place and the listing is suspect, to be read again without the cache.
+TEST(IndexEntry, AHeaderSentAgainAfterASkipIsReadAndMakesTheListingSuspect) {
+  RememberedPreviews cache;
+  HeaderFields f;
+  f.size = 300;
+  LinkHarness full;
+  full.link->Services().previewCache = &cache;
+  full.IndexStarted();
+  SendEntry(full, f);
+
+  LinkHarness h;
+  h.link->Services().previewCache = &cache;
+  h.IndexStarted();
+  h.Feed(IndexHeader(f));
+  ASSERT_EQ(h.Written(), (Bytes{CmdNextEntry}));
+  h.Feed(IndexHeader(f));
+  EXPECT_EQ(h.Written(), (Bytes{CmdAck}));
+  EXPECT_TRUE(cache.ListingSuspect());
+}
+
 class SmallItems : public ::testing::TestWithParam<std::uint32_t> {};
 
 // 0 and 111 bytes still take one data packet and give the grey placeholder.
