@@ -484,7 +484,7 @@ TEST_F(CliCamera, PreviewCacheSkipsKnownPreviewsButNotAReplacedPicture) {
   };
   ASSERT_TRUE(make("a.jpg", "plasma:fractal -seed 3", "2001-06-15 09:05"));
   ASSERT_TRUE(make("b.jpg", "gradient:red-blue", "2001-06-15 09:06"));
-  CacheHome(dir_ / "cache");
+  const CacheHome cache(dir_ / "cache");
   StartSim({"--pictures", pictures});
   const std::string out = dir_ / "out";
   const std::vector<std::string> get{"get", "--all", "--new", "--out", out};
@@ -507,12 +507,15 @@ TEST_F(CliCamera, PreviewCacheSkipsKnownPreviewsButNotAReplacedPicture) {
   ASSERT_TRUE(make("b.jpg", "plasma:fractal -seed 11", "2001-06-15 09:06"));
   StartSim({"--pictures", pictures});
   const RunResult third = Cli(get);
-  CacheHome("");
   EXPECT_EQ(third.status, 0) << third.err;
   EXPECT_NE(third.err.find("1 saved, 1 skipped, 0 failed"), std::string::npos) << third.err;
   const std::string log = sim_->LogText();
   EXPECT_EQ(CountOccurrences(log, "index entry 0: preview skipped"), 1) << log;
   EXPECT_EQ(CountOccurrences(log, "DataPacket seq 1 (index entry 1"), 1) << log;
+
+  EXPECT_EQ(Cli({"--no-cache", "list"}).status, 0);
+  EXPECT_EQ(CountOccurrences(sim_->LogText(), "DataPacket seq 1 (index entry 0"),
+            CountOccurrences(log, "DataPacket seq 1 (index entry 0") + 1);
 }
 
 // The trace: time-stamped lines in order, the bytes each way, the command's steps.

@@ -30,10 +30,14 @@ namespace lumarel::testing {
 // its own (CacheHome).
 inline const bool kNoSharedPreviewCache = [] { return ::setenv("XDG_CACHE_HOME", "/dev/null", 1) == 0; }();
 
-// Sets $XDG_CACHE_HOME for the runs that follow; empty: no cache again.
-inline void CacheHome(const std::string& dir) {
-  ::setenv("XDG_CACHE_HOME", dir.empty() ? "/dev/null" : dir.c_str(), 1);
-}
+// $XDG_CACHE_HOME for the runs while it lives; no cache again after.
+class CacheHome {
+ public:
+  explicit CacheHome(const std::string& dir) { ::setenv("XDG_CACHE_HOME", dir.c_str(), 1); }
+  ~CacheHome() { ::setenv("XDG_CACHE_HOME", "/dev/null", 1); }
+  CacheHome(const CacheHome&) = delete;
+  CacheHome& operator=(const CacheHome&) = delete;
+};
 
 inline std::string CliPath() { return std::string(LUMAREL_BINARY_DIR) + "/cli/lumarel-cli"; }
 inline std::string SimPath() { return std::string(LUMAREL_BINARY_DIR) + "/sim/vidmarelle-sim"; }
