@@ -11,6 +11,7 @@
 #include "cli/Interrupt.h"
 #include "cli/OfflineCommands.h"
 #include "cli/PictureBlocks.h"
+#include "cli/PreviewCacheFile.h"
 #include "link/LinkOperations.h"
 #include "platform/Files.h"
 #include "platform/UserPaths.h"
@@ -59,6 +60,11 @@ CameraSession::CameraSession(const GlobalOptions& options, ConsoleNotifier& noti
   parts.link.dispatcher = &loop_;
   parts.link.tempPathA = tempA_.path();
   parts.link.tempPathB = tempB_.path();
+  // --no-cache reads every preview; what is read still refreshes the cache.
+  previewCachePath_ = PreviewCachePath();
+  LoadPreviewCache(previewCachePath_, previews_);
+  previews_.SetLookups(!options.noCache);
+  parts.link.previewCache = &previews_;
   parts.makeTimers = TimersOn(loop_);
   assembly_ = std::make_unique<LinkAssembly>(std::move(parts));
 }
@@ -69,6 +75,22 @@ CameraSession::~CameraSession() {
   // CmdReset as at the program's exit, then the receive thread stops and the port closes.
   if (Link().PortOpen()) Link().CloseLink();
   assembly_.reset();
+  // The cache only saves time: a failure to keep it is worth a trace line, no more.
+  std::string why;
+  if (previews_.Changed() && !SavePreviewCache(previewCachePath_, previews_, why))
+    trace_.Note("preview cache not written: " + why);
+}
+
+bool CameraSession::ReadAgainIfSuspect() {
+  trace_.Note("list: previews from the cache: " + std::to_string(previews_.Answered()));
+  if (!previews_.ListingSuspect()) return true;
+  trace_.Note("list: a cached preview's fingerprint came twice; reading every preview again");
+  previews_.SetLookups(false);
+  const LinkOutcome outcome =
+      Run([this](OperationDone done) { Operations().Reload(std::move(done)); });
+  previews_.SetLookups(!options_.noCache);
+  if (!outcome.Ok()) Report(outcome);
+  return outcome.Ok();
 }
 
 LinkOperations& CameraSession::Operations() { return assembly_->Operations(); }
@@ -85,8 +107,9 @@ ExitStatus CameraSession::Connect() {
   trace_.Note("connect: scan, identify, speed, list");
   const ExitStatus status =
       RunAndReport([this](OperationDone done) { Operations().Index(std::move(done)); });
-  if (status == ExitStatus::Success) device_ = Link().DevicePath();
-  return status;
+  if (status != ExitStatus::Success) return status;
+  device_ = Link().DevicePath();
+  return ReadAgainIfSuspect() ? ExitStatus::Success : ExitStatus::LinkFailure;
 }
 
 LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds idleLimit) {
@@ -146,7 +169,7 @@ bool CameraSession::Reconnect() {
     if (portOpen) Operations().Reload(std::move(done));
     else Operations().Index(std::move(done));
   });
-  return outcome.Ok();
+  return outcome.Ok() && ReadAgainIfSuspect();
 }
 
 void CameraSession::PauseBeforeTry(int tryNumber) {

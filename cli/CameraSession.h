@@ -27,6 +27,7 @@
 #include "link/EventLoop.h"
 #include "link/LinkOutcome.h"
 #include "link/LinkAssembly.h"
+#include "link/RememberedPreviews.h"
 #include "platform/serial/PosixSerialPort.h"
 
 namespace lumarel {
@@ -51,7 +52,9 @@ class CameraSession {
   CameraSession& operator=(const CameraSession&) = delete;
 
   // Finds the camera, negotiates the speed and reads the picture list; a
-  // failure is reported on err.
+  // failure is reported on err. Previews the user's preview cache knows are
+  // not read (unless --no-cache); a list that may hold a wrong key for them
+  // is read again in full (see ReadAgainIfSuspect).
   ExitStatus Connect();
 
   // Starts one operation (start is given the completion to pass on) and runs
@@ -116,6 +119,13 @@ class CameraSession {
   PortTrace trace_;
   std::unique_ptr<TracedOpener> tracedOpener_;
   TempFileGuard tempA_, tempB_;
+  // When the last listing answered a fingerprint from the cache that it then
+  // met again at another place, the list is read again with every preview
+  // read (Reload). False when that reading failed.
+  bool ReadAgainIfSuspect();
+
+  RememberedPreviews previews_;
+  std::string previewCachePath_;
   std::unique_ptr<LinkAssembly> assembly_;
   std::string device_;
 };

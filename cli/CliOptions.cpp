@@ -13,7 +13,7 @@ namespace lumarel::cli {
 
 const char* const kUsage =
     "usage: lumarel-cli [--port DEVICE] [--settings FILE] [--max-speed BPS] [-q] [--debug]\n"
-    "                  [--debug-logfile FILE] COMMAND [ARGS]\n"
+    "                  [--debug-logfile FILE] [--no-cache] COMMAND [ARGS]\n"
     "\n"
     "Camera commands (picture numbers N are 1-based, as the labels show them;\n"
     "ranges 1-5 and 10- (to the last picture) are accepted too):\n"
@@ -46,6 +46,8 @@ const char* const kUsage =
     "  -q, --quiet       no progress, no list of written files, no summary\n"
     "  --debug           trace the line and each step on standard error\n"
     "  --debug-logfile FILE  the same trace into FILE (see the manual for its format)\n"
+    "  --no-cache        read every preview of the list; none is taken from the preview\n"
+    "                    cache (see the manual)\n"
     "  --version         print the version\n"
     "  COMMAND --help    that command's usage\n"
     "  --                every word after it is an argument (a file named -x)\n"
@@ -204,6 +206,8 @@ struct Parser {
       req.global.port = value;
     } else if (word == "--debug") {
       req.global.debug = true;
+    } else if (word == "--no-cache") {
+      req.global.noCache = true;
     } else if (word.rfind("--debug-logfile", 0) == 0 &&
                (word == "--debug-logfile" || HasInlineValue(word))) {
       if (!OptionValue(word, value)) return false;

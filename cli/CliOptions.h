@@ -31,6 +31,7 @@ struct GlobalOptions {
   bool quiet = false;
   bool debug = false;                  // --debug: the trace on standard error
   std::string debugLogFile;            // --debug-logfile FILE: the trace into FILE
+  bool noCache = false;                // --no-cache: every preview read from the camera
 };
 
 struct AdjustOptions {

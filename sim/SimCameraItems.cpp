@@ -57,7 +57,14 @@ void SimCamera::StartIndexEntry(std::size_t position, Answers& out) {
   SendItemPacket(out);
 }
 
+// After the last data packet, or straight after the header: a program that
+// knows the preview already moves on without it.
 void SimCamera::NextEntry(Answers& out) {
+  if (transfer_ == Transfer::Index && counter_ == 0) {
+    Log("   index entry " + std::to_string(position_) + ": preview skipped");
+    StartIndexEntry(position_ + 1, out);
+    return;
+  }
   if (transfer_ != Transfer::Index || counter_ < packets_) {
     Log("   CmdNextEntry outside a complete entry, ignored");
     return;

@@ -33,6 +33,7 @@ namespace lumarel {
 class CameraLink;
 class Dispatcher;
 class IndexHandler;
+class PreviewCache;
 class LinkSetup;
 class LinkWatchdog;
 class WaitDialog;
@@ -94,6 +95,9 @@ struct LinkServices {
   std::uint32_t maxSpeed = 115200;
   // Upper bound for the preview store (tests force "Not enough memory." with it).
   std::size_t previewStoreLimit = static_cast<std::size_t>(-1);
+  // Previews the index may take instead of reading them (see PreviewCache.h);
+  // null: every preview is read.
+  PreviewCache* previewCache = nullptr;
 };
 
 // Frame timer ids.

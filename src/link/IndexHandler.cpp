@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "link/LinkTexts.h"
+#include "link/PictureKey.h"
+#include "link/PreviewCache.h"
 #include "link/ScratchDecode.h"
 
 namespace lumarel {
@@ -19,6 +21,8 @@ void IndexHandler::Reset() {
   header_ = ItemHeader{};
   pendingLabel_ = Label{};
   overflowed_ = false;
+  listingBegun_ = false;
+  askedFor_ = -1;
 }
 
 void IndexHandler::Handle(const CameraPacket& packet) {
@@ -34,6 +38,7 @@ void IndexHandler::Handle(const CameraPacket& packet) {
   }
   if (s.indexPacketCounter == 0) {
     if (!HandleHeader(packet)) return;
+    if (TakeFromCache()) return;
   } else {
     AppendData(packet);
   }
@@ -126,7 +131,41 @@ bool IndexHandler::HandleHeader(const CameraPacket& packet) {
     entry.height = header_.height;
     entry.date = taken;
   }
+  // Entry 0 begins a listing for the cache, once (a header sent again is the same entry).
+  if (e > 0) {
+    listingBegun_ = false;
+  } else if (PreviewCache* cache = link_.Services().previewCache; cache && !listingBegun_) {
+    cache->BeginListing();
+    listingBegun_ = true;
+    askedFor_ = -1;
+  }
   return true;
+}
+
+bool IndexHandler::TakeFromCache() {
+  LinkState& s = link_.State();
+  PreviewCache* cache = link_.Services().previewCache;
+  const int e = link_.Pictures().receivedEntries;
+  // One question per entry: a header sent again (CmdRestartEntry) is the same
+  // place, not a second picture with the same fingerprint. A one-packet
+  // preview is the placeholder anyway, and entries past 800 are not kept.
+  if (cache == nullptr || s.packetsInItem < 2 || e >= kMaxPictures || e == askedFor_) return false;
+  askedFor_ = e;
+  const auto preview = cache->Find(FingerprintOf(header_));
+  auto& buffer = link_.PreviewBuffer();
+  if (!preview || preview->size() > buffer.size()) return false;
+  std::copy(preview->begin(), preview->end(), buffer.begin());
+  s.badPacketCount = 0;
+  StoreEntry();
+  return true;
+}
+
+void IndexHandler::OfferToCache() {
+  PreviewCache* cache = link_.Services().previewCache;
+  if (cache == nullptr) return;
+  const PreviewFingerprint f = FingerprintOf(header_);
+  const std::span<const std::uint8_t> preview = PreviewBytes(link_.PreviewBuffer().data());
+  cache->Offer(f, preview, KeyFor(f, preview));
 }
 
 void IndexHandler::AppendData(const CameraPacket& packet) {
@@ -202,17 +241,25 @@ void IndexHandler::CompleteEntry() {
   // A preview that cannot be decoded (not a JPEG, wrong size) is reported
   // once and shown as the grey placeholder; the list goes on with the next
   // entry instead of asking for this one again and again.
+  bool decoded = false;
   if (s.packetsInItem < 2) {
     MakePlaceholder();
   } else {
     switch (DecodePreview()) {
-      case PreviewResult::Decoded: break;
+      case PreviewResult::Decoded: decoded = true; break;
       case PreviewResult::Bad: MakePlaceholder(); break;
       // The line was given up or set up again while the message was open:
       // this entry belongs to a list that no longer exists.
       case PreviewResult::Abandoned: return;
     }
   }
+  if (decoded && list.receivedEntries < kMaxPictures) OfferToCache();
+  StoreEntry();
+}
+
+void IndexHandler::StoreEntry() {
+  LinkState& s = link_.State();
+  PictureList& list = link_.Pictures();
   const int e = list.receivedEntries;
   const bool stored = e < kMaxPictures;  // entries past 800 are acknowledged, not kept
   if (stored) {

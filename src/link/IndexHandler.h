@@ -44,7 +44,13 @@ class IndexHandler final : public ResponseHandler {
   // False when the transfer stops here (end of list, empty card, refused size).
   bool HandleHeader(const CameraPacket& packet);
   void AppendData(const CameraPacket& packet);
+  // A preview the cache knows: the entry is completed from it and the camera
+  // asked for the next entry at once. False when the entry is to be read.
+  bool TakeFromCache();
   void CompleteEntry();
+  // The entry's label, count and slot, CmdNextEntry, and the Preview window told.
+  void StoreEntry();
+  void OfferToCache();
   enum class PreviewResult { Decoded, Bad, Abandoned };
   PreviewResult DecodePreview();
   void MakePlaceholder();
@@ -56,6 +62,8 @@ class IndexHandler final : public ResponseHandler {
   ItemHeader header_;
   Label pendingLabel_{};
   bool overflowed_ = false;
+  bool listingBegun_ = false;  // the cache was told that entry 0 came
+  int askedFor_ = -1;          // the entry the cache was last asked about
   DeleteHooks deleteHooks_;
 };
 

@@ -33,6 +33,16 @@ std::string UserConfigDirectory() {
   return JoinPath(base, "lumarel");
 }
 
+std::string UserCacheDirectory() {
+  std::string base = AbsoluteVariable("XDG_CACHE_HOME");
+  if (base.empty()) {
+    const std::string home = AbsoluteVariable("HOME");
+    if (home.empty()) return {};
+    base = JoinPath(home, ".cache");
+  }
+  return JoinPath(base, "lumarel");
+}
+
 std::string ChooseSettingsFile(const std::string& explicitFile,
                                const std::string& executableDirectory,
                                const std::string& configDirectory) {

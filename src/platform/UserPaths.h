@@ -14,6 +14,9 @@ inline constexpr const char* kSettingsFileName = "zelcam.ini";
 // $XDG_CONFIG_HOME/lumarel, else $HOME/.config/lumarel; empty when neither variable helps.
 std::string UserConfigDirectory();
 
+// $XDG_CACHE_HOME/lumarel, else $HOME/.cache/lumarel; empty when neither variable helps.
+std::string UserCacheDirectory();
+
 // The settings file to use: `explicitFile` when not empty; else executableDirectory's
 // zelcam.ini when that file exists and this user may write it (portable use; a file
 // an administrator put beside an installed program would otherwise override every

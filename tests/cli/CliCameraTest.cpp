@@ -472,6 +472,52 @@ TEST_F(CliCamera, GetOriginalIntoDateFoldersKeepsTheCamerasBytes) {
   EXPECT_NE(second.err.find("0 saved, 2 skipped, 0 failed"), std::string::npos) << second.err;
 }
 
+// The preview cache: a second `get --new` of an unchanged card saves nothing
+// and the camera sends no preview; a picture replaced on the camera by
+// another of the same minute and size (its preview differs) is fetched.
+TEST_F(CliCamera, PreviewCacheSkipsKnownPreviewsButNotAReplacedPicture) {
+  const std::string pictures = dir_ / "pictures";
+  ASSERT_EQ(::mkdir(pictures.c_str(), 0755), 0);
+  auto make = [&](const std::string& name, const std::string& source, const std::string& when) {
+    return ToolSucceeds("convert -size 640x480 " + source + " -quality 80 '" + pictures + "/" +
+                        name + "' && touch -d '" + when + "' '" + pictures + "/" + name + "'");
+  };
+  ASSERT_TRUE(make("a.jpg", "plasma:fractal -seed 3", "2001-06-15 09:05"));
+  ASSERT_TRUE(make("b.jpg", "gradient:red-blue", "2001-06-15 09:06"));
+  const CacheHome cache(dir_ / "cache");
+  StartSim({"--pictures", pictures});
+  const std::string out = dir_ / "out";
+  const std::vector<std::string> get{"get", "--all", "--new", "--out", out};
+  const RunResult first = Cli(get);
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(Lines(first.out).size(), 2u) << first.out;
+  EXPECT_TRUE(FileExists(dir_ / "cache/lumarel/previews"));
+  const std::string previewData = "DataPacket seq 1 (index entry";
+  const int read = CountOccurrences(sim_->LogText(), previewData);
+  EXPECT_EQ(read, 2);
+
+  const RunResult second = Cli(get);
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(second.out, "");
+  EXPECT_NE(second.err.find("0 saved, 2 skipped, 0 failed"), std::string::npos) << second.err;
+  EXPECT_EQ(CountOccurrences(sim_->LogText(), previewData), read) << "no preview sent again";
+  EXPECT_EQ(CountOccurrences(sim_->LogText(), "preview skipped"), 2);
+
+  sim_.reset();
+  ASSERT_TRUE(make("b.jpg", "plasma:fractal -seed 11", "2001-06-15 09:06"));
+  StartSim({"--pictures", pictures});
+  const RunResult third = Cli(get);
+  EXPECT_EQ(third.status, 0) << third.err;
+  EXPECT_NE(third.err.find("1 saved, 1 skipped, 0 failed"), std::string::npos) << third.err;
+  const std::string log = sim_->LogText();
+  EXPECT_EQ(CountOccurrences(log, "index entry 0: preview skipped"), 1) << log;
+  EXPECT_EQ(CountOccurrences(log, "DataPacket seq 1 (index entry 1"), 1) << log;
+
+  EXPECT_EQ(Cli({"--no-cache", "list"}).status, 0);
+  EXPECT_EQ(CountOccurrences(sim_->LogText(), "DataPacket seq 1 (index entry 0"),
+            CountOccurrences(log, "DataPacket seq 1 (index entry 0") + 1);
+}
+
 // The trace: time-stamped lines in order, the bytes each way, the command's steps.
 TEST_F(CliCamera, DebugLogfileTracesTheLineAndTheSteps) {
   StartSim({"--generate", "2"});

@@ -24,6 +24,21 @@ extern char** environ;
 
 namespace lumarel::testing {
 
+// lumarel-cli keeps a preview cache under $XDG_CACHE_HOME. Runs of the tests
+// share none, with each other or with the user: /dev/null/lumarel can never
+// be made, so every preview is read unless a test names a cache folder of
+// its own (CacheHome).
+inline const bool kNoSharedPreviewCache = [] { return ::setenv("XDG_CACHE_HOME", "/dev/null", 1) == 0; }();
+
+// $XDG_CACHE_HOME for the runs while it lives; no cache again after.
+class CacheHome {
+ public:
+  explicit CacheHome(const std::string& dir) { ::setenv("XDG_CACHE_HOME", dir.c_str(), 1); }
+  ~CacheHome() { ::setenv("XDG_CACHE_HOME", "/dev/null", 1); }
+  CacheHome(const CacheHome&) = delete;
+  CacheHome& operator=(const CacheHome&) = delete;
+};
+
 inline std::string CliPath() { return std::string(LUMAREL_BINARY_DIR) + "/cli/lumarel-cli"; }
 inline std::string SimPath() { return std::string(LUMAREL_BINARY_DIR) + "/sim/vidmarelle-sim"; }
 

@@ -95,6 +95,22 @@ TEST(SimCameraIndex, RestartEntrySendsTheHeaderAgain) {
   EXPECT_EQ(line.One(CmdAck)[1], 1);
 }
 
+TEST(SimCameraIndex, NextEntryRightAfterAHeaderSkipsThatPreview) {
+  std::vector<StoredPicture> pictures = RawPictures(2);
+  pictures[1].taken.minute = 42;
+  SimCamera camera({}, pictures);
+  Driver line{camera};
+  line.Connect();
+  line.Address(0);
+  line.One(CmdSendIndex);
+  const std::vector<std::uint8_t> second = line.One(CmdNextEntry);
+  EXPECT_EQ(second[1], 0);  // a header, not packet 1 of the first entry
+  EXPECT_EQ(second[26], 42);
+  const std::vector<std::uint8_t> end = line.One(CmdNextEntry);
+  EXPECT_EQ(end[12], 0);
+  EXPECT_EQ(end[13], 0);
+}
+
 TEST(SimCameraIndex, NakInTheMiddleResendsTheSamePacket) {
   SimCamera camera({}, RawPictures(1));
   Driver line{camera};

@@ -9,6 +9,8 @@
 #include "LinkHarness.h"
 #include "link/LinkTexts.h"
 #include "link/LinkWatchdog.h"
+#include "link/PictureKey.h"
+#include "link/RememberedPreviews.h"
 
 namespace lumarel::testing {
 namespace {
@@ -106,6 +108,66 @@ TEST(IndexEntry, DecodedPreviewLandsInItsSlot) {
   EXPECT_EQ(slot[40 + 160 * 120 * 3 - 1], 0x42);
   EXPECT_EQ(h.State().indexPacketCounter, 0);
   EXPECT_EQ(h.ui.calls, (std::vector<std::string>{"Repaint Preview 0,60,580,510", "Repaint Preview"}));
+}
+
+// A second listing of the same card: the cached entry is answered with
+// CmdNextEntry at once, nothing is decoded, and the entry and its key are
+// those the full read gave.
+TEST(IndexEntry, CachedPreviewSkipsTheDataAndGivesTheSameEntryAndKey) {
+  RememberedPreviews cache;
+  HeaderFields f;
+  f.size = 300;
+  LinkHarness full;
+  full.link->Services().previewCache = &cache;
+  full.IndexStarted();
+  SendEntry(full, f);
+  ASSERT_EQ(full.Written(), (Bytes{CmdAck, CmdAck, CmdAck, CmdNextEntry}));
+  ASSERT_EQ(cache.Size(), 1u);
+
+  LinkHarness cached;
+  cached.link->Services().previewCache = &cache;
+  cached.decodedValue = 0x99;  // a decode now would show
+  cached.IndexStarted();
+  cached.Feed(IndexHeader(f));
+  EXPECT_EQ(cached.Written(), (Bytes{CmdNextEntry}));
+  EXPECT_EQ(cached.decodes, 0);
+  EXPECT_EQ(cached.State().indexPacketCounter, 0);
+  EXPECT_EQ(cache.Answered(), 1);
+  const PictureEntry& a = full.List().entries[0];
+  const PictureEntry& b = cached.List().entries[0];
+  EXPECT_EQ(cached.List().receivedEntries, 1);
+  EXPECT_EQ(Text(b.label), Text(a.label));
+  EXPECT_EQ(Text(b.fileName), Text(a.fileName));
+  EXPECT_EQ(std::tie(b.quality, b.width, b.height), std::tie(a.quality, a.width, a.height));
+  EXPECT_EQ(KeyOf(cached.List(), 0), KeyOf(full.List(), 0));
+  EXPECT_EQ(cached.ui.calls, full.ui.calls);
+
+  // The next header is the next entry's, read as usual (another minute: not cached).
+  f.minute = 6;
+  cached.Feed(IndexHeader(f));
+  EXPECT_EQ(cached.Written(), (Bytes{CmdAck}));
+}
+
+// A camera that does not skip and sends the same header again (after the
+// watchdog's CmdNak, or a CmdRestartEntry): the header is read in full at its
+// new place and the listing is suspect, to be read again without the cache.
+TEST(IndexEntry, AHeaderSentAgainAfterASkipIsReadAndMakesTheListingSuspect) {
+  RememberedPreviews cache;
+  HeaderFields f;
+  f.size = 300;
+  LinkHarness full;
+  full.link->Services().previewCache = &cache;
+  full.IndexStarted();
+  SendEntry(full, f);
+
+  LinkHarness h;
+  h.link->Services().previewCache = &cache;
+  h.IndexStarted();
+  h.Feed(IndexHeader(f));
+  ASSERT_EQ(h.Written(), (Bytes{CmdNextEntry}));
+  h.Feed(IndexHeader(f));
+  EXPECT_EQ(h.Written(), (Bytes{CmdAck}));
+  EXPECT_TRUE(cache.ListingSuspect());
 }
 
 class SmallItems : public ::testing::TestWithParam<std::uint32_t> {};
