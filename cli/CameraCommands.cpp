@@ -59,7 +59,7 @@ ExitStatus RunList(CommandContext& ctx, CameraSession& session) {
 
 ExitStatus RunThumbs(CommandContext& ctx, CameraSession& session) {
   const std::string& dir = ctx.request.files[0];
-  PictureList& list = session.Link().Pictures();
+  const PictureList& list = session.Link().Pictures();
   ExitStatus status = ExitStatus::Success;
   for (int i = 0; i < list.receivedEntries; ++i) {
     const std::uint8_t* slot = list.store.Slot(i);
@@ -116,7 +116,7 @@ ExitStatus StatusOfDelete(CommandContext& ctx, CameraSession& session, const Lin
 }  // namespace
 
 ExitStatus RunDelete(CommandContext& ctx, CameraSession& session) {
-  PictureList& list = session.Link().Pictures();
+  const PictureList& list = session.Link().Pictures();
   std::vector<int> positions;
   if (!ctx.request.all) {
     std::string error;

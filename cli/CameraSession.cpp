@@ -73,7 +73,7 @@ CameraSession::~CameraSession() {
   progress_.Clear();
   notifier_.SetBeforePrint(nullptr, nullptr);
   // CmdReset as at the program's exit, then the receive thread stops and the port closes.
-  if (Link().PortOpen()) Link().CloseLink();
+  if (Link().PortOpen()) assembly_->Link().CloseLink();
   assembly_.reset();
   // The cache only saves time: a failure to keep it is worth a trace line, no more.
   std::string why;
@@ -126,7 +126,7 @@ LinkOutcome CameraSession::Run(const Starter& start, std::chrono::milliseconds i
     const auto now = std::chrono::steady_clock::now();
     if (now - std::max(begun, ui_.LastActivity()) > idleLimit) {
       // Nothing moved on the link (e.g. no answer to a delete): camera silent.
-      Link().FinishOperation(Operation::None, LinkOutcome::Of(OutcomeKind::CameraSilent));
+      assembly_->Link().FinishOperation(Operation::None, LinkOutcome::Of(OutcomeKind::CameraSilent));
       break;
     }
     loop_.RunUntil(finished, kSlice);

@@ -83,17 +83,16 @@ class CameraSession {
   ExitStatus RunAndReport(const Starter& start,
                           std::chrono::milliseconds idleLimit = std::chrono::seconds(20));
 
-  CameraLink& Link() { return assembly_->Link(); }
+  // The link as the commands see it: read-only; they act through Operations().
+  const CameraLink& Link() const { return assembly_->Link(); }
   // The device the camera was found on (the link's current one before that).
-  std::string Device() { return device_.empty() ? Link().DevicePath() : device_; }
+  std::string Device() const { return device_.empty() ? Link().DevicePath() : device_; }
   EventLoop& Loop() { return loop_; }
   HeadlessLinkUi& Ui() { return ui_; }
   Progress& ProgressLine() { return progress_; }
   ConsoleNotifier& Messages() { return notifier_; }
   // --debug, --debug-logfile (off without them).
   PortTrace& Trace() { return trace_; }
-  // The link's transfer entry points (download, upload, delete, live).
-  LinkTransfers* Transfers() { return &assembly_->Transfers(); }
   LinkOperations& Operations();
   // The Live window's pictures: the live frame and the zoom photo.
   std::span<std::uint8_t> LiveFrame() { return assembly_->LiveFrame(); }

@@ -106,7 +106,7 @@ ExitStatus PrepareGet(CommandContext& ctx, ImportRecord& record) {
 
 ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& record) {
   const Request& request = ctx.request;
-  PictureList& list = session.Link().Pictures();
+  const PictureList& list = session.Link().Pictures();
   std::vector<int> numbers;
   if (request.all) {
     for (int i = 1; i <= list.receivedEntries; ++i) numbers.push_back(i);
@@ -138,9 +138,8 @@ ExitStatus RunGet(CommandContext& ctx, CameraSession& session, ImportRecord& rec
   std::vector<PlannedPicture>& fetch = plan.fetch;
 
   LinkOperations& ops = session.Operations();
-  DownloadControl& control = session.Transfers()->Download();
   std::unique_ptr<Timers> captureTimers =
-      session.MakeWindowTimers([&control](int id) { control.OnCaptureTimer(id); });
+      session.MakeWindowTimers([&ops](int id) { ops.CaptureTimer(id); });
   const int total = static_cast<int>(fetch.size());
   const std::string device = session.Device();
   bool lineGone = false;

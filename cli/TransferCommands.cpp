@@ -20,9 +20,9 @@ ExitStatus RunPut(CommandContext& ctx, CameraSession& session) {
   if (ExitStatus s = PrepareFileForCamera(ctx, ctx.request.files[0], fine, prepared);
       s != ExitStatus::Success)
     return s;
-  UploadHandler& upload = session.Transfers()->Upload();
+  LinkOperations& ops = session.Operations();
   std::unique_ptr<Timers> openfileTimers =
-      session.MakeWindowTimers([&upload](int id) { upload.OnOpenfileTimer(id); });
+      session.MakeWindowTimers([&ops](int id) { ops.OpenfileTimer(id); });
   const int number = session.Link().Pictures().receivedEntries + 1;
   const UploadRequest request{fine, prepared.picture, prepared.preview,
                               UploadEntryFor(number, fine, ctx.clock.Now()), prepared.thumbnail};
