@@ -57,7 +57,7 @@ bool CaptureWindow::SaveAs() {
   windowlink::EntryFacts facts;
   const bool listed = windowlink::Entry(Context().link, Doc().PictureIndex, facts);
   return SavePictureAs(*this, SaveWindow::Capture, listed ? facts.fileName : "",
-                       listed ? facts.time : std::nullopt)
+                       PictureDates::Both(listed ? facts.time : std::nullopt))
       .written;
 }
 
