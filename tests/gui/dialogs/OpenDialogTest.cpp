@@ -13,6 +13,7 @@
 #include "DialogSupport.h"
 #include "ExternalTools.h"
 #include "imagefile/BitmapFile.h"
+#include "imagefile/ExifFile.h"
 #include "shell/OpenByContent.h"
 #include "shell/OpenDialog.h"
 #include "windows/ModalRunner.h"
@@ -121,6 +122,18 @@ TEST_F(OpenDialogTest, OpenedPictureCarriesTheWorkspaceAndTitle) {
   EXPECT_FALSE(init.PaletteBlock);
   EXPECT_EQ(opened->title, "small.jpg");
   EXPECT_EQ(opened->path, jpeg_);
+}
+
+// A JPEG's own Exif dates go with its window, so a Save As keeps when it was taken.
+TEST_F(OpenDialogTest, AJpegsOwnExifDatesGoWithItsWindow) {
+  auto plain = Load(kOpenFilterJpeg, jpeg_);
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->init.Taken, PictureDates{});
+  const PictureDates taken{LocalTime{2005, 7, 8, 9, 10, 11}, std::nullopt};
+  ASSERT_TRUE(WriteExifFile(jpeg_, jpeg_, 75, env_.notifier, SystemClock(), taken));
+  auto dated = Load(kOpenFilterJpeg, jpeg_);
+  ASSERT_TRUE(dated);
+  EXPECT_EQ(dated->init.Taken, taken);
 }
 
 TEST_F(OpenDialogTest, PaletteDisplayGetsAPaletteBlock) {
