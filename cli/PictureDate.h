@@ -28,7 +28,8 @@ struct SaveDates {
 
   SaveDates() = default;
   // A downloaded picture: its camera date in both Exif tags and as file time.
-  SaveDates(const std::optional<LocalTime>& taken) : exif(PictureDates::Both(taken)), fileTime(taken) {}
+  SaveDates(const std::optional<LocalTime>& taken)  // NOLINT: a download's date converts
+      : exif(PictureDates::Both(taken)), fileTime(taken) {}
   // A picture opened from a file: its own Exif dates, saved now.
   explicit SaveDates(const PictureDates& own) : exif(own) {}
 };

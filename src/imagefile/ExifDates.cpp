@@ -30,7 +30,9 @@ class Tiff {
     ok_ = b.size() >= 8 && (big_ || (b[0] == 'I' && b[1] == 'I')) && U16(2) == 42;
   }
   bool Ok() const { return ok_; }
-  bool Has(std::uint64_t at, std::uint64_t n) const { return at <= b_.size() && n <= b_.size() - at; }
+  bool Has(std::uint64_t at, std::uint64_t n) const {
+    return at <= b_.size() && n <= b_.size() - at;
+  }
   std::uint16_t U16(std::size_t at) const {
     return big_ ? bytes::Be16(b_.data() + at) : bytes::Le16(b_.data() + at);
   }

@@ -55,8 +55,9 @@ struct OpenedPicture {
 // Reads `path` into the 24-bit 640 x 480 `canvas` as its first bytes say
 // (FF D8 FF a JPEG, decoded through `tempPath`; "BM" a BMP); a file that is
 // neither is read as filter `filterIndex` says (1 JPEG, 2 BMP, anything else
-// refused as not found), so its refusal names the type the user chose. Shows every message itself; returns 1 on success. `taken`,
-// when given, receives a JPEG's own Exif dates.
+// refused as not found), so its refusal names the type the user chose. Shows
+// every message itself; returns 1 on success. `taken`, when given, receives a
+// JPEG's own Exif dates.
 int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::string& tempPath,
                        std::span<std::uint8_t> canvas, Notifier& notifier,
                        PictureDates* taken = nullptr);

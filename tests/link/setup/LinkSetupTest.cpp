@@ -38,7 +38,8 @@ TEST(LinkStart, ScanVisitsAllFourPortsThenAsksToReconnect) {
   EXPECT_TRUE(h.frame.running.empty());
   // Why each port gave no camera, for the dialogs: ports that opened are named too.
   std::vector<std::string> why;
-  for (const PortFailure& f : h.link->OpenFailures().Failures()) why.push_back(FormatPortFailure(f));
+  for (const PortFailure& f : h.link->OpenFailures().Failures())
+    why.push_back(FormatPortFailure(f));
   EXPECT_EQ(why, (std::vector<std::string>{"COM1 (com1): opened, but no camera answered",
                                            "COM2 (com2): no such device",
                                            "COM3 (com3): opened, but no camera answered",
