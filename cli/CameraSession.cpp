@@ -202,8 +202,10 @@ void CameraSession::Report(const LinkOutcome& outcome, const std::string& pictur
       return;
     case OutcomeKind::CameraSilent:
       if (Link().State().linkPhase != LinkPhase::Connected) {
+        // Ports that opened without an answer are named from the traced opener below.
         for (const PortFailure& f : Link().OpenFailures().Failures())
-          if (!f.device.empty()) err_ << "lumarel-cli: " << FormatPortFailure(f) << std::endl;
+          if (!f.device.empty() && f.error != PortOpenError::NoCamera)
+            err_ << "lumarel-cli: " << FormatPortFailure(f) << std::endl;
         for (const std::string& device : tracedOpener_->Opened())
           err_ << "lumarel-cli: " << device << ": opened, but no camera answered" << std::endl;
       }

@@ -90,7 +90,7 @@ ExitStatus StatusOf(SaveResult result) {
 
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
                            const std::string& finalPath, FileFormat format, SaveWindow window,
-                           const std::optional<LocalTime>& pictureTime, WriteMode mode,
+                           const SaveDates& dates, WriteMode mode,
                            std::string* savedPath, bool* diskFull) {
   Scratch scratch;
   OutputFile output(finalPath, mode);
@@ -102,17 +102,15 @@ ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> pi
     ReportError(ctx.err, "cannot create temporary files");
     return ExitStatus::FileError;
   }
-  std::optional<FixedTimeClock> pictureClock;
-  if (pictureTime) pictureClock.emplace(*pictureTime);
-  Clock* clock = pictureClock ? &*pictureClock : &ctx.clock;
-  SaveServices services{&ctx.notifier, clock, scratch.a.path(), scratch.b.path(), {}};
+  SaveServices services{&ctx.notifier, &ctx.clock, scratch.a.path(), scratch.b.path(), {},
+                        dates.exif};
   AtomicFile& file = output.File();
   const SaveResult result = SavePictureInto(picture, file, SaveTypeFor(format), window, services);
   if (diskFull != nullptr) *diskFull = result == SaveResult::DiskFull;
   if (result == SaveResult::Failed) ReportError(ctx.err, "cannot write " + finalPath);
   if (result != SaveResult::Saved) return StatusOf(result);
   // Set before the rename, which keeps it: the file never shows another time.
-  if (pictureTime && !SetFileTime(output.TempPath(), *pictureTime))
+  if (dates.fileTime && !SetFileTime(output.TempPath(), *dates.fileTime))
     ReportError(ctx.err, finalPath + ": cannot set the file's time");
   // A name taken while the picture was written gets the next free one.
   if (!(mode == WriteMode::Create ? output.CommitToFreeName() : output.Commit())) {
@@ -128,7 +126,8 @@ ExitStatus RunConvert(CommandContext& ctx) {
   const std::string& out = ctx.request.files[1];
   OpenedCanvas opened;
   if (ExitStatus s = OpenInput(ctx, in, opened); s != ExitStatus::Success) return s;
-  return SaveThroughTemp(ctx, opened.canvas, out, FormatFor(ctx.request, out), SaveWindow::File);
+  return SaveThroughTemp(ctx, opened.canvas, out, FormatFor(ctx.request, out), SaveWindow::File,
+                         SaveDates(opened.taken));
 }
 
 // The adjustment applied to the whole picture as the dialog's OK does: the
@@ -154,7 +153,8 @@ ExitStatus RunAdjust(CommandContext& ctx) {
   }
   session.Apply(opened.canvas);
   session.Close();
-  return SaveThroughTemp(ctx, opened.canvas, out, FormatFor(ctx.request, out), SaveWindow::File);
+  return SaveThroughTemp(ctx, opened.canvas, out, FormatFor(ctx.request, out), SaveWindow::File,
+                         SaveDates(opened.taken));
 }
 
 ExitStatus RunExif(CommandContext& ctx) {

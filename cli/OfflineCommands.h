@@ -8,6 +8,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleNotifier.h"
 #include "cli/ExitStatus.h"
+#include "cli/PictureDate.h"
 #include "pictureio/SaveAs.h"
 #include "pictureio/UploadPreparation.h"
 
@@ -31,16 +32,17 @@ SaveFileType SaveTypeFor(FileFormat format);
 // The exit status of a save outcome (0 or 3).
 ExitStatus StatusOf(SaveResult result);
 // Saves `picture` under finalPath through a temporary name; reports a failed
-// write on err. The scratch files are made and removed here. With
-// pictureTime (a downloaded picture's own date) the Exif date tags, where the
-// window's save writes them, carry that time instead of the time of saving,
-// and so does the file's modification time. In create mode an existing file
+// write on err. The scratch files are made and removed here. Exif DateTime is
+// the time of saving; `dates` gives DateTimeOriginal and DateTimeDigitized
+// (a downloaded picture's own date, a file's own dates; unknown ones are
+// written as unknown) and the file's modification time (else the time of
+// saving). In create mode an existing file
 // is never replaced: a name taken while the picture was written gets the next
 // free "-N" name; savedPath receives the name used. `diskFull`, when given,
 // tells whether the save ran out of room.
 ExitStatus SaveThroughTemp(CommandContext& ctx, std::span<const std::uint8_t> picture,
                            const std::string& finalPath, FileFormat format, SaveWindow window,
-                           const std::optional<LocalTime>& pictureTime = std::nullopt,
+                           const SaveDates& dates = {},
                            WriteMode mode = WriteMode::Replace, std::string* savedPath = nullptr,
                            bool* diskFull = nullptr);
 // Opens path as the Open command does and prepares it for the camera as

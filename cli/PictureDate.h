@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "imagefile/ExifDates.h"
 #include "link/PictureList.h"
 #include "platform/Clock.h"
 
@@ -20,17 +21,17 @@ namespace lumarel::cli {
 // 2000 + the shown year.
 int FullYear(int shownYear);
 
-// A clock whose calendar time is fixed: the save code takes the Exif date
-// from Now(), so passing this makes the file carry the picture's date.
-// Milliseconds still come from the real clock.
-class FixedTimeClock final : public Clock {
- public:
-  explicit FixedTimeClock(const LocalTime& time) : time_(time) {}
-  std::int64_t NowMilliseconds() override { return SystemClock().NowMilliseconds(); }
-  LocalTime Now() override { return time_; }
+// The dates a saved picture carries besides the time of saving (Exif DateTime).
+struct SaveDates {
+  PictureDates exif;                  // DateTimeOriginal, DateTimeDigitized
+  std::optional<LocalTime> fileTime;  // the file's time; none: when it was saved
 
- private:
-  LocalTime time_;
+  SaveDates() = default;
+  // A downloaded picture: its camera date in both Exif tags and as file time.
+  SaveDates(const std::optional<LocalTime>& taken)  // NOLINT: a download's date converts
+      : exif(PictureDates::Both(taken)), fileTime(taken) {}
+  // A picture opened from a file: its own Exif dates, saved now.
+  explicit SaveDates(const PictureDates& own) : exif(own) {}
 };
 
 // Sets the file's access and modification time to the local time t; false

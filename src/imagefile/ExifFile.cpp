@@ -38,25 +38,18 @@ bool CanReuseScan(const JpegFrame& frame, const std::string& sourcePath, Notifie
   return HasStandardHuffmanCounts(sourcePath, notifier) == 1;
 }
 
-std::string DateTimeText(const LocalTime& t) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%d:%02d:%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  return text;
-}
-
 // Fills in the length field and the per-file tags of the APP1 segment.
 bool PatchSegment(MemoryBlock& segment, std::size_t thumbLength, const ExifThumbnail& thumb,
-                  const std::string& when, Notifier& notifier) {
+                  const std::string& written, const PictureDates& taken, Notifier& notifier) {
   if (472 + thumbLength > 0xFFFF) return false;  // an APP1 segment holds at most 64 KiB
   bytes::PutBe16(segment.data() + 2, static_cast<std::uint32_t>(472 + thumbLength));
   std::span<std::uint8_t> s = segment.bytes();
   SetExifTag(s, 0xA002, static_cast<std::uint32_t>(thumb.pictureWidth), notifier);
   SetExifTag(s, 0xA003, static_cast<std::uint32_t>(thumb.pictureHeight), notifier);
   SetExifTag(s, 0x0202, static_cast<std::uint32_t>(thumbLength), notifier);
-  SetExifTag(s, 0x9003, when, notifier);
-  SetExifTag(s, 0x9004, when, notifier);
-  SetExifTag(s, 0x0132, when, notifier);
+  SetExifTag(s, 0x9003, ExifDateText(taken.original), notifier);
+  SetExifTag(s, 0x9004, ExifDateText(taken.digitized), notifier);
+  SetExifTag(s, 0x0132, written, notifier);
   return true;
 }
 
@@ -81,7 +74,8 @@ constexpr std::uint64_t kFullSlack = 65536;
 }  // namespace
 
 ImageResult WriteExifFile(const std::string& sourcePath, const std::string& destPath,
-                          int recodeQuality, Notifier& notifier, Clock& clock) {
+                          int recodeQuality, Notifier& notifier, Clock& clock,
+                          const PictureDates& taken) {
   // The source is looked at only when it is a regular file, and read once
   // from the descriptor that was checked; every later step reads a private
   // copy, never the user's path again.
@@ -111,6 +105,10 @@ ImageResult WriteExifFile(const std::string& sourcePath, const std::string& dest
   const std::string& input = copy.path();
   // A picture to be turned upright is re-encoded turned, with orientation 1.
   const int orientation = JpegOrientation(bytes.bytes());
+  // A picture saved again keeps the dates it was taken, unless told better.
+  const PictureDates own = JpegPictureDates(bytes.bytes());
+  const PictureDates dates{taken.original ? taken.original : own.original,
+                           taken.digitized ? taken.digitized : own.digitized};
   bytes.Reset();
 
   MemoryBlock segment = BuildExifSegment();
@@ -132,7 +130,8 @@ ImageResult WriteExifFile(const std::string& sourcePath, const std::string& dest
   if (!thumbStream) return ImageStatus::WriteFailed;
   const std::size_t thumbLength = JpegStreamEnd(thumbStream);
   if (thumbLength == 0) return ImageStatus::WriteFailed;
-  if (!PatchSegment(segment, thumbLength, thumb, DateTimeText(clock.Now()), notifier)) {
+  if (!PatchSegment(segment, thumbLength, thumb, ExifDateText(clock.Now()), dates,
+                    notifier)) {
     return ImageStatus::WriteFailed;
   }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "imagefile/ExifDates.h"
 #include "imagefile/ImageResult.h"
 #include "platform/Clock.h"
 #include "platform/Notifier.h"
@@ -20,9 +21,13 @@ namespace lumarel {
 // written; DiskFull when the destination's filesystem lacks the space (destPath
 // is then unchanged); NotFound, NotAFile or WrongType when the source is not a
 // JPEG file that decodes; NoMemory or WriteFailed otherwise. Messages go
-// through `notifier`; the three date tags take the local time from `clock`.
+// through `notifier`. DateTime is when the file is written (the local time
+// from `clock`); DateTimeOriginal and DateTimeDigitized are when the picture
+// was taken: `taken`'s dates where it knows them, else the source's own,
+// else written as unknown.
 ImageResult WriteExifFile(const std::string& sourcePath, const std::string& destPath,
-                          int recodeQuality, Notifier& notifier, Clock& clock = SystemClock());
+                          int recodeQuality, Notifier& notifier, Clock& clock = SystemClock(),
+                          const PictureDates& taken = {});
 
 // Free bytes on the filesystem holding `path`, or nullopt when unknown.
 using FreeSpaceQuery = std::function<std::optional<std::uint64_t>(const std::string& path)>;

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "imagefile/ExifDates.h"
+
 namespace lumarel {
 namespace {
 
@@ -46,21 +48,8 @@ int ExifOrientationOf(std::span<const std::uint8_t> app1) {
   return 1;
 }
 
-int JpegOrientation(std::span<const std::uint8_t> j) {
-  if (j.size() < 4 || j[0] != 0xFF || j[1] != 0xD8) return 1;
-  std::size_t at = 2;
-  while (at + 4 <= j.size() && j[at] == 0xFF) {
-    const std::uint8_t marker = j[at + 1];
-    if (marker == 0xDA || marker == 0xD9) break;  // the scan: no more headers
-    const std::size_t length = std::size_t{j[at + 2]} << 8 | j[at + 3];
-    if (length < 2 || length > j.size() - at - 2) break;
-    if (marker == 0xE1) {
-      const int o = ExifOrientationOf(j.subspan(at + 4, length - 2));
-      if (o != 1 || (length >= 6 && std::memcmp(&j[at + 4], "Exif", 4) == 0)) return o;
-    }
-    at += 2 + length;
-  }
-  return 1;
+int JpegOrientation(std::span<const std::uint8_t> jpeg) {
+  return ExifOrientationOf(FirstExifData(jpeg));
 }
 
 StoredPixel StoredPixelOf(int orientation, std::uint32_t x, std::uint32_t y, std::uint32_t w,

@@ -123,6 +123,11 @@ bool CameraLink::OpenPort() {
   return true;
 }
 
+void CameraLink::RecordNoCamera() {
+  openLog_.RecordFailure(state_.portId, services_.portMap.DevicePath(state_.portId),
+                         PortOpenError::NoCamera);
+}
+
 void CameraLink::ClosePort() {
   receiver_.reset();  // stops the thread before its port goes away
   port_.reset();

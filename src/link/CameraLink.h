@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "imagefile/ImageResult.h"
 #include "link/LinkOutcome.h"
 #include "link/LinkUi.h"
 #include "link/PictureList.h"
@@ -70,10 +71,13 @@ class Receiver {
 using ReceiverFactory =
     std::function<std::unique_ptr<Receiver>(SerialPort& port, CameraLink& link)>;
 
-// Decodes a JPEG file into a 24-bit BMP file; the result is judged by reading
-// the output. False when the JPEG is not whole (it ends before its end
-// marker): such a picture decodes partly grey and must not pass for good.
-using JpegDecoder = std::function<bool(const std::string& jpegPath, const std::string& bmpPath)>;
+// Decodes a JPEG file into a 24-bit BMP file; a Done result is judged by
+// reading the output. A failure says whose it was: the data (a JPEG that is no
+// JPEG, or is not whole: it ends before its end marker and would decode partly
+// grey) or the PC (the scratch BMP could not be written: a full disk is
+// DiskFull), so the user is told the truth.
+using JpegDecoder =
+    std::function<ImageResult(const std::string& jpegPath, const std::string& bmpPath)>;
 
 // Everything the link is given from outside.
 struct LinkServices {
@@ -286,6 +290,9 @@ class CameraLink {
   LinkWatchdog& PreviewWatchdog() { return *previewWatchdog_; }
   // Why each port last failed to open (for the user interface).
   const PortOpenLog& OpenFailures() const { return openLog_; }
+  // The scan gives up on the open port: no camera answered there. Kept in the
+  // log until the port opens again, so the dialogs can name the device.
+  void RecordNoCamera();
 
  private:
   void InstallHandlers();

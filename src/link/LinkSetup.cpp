@@ -95,6 +95,7 @@ void LinkSetup::TrySpeed(std::uint8_t command, LinkPhase nextPhase) {
 
 void LinkSetup::MoveScanOn() {
   LinkState& s = link_.State();
+  if (link_.PortOpen()) link_.RecordNoCamera();
   link_.ClosePort();
   const std::uint16_t next = NextPortId(s.portId);
   if (next == 0) {

@@ -27,6 +27,9 @@ inline constexpr char kNoCard[] = " NO CARD!\n\nInsert the CompactFlash Card int
 inline constexpr char kError[] = "ERROR";
 inline constexpr char kFileTypeWrong[] = "This file type is wrong.";
 inline constexpr char kFileSizeWrong[] = "This file size is wrong. ";
+inline constexpr char kDiskFull[] = "Disk is full.";
+inline constexpr char kScratchWriteFailed[] =
+    "The picture could not be written to the scratch folder.";
 inline constexpr char kCameraRefused[] = "The camera refused the transfer.";
 inline constexpr char kGlobalMemory[] = "Global Memory";
 inline constexpr char kNotEnoughMemory[] = "Not enough memory.";

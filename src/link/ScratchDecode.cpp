@@ -2,6 +2,7 @@
 #include "link/ScratchDecode.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -41,33 +42,51 @@ bool JpegIsWhole(std::span<const std::uint8_t> jpeg) {
   return false;
 }
 
-bool DecodeCameraJpeg(const std::string& jpegPath, const std::string& bmpPath) {
+ImageResult DecodeCameraJpeg(const std::string& jpegPath, const std::string& bmpPath) {
   std::vector<std::uint8_t> bytes;
   {
     File file(std::fopen(jpegPath.c_str(), "rb"));
-    if (!file) return false;
+    if (!file) return {ImageStatus::NotFound, errno};
     std::uint8_t chunk[65536];
     std::size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
       bytes.insert(bytes.end(), chunk, chunk + n);
   }
-  if (!JpegIsWhole(bytes)) return false;
-  DecodeJpegFile(jpegPath, bmpPath);
-  return true;
+  if (!JpegIsWhole(bytes)) return ImageStatus::NoPixels;
+  return DecodeJpegFile(jpegPath, bmpPath);
+}
+
+const char* ScratchDecodeFailureText(ImageResult result) {
+  switch (result.status()) {
+    case ImageStatus::Done: return nullptr;
+    case ImageStatus::DiskFull: return text::kDiskFull;
+    case ImageStatus::WriteFailed: return text::kScratchWriteFailed;
+    case ImageStatus::NoMemory: return text::kNotEnoughMemory;
+    case ImageStatus::WrongType:
+    case ImageStatus::LibraryError: return text::kFileTypeWrong;
+    default: return text::kFileSizeWrong;
+  }
 }
 
 const char* DecodeThroughScratchFiles(const LinkServices& services,
                                       std::span<const std::uint8_t> jpeg, std::int32_t width,
                                       std::int32_t height, std::span<std::uint8_t> dib) {
   {
+    // A JPEG that did not reach the scratch file in whole would decode as
+    // bad data; a full scratch folder is the PC's fault, and said so.
     File file(std::fopen(services.tempPathA.c_str(), "wb"));
-    if (file) std::fwrite(jpeg.data(), 1, jpeg.size(), file.get());
+    bool written = file && std::fwrite(jpeg.data(), 1, jpeg.size(), file.get()) == jpeg.size();
+    written = written && std::fclose(file.release()) == 0;
+    if (!written) return ScratchDecodeFailureText(WriteError(errno));
   }
   // A bitmap left over from the previous item must not pass for this one.
   std::remove(services.tempPathB.c_str());
-  if (services.decodeJpeg && !services.decodeJpeg(services.tempPathA, services.tempPathB)) {
-    std::remove(services.tempPathB.c_str());
-    return text::kFileSizeWrong;
+  if (services.decodeJpeg) {
+    if (const ImageResult decoded = services.decodeJpeg(services.tempPathA, services.tempPathB);
+        !decoded) {
+      std::remove(services.tempPathB.c_str());
+      return ScratchDecodeFailureText(decoded);
+    }
   }
 
   File bmp(std::fopen(services.tempPathB.c_str(), "rb"));

@@ -12,19 +12,25 @@
 
 namespace lumarel {
 
-// Decodes `jpeg` and reads the bitmap into `dib` (info header, then rows),
-// checking that it is a 24-bit bitmap of exactly width x height that fits.
-// Returns nullptr on success, otherwise the message to show; a short read of
-// the rows zeroes `dib` rather than leave it half-filled.
 // True when the JPEG bytes end with the end-of-image marker, after any zero
 // padding of the last packet. A picture cut short in the camera or on the way
 // has no end marker.
 bool JpegIsWhole(std::span<const std::uint8_t> jpeg);
 
-// The program's decoder for the camera's JPEGs: refuses (false, no bitmap) a
-// JPEG that is not whole, else decodes it with DecodeJpegFile.
-bool DecodeCameraJpeg(const std::string& jpegPath, const std::string& bmpPath);
+// The program's decoder for the camera's JPEGs: refuses (NoPixels, no bitmap)
+// a JPEG that is not whole, else gives DecodeJpegFile's result.
+ImageResult DecodeCameraJpeg(const std::string& jpegPath, const std::string& bmpPath);
 
+// The message for a failed scratch decode: "Disk is full." when the scratch
+// folder has no room, the scratch write failure or "Not enough memory." for
+// other failures of the PC, "This file type is wrong." for data that is no
+// JPEG, "This file size is wrong. " for a JPEG cut short.
+const char* ScratchDecodeFailureText(ImageResult result);
+
+// Decodes `jpeg` and reads the bitmap into `dib` (info header, then rows),
+// checking that it is a 24-bit bitmap of exactly width x height that fits.
+// Returns nullptr on success, otherwise the message to show; a short read of
+// the rows zeroes `dib` rather than leave it half-filled.
 const char* DecodeThroughScratchFiles(const LinkServices& services,
                                       std::span<const std::uint8_t> jpeg, std::int32_t width,
                                       std::int32_t height, std::span<std::uint8_t> dib);

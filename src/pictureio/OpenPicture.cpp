@@ -60,6 +60,7 @@ OpenedCanvas OpenPictureFile(const std::string& path, const std::string& scratch
       ShowOpenFailure(notifier, opened.result, size.width, size.height);
       return opened;
     }
+    opened.taken = JpegPictureDates(input.file.get());
     bitmapPath = scratchBmp;
   }
   DibImage canvas = AllocateBlock(kPictureBlockSize);

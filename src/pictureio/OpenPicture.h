@@ -11,6 +11,7 @@
 #include <string>
 
 #include "imagefile/DibImage.h"
+#include "imagefile/ExifDates.h"
 #include "imagefile/ImageResult.h"
 #include "platform/Notifier.h"
 
@@ -27,6 +28,7 @@ OpenedAs TypeOf(std::FILE* file, const std::string& path);
 struct OpenedCanvas {
   ImageResult result = ImageStatus::NotFound;
   DibImage canvas;  // 925696-byte block holding the 640 x 480 picture when Done
+  PictureDates taken;  // a JPEG's own Exif dates, kept when it is saved again
 };
 
 // Opens path into a new canvas; scratchBmp receives the decoded JPEG. Shows

@@ -68,7 +68,7 @@ SaveResult SaveJpeg(std::span<const std::uint8_t> picture, const std::string& pa
   if (!EncodeJpegFile(s.tempPathA, out, Sampling(window), kJpegQuality))
     return SaveResult::Failed;
   if (window == SaveWindow::Live) return SaveResult::Saved;
-  switch (WriteExifFile(out, out, kJpegQuality, *s.notifier, *s.clock).status()) {
+  switch (WriteExifFile(out, out, kJpegQuality, *s.notifier, *s.clock, s.taken).status()) {
     case ImageStatus::Done: return SaveResult::Saved;
     case ImageStatus::DiskFull: return DiskFull(s, window, SaveFileType::Jpeg);
     default: return SaveResult::Failed;

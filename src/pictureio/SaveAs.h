@@ -44,11 +44,14 @@ enum class SaveResult {
 
 struct SaveServices {
   Notifier* notifier = nullptr;
-  Clock* clock = nullptr;  // the Exif date tags
+  Clock* clock = nullptr;  // the time of saving: Exif DateTime
   // Scratch files for the 24-bit BMP and the trial JPEG.
   std::string tempPathA;
   std::string tempPathB;
   FreeSpaceQuery freeSpace;  // empty: the file system's own figure
+  // When the picture was taken (DateTimeOriginal, DateTimeDigitized); an
+  // unknown date is written as unknown, never as the time of saving.
+  PictureDates taken = {};
 };
 
 // Saves `picture` (a 24-bit DIB: header and rows) at path, replacing a

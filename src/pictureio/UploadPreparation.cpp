@@ -47,7 +47,12 @@ PreparedUpload PrepareUpload(std::span<const std::uint8_t> canvas, bool fine,
     return out;
   }
   const int recode = UploadRecodeQuality(fine, out.picture.size());
-  if (!WriteExifFile(b, b, recode, notifier, clock) || !ReadFile(b, out.picture)) return out;
+  // The camera lists the picture as taken when it arrives; its Exif says the same.
+  const LocalTime now = clock.Now();
+  if (!WriteExifFile(b, b, recode, notifier, clock, PictureDates::Both(now)) ||
+      !ReadFile(b, out.picture)) {
+    return out;
+  }
 
   out.thumbnail.assign(kPreviewSlotSize, 0);
   if (!MakeQuarterThumbnail(canvas, out.thumbnail) || !WriteFullColourBmp(out.thumbnail, a) ||

@@ -13,6 +13,7 @@ const char* Describe(PortOpenError error) {
     case PortOpenError::Busy: return "in use by another program";
     case PortOpenError::NotATerminal: return "not a serial device";
     case PortOpenError::Other: return "cannot be opened";
+    case PortOpenError::NoCamera: return "opened, but no camera answered";
   }
   return "cannot be opened";
 }

@@ -15,7 +15,16 @@
 namespace lumarel {
 
 // Why a device could not be opened; kept so the user can learn why no camera was found.
-enum class PortOpenError { None, NoSuchDevice, PermissionDenied, Busy, NotATerminal, Other };
+// NoCamera: the port opened, but no camera answered the identification.
+enum class PortOpenError {
+  None,
+  NoSuchDevice,
+  PermissionDenied,
+  Busy,
+  NotATerminal,
+  Other,
+  NoCamera,
+};
 const char* Describe(PortOpenError error);
 
 enum class PortWait {

@@ -77,6 +77,11 @@ Frame::Frame(FrameLink& link, const StartupEnvironment& environment, QWidget* pa
   }
   connect(mdi_, &QMdiArea::subWindowActivated, this, &Frame::OnSubWindowActivated);
 
+  // Notes about an opened picture (cut to fit, rows missing) show in the
+  // status bar for a while instead of stopping the user with a box.
+  notifier_.SetNoteSink([this](const std::string& text) {
+    statusBar()->showMessage(QString::fromStdString(text), kNoteMilliseconds);
+  });
   state_.Prepare(environment, notifier_);
   StartPaletteDisplay();
   link_.Start(LinkStartContext{*this, timers_, state_});

@@ -37,6 +37,7 @@ class Frame final : public QMainWindow, public ChildHost {
  public:
   static constexpr int kWidth = 745;
   static constexpr int kHeight = 605;
+  static constexpr int kNoteMilliseconds = 20000;  // a note's time in the status bar
   static constexpr int kLinkStartTimerId = 2;
   static constexpr int kLinkStartMilliseconds = 300;
 

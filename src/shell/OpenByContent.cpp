@@ -18,6 +18,10 @@ MessageAnswer FileNamingNotifier::Show(const std::string& text, const std::strin
   return inner_.Show(named + "\n" + path_, caption, buttons, icon);
 }
 
+void FileNamingNotifier::Note(const std::string& text, const std::string& caption) {
+  inner_.Note(path_ + ": " + text, caption);
+}
+
 std::optional<OpenedPicture> LoadPictureFile(const std::string& path, AppState& state,
                                              Notifier& notifier) {
   namespace fs = std::filesystem;

@@ -22,6 +22,8 @@ class FileNamingNotifier final : public Notifier {
       : inner_(inner), path_(std::move(path)) {}
   MessageAnswer Show(const std::string& text, const std::string& caption,
                      MessageButtons buttons, MessageIcon icon) override;
+  // A note goes on as a note, after the file's path.
+  void Note(const std::string& text, const std::string& caption) override;
 
  private:
   Notifier& inner_;

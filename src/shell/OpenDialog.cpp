@@ -6,10 +6,14 @@
 #include <QItemSelectionModel>
 #include <QListView>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "imagefile/ExifDates.h"
+#include "imagefile/FileUtil.h"
 #include "imagefile/JpegDecode.h"
 #include "imagefile/OpenMessages.h"
+#include "imagefile/PictureType.h"
 #include "imageproc/CanvasRead.h"
 #include "windows/ModalRunner.h"
 
@@ -65,8 +69,22 @@ OpenDialog::OpenDialog(AppState& state, FileDialogRecord& record, Notifier& noti
 }
 
 int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::string& tempPath,
-                       std::span<std::uint8_t> canvas, Notifier& notifier) {
+                       std::span<std::uint8_t> canvas, Notifier& notifier,
+                       PictureDates* taken) {
   std::string source;
+  // The first bytes decide, whatever the name and the filter say; only a file
+  // that is neither is read as the filter says, so the refusal fits it.
+  const fileutil::InputFile input = fileutil::OpenInput(path);
+  if (input.file) {
+    std::uint8_t head[3] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, input.file.get());
+    std::rewind(input.file.get());
+    switch (SniffPictureType({head, got})) {
+      case PictureType::Jpeg: filterIndex = kOpenFilterJpeg; break;
+      case PictureType::Bmp: filterIndex = kOpenFilterBitmap; break;
+      case PictureType::Unknown: break;
+    }
+  }
   if (filterIndex == kOpenFilterJpeg) {
     // A failed decode opens nothing: neither an earlier picture left in the
     // scratch file nor half of this one (a full scratch folder says so).
@@ -75,6 +93,8 @@ int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::stri
       ShowOpenFailure(notifier, decoded, size.width, size.height);
       return 0;
     }
+    // Saved again, the picture keeps the dates it was taken.
+    if (taken && input.file) *taken = JpegPictureDates(input.file.get());
     source = tempPath;
   } else if (filterIndex == kOpenFilterBitmap) {
     source = path;
@@ -94,8 +114,9 @@ std::optional<OpenedPicture> LoadChosenPicture(const FileDialogRecord& record, A
     NotEnoughMemory(notifier);
     return std::nullopt;
   }
+  PictureDates taken;
   if (!ReadFileIntoCanvas(record.filterIndex, record.fileName, state.TempPathA, workspace,
-                          notifier)) {
+                          notifier, &taken)) {
     return std::nullopt;
   }
   OpenedPicture opened;
@@ -105,6 +126,7 @@ std::optional<OpenedPicture> LoadChosenPicture(const FileDialogRecord& record, A
   }
   init.PictureIndex = 0;
   init.Modified = 0;
+  init.Taken = taken;
   init.ViewWidth = kOpenfileViewWidth;
   init.ViewHeight = kOpenfileViewHeight;
   const std::size_t n = std::min(workspace.size(), init.PictureBlock.size());

@@ -2,8 +2,9 @@
 // The Open command: a non-native file dialog with the preview pane beside it,
 // then the chosen JPEG or BMP file read into the 640 x 480 picture workspace
 // (centred on black, or cut to its centre) and handed back as the blocks of a
-// new Openfile window. The filter the user left selected decides how the file
-// is read, not the file's contents.
+// new Openfile window. The file's first bytes decide how it is read (a BMP
+// named .JPG opens as the BMP it is); the filter the user left selected only
+// picks the reader for a file that is neither.
 #pragma once
 
 #include <QFileDialog>
@@ -51,11 +52,15 @@ struct OpenedPicture {
   std::string path;
 };
 
-// Reads `path` into the 24-bit 640 x 480 `canvas` as filter `filterIndex`
-// says: 1 decodes it as JPEG through `tempPath`, 2 reads it as BMP, anything
-// else is refused. Shows every message itself; returns 1 on success.
+// Reads `path` into the 24-bit 640 x 480 `canvas` as its first bytes say
+// (FF D8 FF a JPEG, decoded through `tempPath`; "BM" a BMP); a file that is
+// neither is read as filter `filterIndex` says (1 JPEG, 2 BMP, anything else
+// refused as not found), so its refusal names the type the user chose. Shows
+// every message itself; returns 1 on success. `taken`, when given, receives a
+// JPEG's own Exif dates.
 int ReadFileIntoCanvas(int filterIndex, const std::string& path, const std::string& tempPath,
-                       std::span<std::uint8_t> canvas, Notifier& notifier);
+                       std::span<std::uint8_t> canvas, Notifier& notifier,
+                       PictureDates* taken = nullptr);
 
 // After an accepted dialog (record holds path, title, filter index): reads the
 // file into the workspace and allocates the window's blocks. Nothing when a

@@ -50,7 +50,7 @@ std::size_t CaptureWindow::ClipboardBytes() const {
 
 bool CaptureWindow::SaveAs() {
   return SavePictureAs(*this, SaveWindow::Capture, DefaultFileName(),
-                       entry_ ? entry_->time : std::nullopt)
+                       PictureDates::Both(entry_ ? entry_->time : std::nullopt))
       .written;
 }
 

@@ -69,7 +69,7 @@ std::size_t FileWindow::ClipboardBytes() const { return kPictureBlockSize; }
 
 bool FileWindow::SaveAs() {
   const std::string name = FileWindowDefaultName(Context().ClockOrSystem().Now());
-  return SavePictureAs(*this, SaveWindow::File, name).written;
+  return SavePictureAs(*this, SaveWindow::File, name, Doc().Taken).written;
 }
 
 bool FileWindow::Command(int id) {

@@ -54,4 +54,26 @@ inline void FitSizeIntoScreen(QWidget& widget) {
   widget.resize(size);
 }
 
+// Where a window of `size` goes: centred over `over` (its owner's window, or
+// the available area), then moved as little as needed to lie inside.
+inline QRect PlaceRect(const QSize& size, const QRect& over, const QRect& available,
+                       const QMargins& frame = kAssumedWindowFrame) {
+  QRect wanted(QPoint(0, 0), size);
+  wanted.moveCenter(over.center());
+  return FitRect(wanted, available, frame);
+}
+
+// Places a dialog about to be shown: centred over its owner's window as Qt
+// would, but never past an edge of the available area (a wide file dialog
+// over a frame near the right edge would otherwise run off the screen).
+inline void PlaceIntoScreen(QWidget& dialog) {
+  const QRect available = AvailableArea(dialog);
+  if (!available.isValid()) return;
+  const QWidget* owner = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
+  const QRect over = owner && owner->isVisible() ? owner->frameGeometry() : available;
+  const QRect inner = PlaceRect(dialog.size(), over, available);
+  // A window's position is that of its frame.
+  dialog.move(inner.topLeft() - QPoint(kAssumedWindowFrame.left(), kAssumedWindowFrame.top()));
+}
+
 }  // namespace lumarel

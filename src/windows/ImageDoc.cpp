@@ -21,6 +21,7 @@ std::unique_ptr<ImageDoc> MakeImageDoc(ImageDocInit&& init) {
   doc->FullClientWidth = init.FullClientWidth;
   doc->PictureBlock = std::move(init.PictureBlock);
   doc->PaletteBlock = std::move(init.PaletteBlock);
+  doc->Taken = init.Taken;
   return doc;
 }
 

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "imagefile/DibImage.h"
+#include "imagefile/ExifDates.h"
 #include "platform/Notifier.h"
 
 namespace lumarel {
@@ -24,6 +25,7 @@ struct ImageDocInit {
   std::int32_t FullClientWidth = 0;   // client width + vertical bar width
   MemoryBlock PictureBlock;           // 24-bit DibImage
   MemoryBlock PaletteBlock;           // logical palette, palette displays only
+  PictureDates Taken;                 // a file's own Exif dates, for its Save As
 };
 
 struct ImageDoc {
@@ -35,6 +37,7 @@ struct ImageDoc {
   std::int32_t FullClientWidth = 0;
   MemoryBlock PictureBlock;
   MemoryBlock PaletteBlock;
+  PictureDates Taken;
 
   // The picture the window paints, prints, saves and adjusts.
   std::span<std::uint8_t> Picture() { return PictureBlock.bytes(); }

@@ -17,11 +17,12 @@ ModalHook& Hook() {
 
 int RunModal(QDialog& dialog) {
   if (Hook()) return Hook()(dialog);
-  // Sized before it is shown, so a dialog too big for a small screen is cut
-  // down to it (Qt then keeps its place on the screen).
+  // Sized and placed before it is shown, so a dialog too big for a small
+  // screen is cut down to it and none runs past an edge.
   dialog.ensurePolished();
   if (!dialog.testAttribute(Qt::WA_Resized)) dialog.adjustSize();
   FitSizeIntoScreen(dialog);
+  PlaceIntoScreen(dialog);
   return dialog.exec();
 }
 

@@ -87,4 +87,12 @@ MessageAnswer QtNotifier::Show(const std::string& text, const std::string& capti
   return FromQt(box->exec(), buttons);
 }
 
+void QtNotifier::Note(const std::string& text, const std::string& caption) {
+  if (noteSink_) {
+    noteSink_(text);
+  } else {
+    Notifier::Note(text, caption);
+  }
+}
+
 }  // namespace lumarel

@@ -33,18 +33,25 @@ int CaptionWidth(const QString& caption);
 class QtNotifier final : public Notifier {
  public:
   using AnswerHook = std::function<MessageAnswer(const MessageRequest&)>;
+  // Where notes go instead of a message box (the frame's status bar).
+  using NoteSink = std::function<void(const std::string& text)>;
 
   explicit QtNotifier(QWidget* owner = nullptr) : owner_(owner) {}
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
   MessageAnswer Show(const std::string& text, const std::string& caption, MessageButtons buttons,
                      MessageIcon icon) override;
+  // A note goes to the sink when there is one: it needs no answer, so it
+  // does not stop the user with a modal box.
+  void Note(const std::string& text, const std::string& caption) override;
+  void SetNoteSink(NoteSink sink) { noteSink_ = std::move(sink); }
 
   // Process-wide: while set, every QtNotifier answers through the hook instead of a box.
   static void SetAnswerHook(AnswerHook hook);
 
  private:
   QPointer<QWidget> owner_;
+  NoteSink noteSink_;
 };
 
 }  // namespace lumarel

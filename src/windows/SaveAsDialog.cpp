@@ -77,25 +77,9 @@ bool RunSaveDialog(FileDialogRecord& record, const std::string& defaultName, QWi
   return true;
 }
 
-namespace {
-
-// Calendar time fixed at the picture's date; the save takes the Exif dates from Now().
-class PictureTimeClock final : public Clock {
- public:
-  PictureTimeClock(Clock& real, const LocalTime& time) : real_(real), time_(time) {}
-  std::int64_t NowMilliseconds() override { return real_.NowMilliseconds(); }
-  LocalTime Now() override { return time_; }
-
- private:
-  Clock& real_;
-  LocalTime time_;
-};
-
-}  // namespace
-
 SaveAsOutcome SavePictureAs(PictureWindow& window, SaveWindow kind,
                             const std::string& defaultName,
-                            const std::optional<LocalTime>& pictureTime) {
+                            const PictureDates& taken) {
   PictureWindowContext& context = window.Context();
   static FileDialogRecord ownRecord;  // when no shared record was handed over
   FileDialogRecord& record = context.fileDialog ? *context.fileDialog : ownRecord;
@@ -104,8 +88,7 @@ SaveAsOutcome SavePictureAs(PictureWindow& window, SaveWindow kind,
   SaveServices services;
   services.notifier = &window.Messages();
   services.clock = &context.ClockOrSystem();
-  std::optional<PictureTimeClock> taken;
-  if (pictureTime) services.clock = &taken.emplace(context.ClockOrSystem(), *pictureTime);
+  services.taken = taken;
   services.tempPathA = context.tempPathA;
   services.tempPathB = context.tempPathB;
   services.freeSpace = context.freeSpace;

@@ -42,10 +42,11 @@ struct SaveAsOutcome {
 };
 
 // The whole Save As of `window`: dialog, file, title. A save that wrote the
-// file clears the window's Modified flag. `pictureTime`: when the picture was
-// taken (a camera picture), for the Exif date tags instead of the save time,
-// so photo managers sort it by when it was taken (as lumarel-cli get does).
+// file clears the window's Modified flag. `taken`: when the picture was taken
+// (a camera picture's date, a file's own Exif dates) for DateTimeOriginal and
+// DateTimeDigitized, so photo managers sort it by when it was taken (as
+// lumarel-cli get does); DateTime is the time of saving.
 SaveAsOutcome SavePictureAs(PictureWindow& window, SaveWindow kind, const std::string& defaultName,
-                            const std::optional<LocalTime>& pictureTime = std::nullopt);
+                            const PictureDates& taken = {});
 
 }  // namespace lumarel

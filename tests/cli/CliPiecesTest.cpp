@@ -193,7 +193,7 @@ std::string CommandOutput(const std::string& command) {
   return text;
 }
 
-TEST(SaveThroughTemp, ADownloadCarriesThePicturesDateInExifAndFileTime) {
+TEST(SaveThroughTemp, ADownloadIsDatedWhenTakenAndChangedWhenSaved) {
   const testing::TempDir scratch;
   const std::string dir = scratch.Path();
   DibImage picture = AllocateBlock(64 * 48 * 3 + 100);
@@ -201,7 +201,7 @@ TEST(SaveThroughTemp, ADownloadCarriesThePicturesDateInExifAndFileTime) {
   Request request;
   std::ostringstream out, err;
   ConsoleNotifier notifier(err);
-  testing::FakeClock saving;  // 2001-06-15 10:30: must not appear
+  testing::FakeClock saving;  // 2001-06-15 10:30: the file's change time (DateTime) only
   CommandContext ctx{request, notifier, out, err, saving};
   const LocalTime taken{1999, 12, 30, 10, 7, 0};
   std::tm tm{};
@@ -214,7 +214,7 @@ TEST(SaveThroughTemp, ADownloadCarriesThePicturesDateInExifAndFileTime) {
   const std::time_t expected = std::mktime(&tm);
   for (FileFormat format : {FileFormat::Jpeg, FileFormat::Bmp24}) {
     const std::string path = dir + "/x" + ExtensionOf(format);
-    ASSERT_EQ(SaveThroughTemp(ctx, picture, path, format, SaveWindow::Capture, taken),
+    ASSERT_EQ(SaveThroughTemp(ctx, picture, path, format, SaveWindow::Capture, SaveDates(taken)),
               ExitStatus::Success);
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
@@ -223,7 +223,7 @@ TEST(SaveThroughTemp, ADownloadCarriesThePicturesDateInExifAndFileTime) {
   if (std::system("command -v exiftool >/dev/null 2>&1") == 0) {
     EXPECT_EQ(CommandOutput("exiftool -s3 -DateTimeOriginal -CreateDate -ModifyDate " + dir +
                             "/x.jpg"),
-              "1999:12:30 10:07:00\n1999:12:30 10:07:00\n1999:12:30 10:07:00\n");
+              "1999:12:30 10:07:00\n1999:12:30 10:07:00\n2001:06:15 10:30:00\n");
   }
 }
 

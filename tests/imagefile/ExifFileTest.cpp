@@ -73,7 +73,8 @@ TEST_F(ExifFileTest, RecodeQualityIsTheCallersParameter) {
 
 TEST_F(ExifFileTest, FinishedFileLayout) {
   const std::string path = Picture(640, 480);
-  ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_));
+  const LocalTime taken{1999, 12, 30, 10, 7, 0};
+  ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_, PictureDates::Both(taken)));
   EXPECT_TRUE(notifier_.shown.empty());
   EXPECT_EQ(TempFilesLeft(), 0u);
   const Bytes f = ReadFileBytes(path);
@@ -96,9 +97,9 @@ TEST_F(ExifFileTest, FinishedFileLayout) {
   EXPECT_EQ(TiffLe32(f, 372 + 5 * 12 + 8), T);             // thumbnail length
   EXPECT_EQ(TiffLe32(f, 188 + 6 * 12 + 8), 640u);
   EXPECT_EQ(TiffLe32(f, 188 + 7 * 12 + 8), 480u);
-  EXPECT_EQ(TiffText(f, 166), "2001:03:07 09:05:02");
-  EXPECT_EQ(TiffText(f, 300), "2001:03:07 09:05:02");
-  EXPECT_EQ(TiffText(f, 320), "2001:03:07 09:05:02");
+  EXPECT_EQ(TiffText(f, 166), "2001:03:07 09:05:02");  // DateTime: when written
+  EXPECT_EQ(TiffText(f, 300), "1999:12:30 10:07:00");  // DateTimeOriginal: when taken
+  EXPECT_EQ(TiffText(f, 320), "1999:12:30 10:07:00");  // DateTimeDigitized
   // Thumbnail from its FF D8 to its FF D9, then the main stream without SOI.
   ASSERT_GT(f.size(), 476 + T + 2);
   EXPECT_EQ(f[476], 0xFF);
@@ -115,6 +116,47 @@ TEST_F(ExifFileTest, FinishedFileLayout) {
   }
   EXPECT_EQ(f[f.size() - 2], 0xFF);
   EXPECT_EQ(f[f.size() - 1], 0xD9);
+}
+
+// DateTimeOriginal and DateTimeDigitized: the caller's dates where it knows
+// them, else the source's own (a picture saved again), else unknown; never the
+// time of writing, which goes to DateTime alone.
+TEST_F(ExifFileTest, PictureDatesComeFromTheCallerOrTheSourceNeverTheClock) {
+  const LocalTime camera{1999, 12, 30, 10, 7, 0};
+  const LocalTime scanned{2000, 1, 2, 3, 4, 5};
+  const LocalTime later{2024, 5, 6, 7, 8, 9};
+  const std::string blank = "    :  :     :  :  ";
+  struct Case {
+    const char* name;
+    std::optional<PictureDates> source;  // the source written as Exif first, with these dates
+    PictureDates given;
+    std::string original, digitized;
+  } cases[] = {
+      {"no dates anywhere", std::nullopt, {}, blank, blank},
+      {"caller's camera date", std::nullopt, PictureDates::Both(camera), "1999:12:30 10:07:00",
+       "1999:12:30 10:07:00"},
+      {"source's own kept", PictureDates{camera, scanned}, {}, "1999:12:30 10:07:00",
+       "2000:01:02 03:04:05"},
+      {"caller's date wins", PictureDates{camera, camera}, PictureDates::Both(later),
+       "2024:05:06 07:08:09", "2024:05:06 07:08:09"},
+      {"a date the source lacks stays unknown", PictureDates{camera, std::nullopt}, {},
+       "1999:12:30 10:07:00", blank},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Picture(64, 48);
+    if (c.source) {
+      ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_, *c.source)) << c.name;
+    }
+    testing::FakeClock saving;  // 2001-06-15 10:30
+    ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, saving, c.given)) << c.name;
+    const Bytes f = ReadFileBytes(path);
+    EXPECT_EQ(TiffText(f, 166), "2001:06:15 10:30:00") << c.name;
+    EXPECT_EQ(TiffText(f, 300), c.original) << c.name;
+    EXPECT_EQ(TiffText(f, 320), c.digitized) << c.name;
+    EXPECT_EQ(JpegPictureDates(std::span<const std::uint8_t>(f)),
+              (PictureDates{ParseExifDate(c.original), ParseExifDate(c.digitized)}))
+        << c.name;
+  }
 }
 
 TEST_F(ExifFileTest, ReusesStandardScanData) {
@@ -190,7 +232,8 @@ class ExifOracles : public ExifFileTest {};
 TEST_F(ExifOracles, ExiftoolValidates) {
   if (!testing::HaveTool("exiftool")) GTEST_SKIP() << "exiftool not available";
   const std::string path = Picture(640, 480);
-  ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_));
+  ASSERT_TRUE(WriteExifFile(path, path, 75, notifier_, clock_,
+                            PictureDates::Both(LocalTime{1999, 12, 30, 10, 7, 0})));
   const std::string validate = testing::Capture("exiftool -validate -warning -a " + path);
   EXPECT_EQ(validate.find("Error"), std::string::npos) << validate;
   EXPECT_NE(validate.find("Validate                        : OK"), std::string::npos) << validate;
@@ -200,8 +243,8 @@ TEST_F(ExifOracles, ExiftoolValidates) {
   // exiftool trims trailing spaces when it prints; its verbose dump shows the raw bytes.
   EXPECT_NE(testing::Capture("exiftool -v3 " + path).find("[QD-K7700 .]"), std::string::npos);
   EXPECT_EQ(tags,
-            "Quorandel\nQD-K7700\nVer.1.0\n2001:03:07 09:05:02\n2001:03:07 09:05:02\n"
-            "2001:03:07 09:05:02\n640\n480\n") << tags;
+            "Quorandel\nQD-K7700\nVer.1.0\n2001:03:07 09:05:02\n1999:12:30 10:07:00\n"
+            "1999:12:30 10:07:00\n640\n480\n") << tags;
   ASSERT_EQ(std::system(("exiftool -b -ThumbnailImage " + path + " > " + Path("thumb.jpg")).c_str()), 0);
   if (!testing::HaveTool("djpeg")) GTEST_SKIP() << "djpeg not available";
   EXPECT_EQ(testing::Capture("djpeg -pnm " + Path("thumb.jpg") + " | head -c 11"), "P6\n160 120\n");

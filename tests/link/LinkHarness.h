@@ -132,7 +132,7 @@ class LinkHarness {
     s.decodeJpeg = [this](const std::string& jpeg, const std::string& bmp) {
       ++decodes;
       if (decodedWidth > 0) WriteTestBitmap(bmp, decodedWidth, decodedHeight, decodedValue);
-      return true;
+      return ImageResult(ImageStatus::Done);
     };
     s.makeReceiver = [this](SerialPort& port, CameraLink& link) {
       port.WriteByte(CmdWake);

@@ -98,11 +98,14 @@ TEST_F(CameraWindowTest, DataInFillsTheCaptureWindowAndSavesItUnderTheListName) 
   EXPECT_EQ(w->DefaultFileName().substr(0, 2), "1F");
   EXPECT_EQ(Decoded(FileBytes(dir / "down.jpg")), std::make_pair(640, 480));
   EXPECT_EQ(w->windowTitle().toStdString(), (dir / "down.jpg").string());
-  // Exif carries when the picture was taken (the simulator's first is
-  // 30 Dec 1999 10:00), as lumarel-cli get writes it.
+  // Exif says when the picture was taken (the simulator's first is 30 Dec
+  // 1999 10:00) and, in DateTime, when the file was saved (the rig's clock),
+  // as lumarel-cli get writes it.
   if (ToolInstalled("exiftool")) {
-    const std::string check = "exiftool -s3 -DateTimeOriginal '" + (dir / "down.jpg").string() +
-                              "' | grep -qx '1999:12:30 10:00:00'";
+    const std::string check = "exiftool -s3 -DateTimeOriginal -CreateDate -ModifyDate '" +
+                              (dir / "down.jpg").string() +
+                              "' | tr '\\n' '|' | grep -qx "
+                              "'1999:12:30 10:00:00|1999:12:30 10:00:00|2001:06:15 10:30:00|'";
     EXPECT_EQ(std::system(check.c_str()), 0);
   }
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Opening JPEG and BMP files into the 640 x 480 workspace: placement, cutting,
-// the filter index deciding how a file is read, the blocks of the new window,
+// the content deciding how a file is read, the blocks of the new window,
 // and the whole command with its dialog answered by program.
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include "DialogSupport.h"
 #include "ExternalTools.h"
 #include "imagefile/BitmapFile.h"
+#include "imagefile/ExifFile.h"
 #include "shell/OpenByContent.h"
 #include "shell/OpenDialog.h"
 #include "windows/ModalRunner.h"
@@ -123,6 +124,18 @@ TEST_F(OpenDialogTest, OpenedPictureCarriesTheWorkspaceAndTitle) {
   EXPECT_EQ(opened->path, jpeg_);
 }
 
+// A JPEG's own Exif dates go with its window, so a Save As keeps when it was taken.
+TEST_F(OpenDialogTest, AJpegsOwnExifDatesGoWithItsWindow) {
+  auto plain = Load(kOpenFilterJpeg, jpeg_);
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->init.Taken, PictureDates{});
+  const PictureDates taken{LocalTime{2005, 7, 8, 9, 10, 11}, std::nullopt};
+  ASSERT_TRUE(WriteExifFile(jpeg_, jpeg_, 75, env_.notifier, SystemClock(), taken));
+  auto dated = Load(kOpenFilterJpeg, jpeg_);
+  ASSERT_TRUE(dated);
+  EXPECT_EQ(dated->init.Taken, taken);
+}
+
 TEST_F(OpenDialogTest, PaletteDisplayGetsAPaletteBlock) {
   env_.state.PaletteDisplay = true;
   auto opened = Load(kOpenFilterBitmap, bmp_);
@@ -130,21 +143,51 @@ TEST_F(OpenDialogTest, PaletteDisplayGetsAPaletteBlock) {
   EXPECT_EQ(opened->init.PaletteBlock.size(), kLogicalPaletteSize);
 }
 
-// The filter the user left selected decides, not the file's contents.
-TEST_F(OpenDialogTest, JpegUnderTheBitmapFilterIsRefused) {
-  EXPECT_FALSE(Load(kOpenFilterBitmap, jpeg_));
-  EXPECT_EQ(Texts(), std::vector<std::string>{"ERROR: This file type is wrong."});
+// The file's first bytes decide, not the filter the user left selected nor
+// the name: a BMP named .JPG and a JPEG named .bmp open as what they are.
+TEST_F(OpenDialogTest, ContentDecidesWhateverTheFilterAndTheName) {
+  const std::string bmpAsJpg = env_.Path("misnamed.JPG");
+  const std::string jpegAsBmp = env_.Path("misnamed.bmp");
+  std::filesystem::copy_file(bmp_, bmpAsJpg);
+  std::filesystem::copy_file(jpeg_, jpegAsBmp);
+  const struct {
+    int filter;
+    std::string path;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {kOpenFilterJpeg, bmpAsJpg, {"ERROR: Part of the image will be cut off."}},
+      {kOpenFilterBitmap, bmpAsJpg, {"ERROR: Part of the image will be cut off."}},
+      {kOpenFilterBitmap, jpegAsBmp, {}},
+      {kOpenFilterJpeg, jpegAsBmp, {}},
+      {3, jpeg_, {}},
+  };
+  for (const auto& c : cases) {
+    env_.notifier.shown.clear();
+    EXPECT_TRUE(Load(c.filter, c.path)) << c.filter << " " << c.path;
+    EXPECT_EQ(Texts(), c.messages) << c.filter << " " << c.path;
+    const auto bgr = PixelAt(Canvas(), 320, 240);
+    if (c.path == bmpAsJpg) {
+      EXPECT_EQ(bgr, PixelAt(ReadBitmapFile(bmp_).bytes(), 400, 300)) << c.filter;
+    } else {
+      EXPECT_NEAR(bgr[2], 200, 6) << c.filter << " " << c.path;
+    }
+  }
 }
 
-TEST_F(OpenDialogTest, BitmapUnderTheJpegFilterIsRefused) {
-  ASSERT_TRUE(Load(kOpenFilterJpeg, jpeg_));  // leaves a decoded picture in the scratch file
-  env_.notifier.shown.clear();
-  EXPECT_FALSE(Load(kOpenFilterJpeg, bmp_));
-  EXPECT_EQ(Texts(), std::vector<std::string>{"ERROR: This file type is wrong."});
+// A file that is neither is refused by the reader the filter names.
+TEST_F(OpenDialogTest, NeitherTypeIsRefusedAsTheFilterSays) {
+  const std::string text = env_.Path("notes.jpg");
+  std::ofstream(text) << "not a picture\n";
+  EXPECT_FALSE(Load(kOpenFilterJpeg, text));
+  EXPECT_FALSE(Load(kOpenFilterBitmap, text));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"ERROR: This file type is wrong.",
+                                               "ERROR: This file type is wrong."}));
 }
 
 TEST_F(OpenDialogTest, UnknownFilterOrMissingFileIsNotFound) {
-  EXPECT_FALSE(Load(3, jpeg_));
+  const std::string text = env_.Path("notes.txt");
+  std::ofstream(text) << "not a picture\n";
+  EXPECT_FALSE(Load(3, text));
   EXPECT_FALSE(Load(kOpenFilterBitmap, env_.Path("gone.bmp")));
   EXPECT_EQ(Texts(), (std::vector<std::string>{"ERROR: This file could not be found. ",
                                                "ERROR: This file could not be found. "}));
@@ -195,7 +238,7 @@ TEST_F(OpenDialogTest, CommandRemembersFilterAndDirectory) {
   EXPECT_EQ(record_.filterIndex, kOpenFilterBitmap);
 }
 
-TEST_F(OpenDialogTest, CommandRefusesJpegChosenUnderBitmapFilter) {
+TEST_F(OpenDialogTest, CommandOpensAJpegChosenUnderTheBitmapFilter) {
   SetModalHook([&](QDialog& dialog) {
     auto& open = dynamic_cast<OpenDialog&>(dialog);
     open.selectNameFilter(open.nameFilters()[1]);
@@ -203,9 +246,13 @@ TEST_F(OpenDialogTest, CommandRefusesJpegChosenUnderBitmapFilter) {
     static_cast<QDialog&>(open).accept();  // the dialog's own checks run
     return open.result();
   });
-  EXPECT_FALSE(RunOpenCommand(env_.state, record_, env_.notifier, nullptr));
+  const std::optional<OpenedPicture> opened =
+      RunOpenCommand(env_.state, record_, env_.notifier, nullptr);
   SetModalHook(nullptr);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"ERROR: This file type is wrong."});
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->title, "small.jpg");
+  EXPECT_TRUE(env_.notifier.shown.empty());
+  EXPECT_NEAR(PixelAt(Canvas(), 320, 240)[2], 200, 6);
 }
 
 // Files named from outside the dialog (command line, another lumarel, drops,
@@ -222,7 +269,7 @@ TEST_F(OpenDialogTest, FilesFromOutsideAreReadByContentAndNamedInMessages) {
     bool opens;
     std::string message;
   } cases[] = {
-      {bmpNoExtension, true, "ERROR: Part of the image will be cut off.\n" + bmpNoExtension},
+      {bmpNoExtension, true, "ERROR: " + bmpNoExtension + ": Part of the image will be cut off."},
       {jpegAsBmp, true, ""},
       {text, false, "ERROR: This file type is wrong.\n" + text},
       {env_.Path("missing.jpg"), false,

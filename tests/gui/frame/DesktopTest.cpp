@@ -75,6 +75,24 @@ TEST(FitIntoScreen, WindowsAreCutAndMovedIntoTheAvailableArea) {
   EXPECT_EQ(FitRect({0, 0, 300, 200}, QRect(0, 24, 800, 576), frame), QRect(4, 54, 300, 200));
 }
 
+// Dialogs are centred over their owner's window and kept inside the screen.
+TEST(FitIntoScreen, DialogsAreCentredOverTheirOwnerAndKeptInside) {
+  const QRect screen(0, 0, 800, 600);
+  const QMargins frame(4, 30, 4, 4);
+  const struct {
+    QSize size;
+    QRect owner;
+    QRect placed;
+  } cases[] = {
+      {{200, 100}, {100, 100, 400, 300}, {200, 200, 200, 100}},  // centred over the owner
+      {{760, 480}, {300, 50, 745, 605}, {36, 113, 760, 480}},    // wide: moved back left
+      {{300, 200}, {500, 400, 300, 200}, {496, 396, 300, 200}},  // owner in the corner
+      {{900, 700}, screen, {4, 30, 792, 566}},                   // cut to the screen
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PlaceRect(c.size, c.owner, screen, frame), c.placed) << c.size.width();
+}
+
 // A dialog larger than the screen (even its minimum) is cut down to it.
 TEST(FitIntoScreen, DialogLargerThanTheScreenIsCutToIt) {
   QDialog dialog;

@@ -19,10 +19,15 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTextBrowser>
+#include <QStatusBar>
 #include <QTest>
+#include <filesystem>
 #include <memory>
 
 #include "GuiTestSupport.h"
+#include "imagefile/BitmapFile.h"
+#include "imagefile/OpenMessages.h"
+#include "shell/OpenByContent.h"
 #include "shell/Frame.h"
 #include "shell/WindowList.h"
 #include "windows/CaptureWindow.h"
@@ -617,6 +622,25 @@ TEST_F(FrameTest, DropsAndRecentFilesOpenFilesAndAreRemembered) {
 
 // The reconnect and disconnect dialogs say why each port gave no camera, as
 // the Communication dialog and lumarel-cli ports do.
+// A BMP cut short opens with what is there; the note saying so shows in the
+// status bar (with the file's path) instead of stopping the user with a box.
+TEST_F(FrameTest, ANoteAboutAnOpenedPictureShowsInTheStatusBar) {
+  const std::string path = scratch.dir.Path() + "/short.bmp";
+  MemoryBlock dib = AllocateBlock(40 + 64 * 48 * 3);
+  WriteDibHeader(dib, 64, 48, 24);
+  ASSERT_TRUE(WriteBitmapFile(path, dib));
+  std::filesystem::resize_file(path, 14 + 40 + 20 * 64 * 3);  // 20 of 48 rows
+  messages.shown.clear();
+  EXPECT_TRUE(LoadPictureFile(path, frame->State(), frame->Messages()));
+  EXPECT_TRUE(messages.shown.empty());
+  const std::string note = frame->statusBar()->currentMessage().toStdString();
+  EXPECT_EQ(note, path + ": " + MissingRowsText(20, 48));
+  // A question or an error still gets its box.
+  frame->Messages().Show("This file type is wrong.", "ERROR", MessageButtons::Ok,
+                         MessageIcon::Exclamation);
+  EXPECT_EQ(messages.shown.size(), 1u);
+}
+
 TEST_F(FrameTest, LinkDialogsShowWhyThePortsGaveNoCamera) {
   link.port.problems = {"COM1 (/dev/ttyUSB0): permission denied (join the group dialout)",
                         "COM2 (/dev/ttyS0): in use by another program (ModemManager)"};

@@ -36,6 +36,14 @@ TEST(LinkStart, ScanVisitsAllFourPortsThenAsksToReconnect) {
   EXPECT_EQ(h.ui.reconnectDialogs, 1);
   EXPECT_FALSE(h.link->PortOpen());
   EXPECT_TRUE(h.frame.running.empty());
+  // Why each port gave no camera, for the dialogs: ports that opened are named too.
+  std::vector<std::string> why;
+  for (const PortFailure& f : h.link->OpenFailures().Failures())
+    why.push_back(FormatPortFailure(f));
+  EXPECT_EQ(why, (std::vector<std::string>{"COM1 (com1): opened, but no camera answered",
+                                           "COM2 (com2): no such device",
+                                           "COM3 (com3): opened, but no camera answered",
+                                           "COM4 (com4): opened, but no camera answered"}));
   // Retry starts again at COM1.
   EXPECT_TRUE(h.link->Setup().ReconnectDialogCommand(1));
   EXPECT_EQ(h.State().portId, kPortCom1);

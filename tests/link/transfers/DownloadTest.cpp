@@ -79,7 +79,7 @@ void UsePatternedDecoder(TransferHarness& h, std::vector<std::uint8_t>& decoded)
     std::FILE* f = std::fopen(bmp.c_str(), "wb");
     std::fwrite(decoded.data(), 1, decoded.size(), f);
     std::fclose(f);
-    return true;
+    return ImageResult(ImageStatus::Done);
   };
 }
 

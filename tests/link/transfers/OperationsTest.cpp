@@ -5,6 +5,8 @@
 // write-protected erase, a silent live picture, a closed wait dialog.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "TransferHarness.h"
 #include "link/LinkOperations.h"
 #include "link/LinkSetup.h"
@@ -266,12 +268,42 @@ TEST(DownloadOutcome, APictureCutShortIsBadDataNeverDone) {
   EXPECT_FALSE(JpegIsWhole(Bytes{}));
 
   TransferHarness h;
-  h.link->Services().decodeJpeg = [](const std::string&, const std::string&) { return false; };
+  h.link->Services().decodeJpeg = [](const std::string&, const std::string&) {
+    return ImageResult(ImageStatus::NoPixels);
+  };
   Outcomes o;
   Ops(h).Download(2, h.target, h.captureTimers, o.Sink());
   h.FeedPicture(500);
   EXPECT_EQ(o.Only().kind, OutcomeKind::BadData);
   EXPECT_EQ(o.Only().picture, 2);
+}
+
+// The decoder's result decides what the user is told: a scratch folder that
+// cannot take the bitmap is the PC's fault, a JPEG that does not decode the data's.
+TEST(DownloadOutcome, AScratchDecodeFailureTellsWhoseFaultItWas) {
+  const struct {
+    ImageResult decoded;
+    const char* shown;
+  } cases[] = {
+      {ImageResult(ImageStatus::DiskFull, ENOSPC), "Disk is full."},
+      {ImageResult(ImageStatus::WriteFailed, EIO),
+       "The picture could not be written to the scratch folder."},
+      {ImageStatus::LibraryError, "This file type is wrong."},
+      {ImageStatus::NoPixels, "This file size is wrong. "},
+  };
+  for (const auto& c : cases) {
+    TransferHarness h;
+    h.link->Services().decodeJpeg = [&c](const std::string&, const std::string&) {
+      return c.decoded;
+    };
+    Outcomes o;
+    Ops(h).Download(2, h.target, h.captureTimers, o.Sink());
+    h.FeedPicture(500);
+    ASSERT_FALSE(h.notifier.shown.empty()) << c.shown;
+    EXPECT_EQ(h.notifier.shown.front().text, c.shown);
+    EXPECT_EQ(o.Only().kind, OutcomeKind::BadData) << c.shown;
+    EXPECT_EQ(o.Only().what, c.shown);
+  }
 }
 
 TEST(UploadOutcome, ClosingTheTransferStopsTheUpload) {
