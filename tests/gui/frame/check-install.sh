@@ -6,7 +6,8 @@
 # (appstreamcli validate --no-net), the icons, the udev rule, the copyright files and changelogs.
 # Then, as a user with only HOME and XDG_CONFIG_HOME set, lumarel-cli and the
 # program find the simulated camera through the user's settings file, and
-# nothing is written to the working folder or the prefix.
+# nothing is written to the working folder or the prefix, nor in the home
+# folder outside the settings and the preview cache.
 # Exit 77 (skipped) when desktop-file-validate or appstreamcli is missing.
 set -euo pipefail
 build=$1
@@ -84,7 +85,8 @@ check grep -q '^FRAME=' "$home/.config/lumarel/zelcam.ini"
 check test -z "$(ls -d /tmp/lumarel-"$gui_pid"-* "$run"/lumarel-"$gui_pid"-* 2>/dev/null)"
 check test -z "$(ls -A "$work")"
 check test -z "$(find "$prefix" -newer "$root/stamp")"
-check test -z "$(find "$home" -newer "$root/stamp" ! -path "$home/.config/lumarel*")"
+check test -z "$(find "$home" -mindepth 1 -newer "$root/stamp" ! -path "$home/.config/lumarel*" \
+  ! -path "$home/.cache" ! -path "$home/.cache/lumarel*")"
 [ "$fail" -eq 0 ] || exit 1
 
 for tool in desktop-file-validate appstreamcli; do
