@@ -224,7 +224,8 @@ TEST_P(ForeignJpegs, DecodeAsImageMagickShowsThem) {
 INSTANTIATE_TEST_SUITE_P(
     Files, ForeignJpegs,
     ::testing::Values(
-        ForeignJpeg{"AdobeCmyk", "convert SRC -colorspace CMYK OUT"},
+        // ImageMagick writes CMYK as Adobe YCCK (APP14 transform 2).
+        ForeignJpeg{"AdobeYcck", "convert SRC -colorspace CMYK OUT"},
         ForeignJpeg{"ArithmeticFlat",
                     "convert -size 2000x1500 xc:'#3080c0' ppm:- | cjpeg -arithmetic -outfile OUT"},
         ForeignJpeg{"Orientation2", "cjpeg -outfile OUT SRC && exiftool -q -n -Orientation=2 -overwrite_original OUT"},
