@@ -12,6 +12,8 @@
 #include "ImageTestSupport.h"
 #include "imagefile/BitmapFile.h"
 
+#include <jpeglib.h>
+
 namespace lumarel {
 namespace {
 
@@ -200,12 +202,51 @@ class ForeignJpegs : public JpegDecodeTest, public ::testing::WithParamInterface
   }
 };
 
+// Plain Adobe CMYK (APP14 transform 0), which no tool here writes: libjpeg
+// itself, with the inks stored inverted as Adobe's files hold them (C = R,
+// M = G, Y = B, K = 255 for no black).
+bool WritePlainCmykJpeg(const Bytes& rgb, int width, int height, const std::string& path) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) return false;
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr jerr{};
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, out);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 95, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * 4);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const std::uint8_t* px = rgb.data() + std::size_t(cinfo.next_scanline) * width * 3;
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < 3; ++c) row[std::size_t(x) * 4 + c] = px[x * 3 + c];
+      row[std::size_t(x) * 4 + 3] = 255;
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return std::fclose(out) == 0;
+}
+
 TEST_P(ForeignJpegs, DecodeAsImageMagickShowsThem) {
   LUMAREL_SKIP_WITHOUT("convert", "cjpeg", "exiftool");
   const std::string made = Path("in.jpg");
-  const std::string make =
-      Replace(Replace(GetParam().make, "SRC", Path("src.ppm")), "OUT", made);
-  ASSERT_EQ(testing::Run(make), 0) << make;
+  if (std::string(GetParam().make) == "plain-cmyk") {
+    int w = 0, h = 0;
+    const Bytes rgb = PpmPixels(ReadFileBytes(Path("src.ppm")), w, h);
+    ASSERT_TRUE(WritePlainCmykJpeg(rgb, w, h, made));
+  } else {
+    const std::string make =
+        Replace(Replace(GetParam().make, "SRC", Path("src.ppm")), "OUT", made);
+    ASSERT_EQ(testing::Run(make), 0) << make;
+  }
   ASSERT_EQ(DecodeJpegFile(made, Path("ours.bmp")), ImageStatus::Done);
   ASSERT_EQ(testing::Run("convert " + Path("ours.bmp") + " " + Path("ours.ppm")), 0);
   ASSERT_EQ(testing::Run("convert " + made + " -auto-orient -colorspace sRGB -depth 8 " +
@@ -226,6 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // ImageMagick writes CMYK as Adobe YCCK (APP14 transform 2).
         ForeignJpeg{"AdobeYcck", "convert SRC -colorspace CMYK OUT"},
+        ForeignJpeg{"AdobeCmyk", "plain-cmyk"},
         ForeignJpeg{"ArithmeticFlat",
                     "convert -size 2000x1500 xc:'#3080c0' ppm:- | cjpeg -arithmetic -outfile OUT"},
         ForeignJpeg{"Orientation2", "cjpeg -outfile OUT SRC && exiftool -q -n -Orientation=2 -overwrite_original OUT"},
