@@ -5,6 +5,10 @@
 // it (LiveControlLink); tests may script it.
 #pragma once
 
+#include <optional>
+
+#include "platform/Clock.h"
+
 namespace lumarel {
 
 // Identifiers of the Live window's buttons.
@@ -28,6 +32,9 @@ class LiveLink {
   virtual bool LiveRunning() const = 0;
   virtual bool ModelVariant() const = 0;  // the camera shows only 120 live columns
   virtual bool IndexLoaded() const = 0;
+  // When the still now shown arrived (its Exif DateTimeOriginal); nothing
+  // when no still has arrived or it is not known.
+  virtual std::optional<LocalTime> StillTakenAt() const { return std::nullopt; }
 };
 
 }  // namespace lumarel

@@ -112,6 +112,7 @@ void LiveImageWindow::ZoomIn() {
   std::optional<ImageDocInit> init =
       MakeLivePhotoDoc(services_.workspace, paletteDisplay, Host().Messages());
   if (init && services_.openFileWindow) {
+    if (services_.link) init->Taken = PictureDates::Both(services_.link->StillTakenAt());
     services_.openFileWindow(std::move(*init), kLivePhotoTitle);
   }
 }

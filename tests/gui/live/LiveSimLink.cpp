@@ -62,7 +62,8 @@ struct LiveSimLink::Core {
     assembly = std::make_unique<LinkAssembly>(
         RigParts({opener, notifier, ui, dispatcher, &clock}, "sim", dir, &QtTimers::Make));
     link = &assembly->Link();
-    live = std::make_unique<LiveControlLink>(std::as_const(*link).State(), assembly->Operations());
+    live = std::make_unique<LiveControlLink>(std::as_const(*link).State(), assembly->Operations(),
+                                             clock);
   }
   static sim::CameraSettings Settings(bool busy) {
     sim::CameraSettings settings;

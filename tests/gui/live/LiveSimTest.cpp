@@ -139,6 +139,7 @@ TEST(LiveWithCamera, TenFramesThenAZoomStillOpenedAndSaved) {
   ASSERT_NE(photoWindow, nullptr);
   EXPECT_EQ(photoWindow->windowTitle(), "Live Image Photo");
   EXPECT_EQ(photoWindow->Doc().Modified, 1);
+  EXPECT_TRUE(photoWindow->Doc().Taken.original.has_value());  // when the still arrived
   const auto photo = rig.sim.LivePhoto();
   EXPECT_TRUE(std::equal(photo.begin(), photo.begin() + kPicture640x480ContentSize,
                          photoWindow->Doc().Picture().begin()));
