@@ -129,6 +129,7 @@ class PaletteFrameTest : public ::testing::Test {
   testing::ScriptedMessages messages;
   testing::ScratchEnvironment scratch;
   testing::RecordingFrameLink link;
+  PictureWindowContext context;  // outlives the windows, which keep a reference to it
   std::unique_ptr<Frame> frame;
 };
 
@@ -194,7 +195,6 @@ TEST_F(PaletteFrameTest, PreviewThumbnailsShowTheNearestDefaultPaletteColours) {
 
 TEST_F(PaletteFrameTest, CaptureWindowPaintsEachPixelAsItsNearestPaletteEntry) {
   const int w = 160, h = 120;
-  PictureWindowContext context;
   context.paletteDisplay = true;
   context.currentPalette = frame->State().CurrentPalette.bytes();
   ImageDocInit init;
