@@ -21,27 +21,23 @@ std::string AbsoluteVariable(const char* name) {
   return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
 }
 
+// The program's folder under the XDG base folder `variable` names, else under
+// `fallback` in the home folder; empty when neither is known.
+std::string XdgProgramDirectory(const char* variable, const char* fallback) {
+  std::string base = AbsoluteVariable(variable);
+  if (base.empty()) {
+    const std::string home = AbsoluteVariable("HOME");
+    if (home.empty()) return {};
+    base = JoinPath(home, fallback);
+  }
+  return JoinPath(base, "lumarel");
+}
+
 }  // namespace
 
-std::string UserConfigDirectory() {
-  std::string base = AbsoluteVariable("XDG_CONFIG_HOME");
-  if (base.empty()) {
-    const std::string home = AbsoluteVariable("HOME");
-    if (home.empty()) return {};
-    base = JoinPath(home, ".config");
-  }
-  return JoinPath(base, "lumarel");
-}
+std::string UserConfigDirectory() { return XdgProgramDirectory("XDG_CONFIG_HOME", ".config"); }
 
-std::string UserCacheDirectory() {
-  std::string base = AbsoluteVariable("XDG_CACHE_HOME");
-  if (base.empty()) {
-    const std::string home = AbsoluteVariable("HOME");
-    if (home.empty()) return {};
-    base = JoinPath(home, ".cache");
-  }
-  return JoinPath(base, "lumarel");
-}
+std::string UserCacheDirectory() { return XdgProgramDirectory("XDG_CACHE_HOME", ".cache"); }
 
 std::string ChooseSettingsFile(const std::string& explicitFile,
                                const std::string& executableDirectory,

@@ -113,21 +113,25 @@ TEST(IndexEntry, DecodedPreviewLandsInItsSlot) {
 // A second listing of the same card: the cached entry is answered with
 // CmdNextEntry at once, nothing is decoded, and the entry and its key are
 // those the full read gave.
+// A harness whose index transfer has begun with `cache` behind it.
+void StartWithCache(LinkHarness& h, RememberedPreviews& cache) {
+  h.link->Services().previewCache = &cache;
+  h.IndexStarted();
+}
+
 TEST(IndexEntry, CachedPreviewSkipsTheDataAndGivesTheSameEntryAndKey) {
   RememberedPreviews cache;
   HeaderFields f;
   f.size = 300;
   LinkHarness full;
-  full.link->Services().previewCache = &cache;
-  full.IndexStarted();
+  StartWithCache(full, cache);
   SendEntry(full, f);
   ASSERT_EQ(full.Written(), (Bytes{CmdAck, CmdAck, CmdAck, CmdNextEntry}));
   ASSERT_EQ(cache.Size(), 1u);
 
   LinkHarness cached;
-  cached.link->Services().previewCache = &cache;
   cached.decodedValue = 0x99;  // a decode now would show
-  cached.IndexStarted();
+  StartWithCache(cached, cache);
   cached.Feed(IndexHeader(f));
   EXPECT_EQ(cached.Written(), (Bytes{CmdNextEntry}));
   EXPECT_EQ(cached.decodes, 0);
@@ -156,13 +160,11 @@ TEST(IndexEntry, AHeaderSentAgainAfterASkipIsReadAndMakesTheListingSuspect) {
   HeaderFields f;
   f.size = 300;
   LinkHarness full;
-  full.link->Services().previewCache = &cache;
-  full.IndexStarted();
+  StartWithCache(full, cache);
   SendEntry(full, f);
 
   LinkHarness h;
-  h.link->Services().previewCache = &cache;
-  h.IndexStarted();
+  StartWithCache(h, cache);
   h.Feed(IndexHeader(f));
   ASSERT_EQ(h.Written(), (Bytes{CmdNextEntry}));
   h.Feed(IndexHeader(f));
